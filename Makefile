@@ -1,0 +1,66 @@
+# QELT developer commands. `make test` and `make run` work on a fresh Debian 12 machine.
+
+SHELL := /bin/bash
+
+BUILD_DIR      ?= build
+FUZZ_DIR       ?= build-fuzz
+RELEASE_DIR    ?= build-release
+FUZZ_SECONDS   ?= 15
+JOBS           ?= $(shell nproc)
+CMAKE_FLAGS    ?=
+
+FUZZERS := fuzz_timetable fuzz_common_tracks fuzz_playlists fuzz_ini
+
+export QELT_NO_POWEROFF := 1
+export QELT_AUDIO_SINK ?= fakesink sync=true
+
+.PHONY: all deps build test unit fuzz fuzz-build bench release clean format
+
+all: build
+
+deps:
+	bash scripts/deps.sh
+
+# The test build: AddressSanitizer and UndefinedBehaviorSanitizer on.
+build: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQELT_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# The fuzzers run first so that CTest's summary is the last thing printed.
+test: build fuzz
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+unit: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQELT_FUZZ=ON \
+	    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(FUZZERS)
+
+# Runs every file-reader fuzzer for FUZZ_SECONDS seconds, seeded with the test vectors.
+fuzz: fuzz-build
+	@for f in $(FUZZERS); do \
+	    corpus=$(FUZZ_DIR)/corpus/$$f; mkdir -p $$corpus; \
+	    cp -n tests/fuzz/corpus/$$f/* $$corpus/ 2>/dev/null || true; \
+	    echo "== $$f for $(FUZZ_SECONDS) s"; \
+	    if ! $(FUZZ_DIR)/tests/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	        -artifact_prefix=$(FUZZ_DIR)/ -print_final_stats=1 $$corpus > $(FUZZ_DIR)/$$f.log 2>&1; then \
+	        tail -n 60 $(FUZZ_DIR)/$$f.log; echo "$$f FAILED"; exit 1; \
+	    fi; \
+	    grep -E '^(Done|stat::number_of_executed_units)' $(FUZZ_DIR)/$$f.log; \
+	done
+
+# Benchmarks and the program itself build without sanitizers.
+release: deps
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+bench: release
+	@for b in $(RELEASE_DIR)/bench/bench_*; do [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || true; done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(RELEASE_DIR)

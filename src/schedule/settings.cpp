@@ -1,0 +1,138 @@
+#include "schedule/settings.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "schedule/atomic_file.h"
+#include "schedule/text_codec.h"
+
+namespace schedule {
+
+using namespace ini;
+
+bool CSettings::GetFlag(const char* section, const char* key, bool defaultValue) const {
+    return m_File.ReadInt(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+bool CSettings::SetFlag(const char* section, const char* key, bool on) {
+    return m_File.WriteString(section, key, on ? "1" : "0");
+}
+
+std::string CSettings::GetTimetablePath() const {
+    return m_File.ReadString(kSettings, kTimetable, kDefaultTimetable);
+}
+bool CSettings::SetTimetablePath(const std::string& value) {
+    return m_File.WriteString(kSettings, kTimetable, value);
+}
+
+bool CSettings::GetAutoShutdown() const { return GetFlag(kSettings, kAutoShutdown, true); }
+bool CSettings::SetAutoShutdown(bool on) { return SetFlag(kSettings, kAutoShutdown, on); }
+
+std::int32_t CSettings::GetShutdownDelayMinutes() const {
+    return m_File.ReadInt(kSettings, kShutdownDelay, kDefaultShutdownDelayMinutes);
+}
+bool CSettings::SetShutdownDelayMinutes(std::int32_t minutes) {
+    return m_File.WriteInt(kSettings, kShutdownDelay, minutes);
+}
+
+std::string CSettings::GetSchoolName() const {
+    return m_File.ReadString(kSettings, kSchoolName, kDefaultSchoolName);
+}
+bool CSettings::SetSchoolName(const std::string& name) {
+    return m_File.WriteString(kSettings, kSchoolName, name);
+}
+
+bool CSettings::GetShowPlayer() const { return GetFlag(kSettings, kShowPlayer, true); }
+bool CSettings::SetShowPlayer(bool on) { return SetFlag(kSettings, kShowPlayer, on); }
+
+bool CSettings::GetPopupPrompt() const { return GetFlag(kSettings, kPopupPrompt, true); }
+bool CSettings::SetPopupPrompt(bool on) { return SetFlag(kSettings, kPopupPrompt, on); }
+
+bool CSettings::GetShowPending() const { return GetFlag(kSettings, kShowPending, true); }
+bool CSettings::SetShowPending(bool on) { return SetFlag(kSettings, kShowPending, on); }
+
+std::int32_t CSettings::GetDefaultVolume() const {
+    return m_File.ReadInt(kSettings, kDefaultVolume, kDefaultVolumeValue);
+}
+bool CSettings::SetDefaultVolume(std::int32_t volume) {
+    return m_File.WriteInt(kSettings, kDefaultVolume, volume);
+}
+
+std::string CSettings::GetBackgroundPicture() const {
+    return m_File.ReadString(kSettings, kBackgroundPicture, kDefaultBackgroundPicture);
+}
+bool CSettings::SetBackgroundPicture(const std::string& value) {
+    return m_File.WriteString(kSettings, kBackgroundPicture, value);
+}
+
+bool CSettings::GetShowBackgroundPicture() const {
+    return GetFlag(kSettings, kShowBackgroundPicture, true);
+}
+bool CSettings::SetShowBackgroundPicture(bool on) {
+    return SetFlag(kSettings, kShowBackgroundPicture, on);
+}
+
+std::int32_t CSettings::GetBackgroundColor() const {
+    return m_File.ReadInt(kSettings, kBackgroundColor, kDefaultBackgroundColor);
+}
+bool CSettings::SetBackgroundColor(std::int32_t color) {
+    return m_File.WriteInt(kSettings, kBackgroundColor, color);
+}
+
+std::int32_t CSettings::GetPlayerX() const { return m_File.ReadInt(kSettings, kPlayerX, 0); }
+std::int32_t CSettings::GetPlayerY() const { return m_File.ReadInt(kSettings, kPlayerY, 0); }
+bool CSettings::SetPlayerPosition(std::int32_t x, std::int32_t y) {
+    const bool wroteX = m_File.WriteInt(kSettings, kPlayerX, x);
+    return m_File.WriteInt(kSettings, kPlayerY, y) && wroteX;
+}
+
+bool CSettings::GetExtRun() const { return GetFlag(kExtRun, kExtRunOn, false); }
+std::string CSettings::GetProgramBefore() const { return m_File.ReadString(kExtRun, kProgramBefore, ""); }
+std::string CSettings::GetParamsBefore() const { return m_File.ReadString(kExtRun, kParamsBefore, ""); }
+std::string CSettings::GetProgramAfter() const { return m_File.ReadString(kExtRun, kProgramAfter, ""); }
+std::string CSettings::GetParamsAfter() const { return m_File.ReadString(kExtRun, kParamsAfter, ""); }
+
+bool CSettings::SetExtRun(bool on, const std::string& programBefore,
+                          const std::string& programAfter, const std::string& paramsBefore,
+                          const std::string& paramsAfter) {
+    bool ok = SetFlag(kExtRun, kExtRunOn, on);
+    ok = m_File.WriteString(kExtRun, kProgramBefore, programBefore) && ok;
+    ok = m_File.WriteString(kExtRun, kProgramAfter, programAfter) && ok;
+    ok = m_File.WriteString(kExtRun, kParamsBefore, paramsBefore) && ok;
+    ok = m_File.WriteString(kExtRun, kParamsAfter, paramsAfter) && ok;
+    return ok;
+}
+
+std::vector<std::string> CSettings::ReadPresetTitles() const {
+    std::vector<std::string> titles;
+    const std::string data = ReadWholeFile(m_File.GetPath()).value_or(std::string());
+    const std::optional<std::string> countText = CProfileFile::FindValue(data, kTitles, kTitleCount);
+    // Every title needs a line of its own, so a count beyond the file's line count
+    // (a damaged file) cannot name more titles than that.
+    const auto lineCount = static_cast<std::int64_t>(std::count(data.begin(), data.end(), '\n')) + 1;
+    const std::int64_t count =
+        std::min<std::int64_t>(countText ? CProfileFile::ParseLeadingInt(*countText) : 0, lineCount);
+    for (std::int64_t i = 1; i <= count; ++i) {
+        const std::optional<std::string> value =
+            CProfileFile::FindValue(data, kTitles, std::to_string(i));
+        if (!value) {
+            continue;
+        }
+        std::string title = DecodeFileText(
+            std::string_view(*value).substr(0, CharBoundaryPrefix(*value, kTitleBufferSize - 1)));
+        if (!title.empty()) {
+            titles.push_back(std::move(title));
+        }
+    }
+    return titles;
+}
+
+bool CSettings::WritePresetTitles(const std::vector<std::string>& titles) {
+    bool ok = m_File.WriteInt(kTitles, kTitleCount, static_cast<std::int32_t>(titles.size()));
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        ok = m_File.WriteString(kTitles, std::to_string(i + 1), titles[i]) && ok;
+    }
+    return ok;
+}
+
+}  // namespace schedule

@@ -1,0 +1,22 @@
+#pragma once
+// The sub-commands of qelt-tool. Each takes the arguments after its name and returns
+// the process exit code.
+
+#include <string>
+#include <vector>
+
+namespace tool {
+
+using Args = std::vector<std::string>;
+
+// Exit codes shared by the commands.
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 1;
+constexpr int kExitNotScheduleFile = 2;
+constexpr int kExitReadError = 3;
+
+int RunDump(const Args& args);
+int RunBuild(const Args& args);
+int RunNext(const Args& args);
+
+}  // namespace tool
