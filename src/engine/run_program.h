@@ -1,0 +1,30 @@
+#pragma once
+// Running the extension programs before and after playback.
+
+#include <functional>
+#include <string>
+
+#include "platform/process_runner.h"
+
+namespace engine {
+
+inline constexpr int kProgramWaitSteps = 100;   // at most 100 waits...
+inline constexpr int kProgramWaitStepMs = 100;  // ...of 100 ms each
+
+inline constexpr const char* kRunningProgramText = "运行扩展程序...";
+inline constexpr const char* kProgramSucceededText = "程序运行成功...";
+inline constexpr const char* kProgramFailedText = "程序运行有错...";
+
+// Waits the given milliseconds while the event loop keeps running (ticks, commands and
+// plug-in messages run nested during the wait).
+using WaitPumpingFn = std::function<void(int ms)>;
+
+// Runs program with the parameters split like a shell command line (quotes honoured);
+// a relative program is resolved against appDir, which is also its working folder.
+// Waits at most kProgramWaitSteps x kProgramWaitStepMs and returns the exit code, or
+// -1 when the program cannot start or is still running (it is then left running).
+int RunProgram(platform::ProcessRunner& runner, const WaitPumpingFn& waitPumping,
+               const std::string& appDir, const std::string& program,
+               const std::string& parameters);
+
+}  // namespace engine

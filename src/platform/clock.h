@@ -1,0 +1,28 @@
+#pragma once
+// The local wall clock. The program reads it on every tick; tests and the simulator
+// use a virtual clock instead.
+
+#include <cstdint>
+
+namespace platform {
+
+struct LocalTime {
+    int year = 1970;
+    int month = 1;  // 1..12
+    int day = 1;    // 1..31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int millisecond = 0;
+    int weekday = 4;  // 0 = Sunday .. 6 = Saturday
+
+    int SecondsSinceMidnight() const { return hour * 3600 + minute * 60 + second; }
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual LocalTime Now() const = 0;
+};
+
+}  // namespace platform
