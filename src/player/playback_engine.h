@@ -1,0 +1,118 @@
+#pragma once
+// The play queue and the track that plays: opens one queued track at a time, applies
+// its play limit and volume, advances through the queue on each Tick and reports the
+// end of the queue. The queue holds copies; the engine writes the measured length,
+// the effective limit and the effective volume into its own copy only.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "player/audio_system.h"
+#include "player/playback_owner.h"
+#include "schedule/records.h"
+
+namespace player {
+
+// The texts shown when the audio system cannot start.
+inline constexpr const char* kTextCreateFailed = "音频引擎错误,可能无法播放音频!";
+inline constexpr const char* kTextInitFailed = "音频引擎错误,可能无法播放音频";
+
+// The length of a file that cannot be opened or measured.
+constexpr std::uint32_t kLengthUnknown = 0xFFFFFFFFu;
+
+class CPlaybackEngine {
+public:
+    static constexpr int kMaxChannels = 10;
+    static constexpr int kDefaultVolume = 100;
+    static constexpr int kTickIntervalMs = 1000;
+
+    // What one Tick read: the position (ms), the pause state and the progress shown.
+    struct TickResult {
+        std::uint32_t position = 0;
+        bool paused = false;
+        int percent = 0;
+    };
+
+    // Starts the audio system (InitAudio). Both references must outlive the engine.
+    CPlaybackEngine(IAudioSystem& audio, IPlaybackOwner& owner);
+    ~CPlaybackEngine();
+    CPlaybackEngine(const CPlaybackEngine&) = delete;
+    CPlaybackEngine& operator=(const CPlaybackEngine&) = delete;
+
+    // Creates and starts the audio system; false when it cannot start. Runs once; later
+    // calls return the first result. After a failure every track fails to open.
+    bool InitAudio();
+    // The message to show for a failed start, or an empty text when it started.
+    std::string InitFailureText() const;
+
+    void ClearQueue(bool stopFirst);
+    bool AddFile(const std::string& path, int autoPlay, int limitMs, int useDefaultVolume,
+                 int volume);
+    bool Append(const schedule::TrackEntry& entry);
+    bool LoadTrack(int index);
+    void Play();
+    void TogglePause();
+    void Stop();
+    // Loads the following entry; returns how many entries follow the current one.
+    int Next();
+    // Loads the preceding entry; returns how many entries precede the current one.
+    int Previous();
+    // Seeks to percent (0..100) of the current track's play limit.
+    void SeekPercent(int percent);
+    void SetChannelVolume(int volume);
+    void SetDefaultVolume(int volume);
+    bool IsPlaying();
+    // The file's length in ms, or kLengthUnknown when it cannot be opened or measured.
+    // The track that plays is not touched.
+    std::uint32_t ProbeLength(const std::string& path);
+    int MoveEntry(int index, bool down);
+    bool RemoveEntry(int index);
+    // One progress step: called once a second by the owner's timer.
+    TickResult Tick();
+
+    const std::vector<schedule::TrackEntry>& Queue() const { return m_queue; }
+    int Current() const { return m_nCurrent; }
+    bool IsLoaded() const { return m_bLoaded; }
+    bool IsPaused() const { return m_bPaused; }
+    int DefaultVolume() const { return m_nDefaultVolume; }
+    std::uint32_t LimitMs() const { return m_nLimitMs; }
+    std::uint32_t LengthMs() const { return m_nLengthMs; }
+    const std::string& Title() const { return m_strTitle; }
+    AudioResult LastResult() const { return m_lastResult; }
+
+private:
+    AudioResult Call(AudioResult result);
+    std::uint32_t ReadLength(SoundHandle sound);
+    void ShowTrackLines(int index, const schedule::TrackEntry& entry);
+    void ShowProgressButtons();
+    int QueueCount() const { return static_cast<int>(m_queue.size()); }
+
+    IAudioSystem& m_audio;
+    IPlaybackOwner& m_owner;
+
+    bool m_bInitTried = false;
+    bool m_bSystemReady = false;
+    std::string m_strInitFailure;
+
+    SoundHandle m_sound = kNoSound;
+    ChannelHandle m_channel = kNoChannel;
+    AudioResult m_lastResult = AudioResult::Ok;
+
+    std::vector<schedule::TrackEntry> m_queue;
+    int m_nCurrent = 0;
+    // The playing entry was removed from the queue: the entry after it now sits at
+    // m_nCurrent, so advancing must not skip it.
+    bool m_bCurrentRemoved = false;
+    bool m_bLoaded = false;
+    bool m_bStarted = false;
+    bool m_bPaused = false;
+    std::uint32_t m_nLimitMs = 0;
+    std::uint32_t m_nLengthMs = 0;
+    int m_nVolume = 0;  // effective volume of the loaded track
+    std::string m_strPath;
+    std::string m_strTitle;
+    int m_nDefaultVolume = kDefaultVolume;
+};
+
+}  // namespace player
