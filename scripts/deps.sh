@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    clang-14 libclang-rt-14-dev clang-format clang-tidy
+    clang-14 libclang-rt-14-dev clang-format clang-tidy python3
     googletest libgtest-dev libgmock-dev
     nlohmann-json3-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev

@@ -10,7 +10,8 @@ std::string NormalizeSeparators(std::string path) {
 }
 
 std::string MakeRelative(const std::string& appDir, const std::string& path) {
-    if (!appDir.empty() && path.size() > appDir.size() && path.compare(0, appDir.size(), appDir) == 0) {
+    if (!appDir.empty() && path.size() > appDir.size() &&
+        path.compare(0, appDir.size(), appDir) == 0) {
         return path.substr(appDir.size());
     }
     return path;

@@ -5,21 +5,40 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace schedule {
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Only regular files: a folder, a pipe or a device is not a file of ours, and must
+    // neither throw nor block.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         return std::nullopt;
     }
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
         return std::nullopt;
     }
+    std::string data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) {
+            break;
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ::close(fd);
+            return std::nullopt;
+        }
+        data.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
     return data;
 }
 
@@ -53,7 +72,7 @@ WriteResult WriteFileAtomically(const std::string& path, const std::string& byte
     const std::string tempPath(name.data());
 
     // Keep the permissions an existing file had; a new file gets the usual 0666 & ~umask.
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         ::fchmod(fd, st.st_mode & 07777);
     } else {

@@ -101,8 +101,7 @@ long FindSection(const std::vector<Line>& lines, const std::string& name) {
 }  // namespace
 
 std::optional<std::string> CProfileFile::FindValue(std::string_view fileBytes,
-                                                   std::string_view section,
-                                                   std::string_view key) {
+                                                   std::string_view section, std::string_view key) {
     const std::vector<Line> lines = SplitLines(fileBytes);
     const long start = FindSection(lines, AsciiLower(std::string(section)));
     if (start < 0) {
@@ -189,8 +188,7 @@ std::int32_t CProfileFile::ParseLeadingInt(std::string_view value) {
 }
 
 std::string CProfileFile::ReadString(std::string_view section, std::string_view key,
-                                     std::string_view defaultValue,
-                                     std::size_t bufferSize) const {
+                                     std::string_view defaultValue, std::size_t bufferSize) const {
     const std::size_t maxBytes = bufferSize == 0 ? 0 : bufferSize - 1;
     const std::optional<std::string> data = ReadWholeFile(m_strPath);
     std::optional<std::string> bytes;

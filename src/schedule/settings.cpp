@@ -25,8 +25,12 @@ bool CSettings::SetTimetablePath(const std::string& value) {
     return m_File.WriteString(kSettings, kTimetable, value);
 }
 
-bool CSettings::GetAutoShutdown() const { return GetFlag(kSettings, kAutoShutdown, true); }
-bool CSettings::SetAutoShutdown(bool on) { return SetFlag(kSettings, kAutoShutdown, on); }
+bool CSettings::GetAutoShutdown() const {
+    return GetFlag(kSettings, kAutoShutdown, true);
+}
+bool CSettings::SetAutoShutdown(bool on) {
+    return SetFlag(kSettings, kAutoShutdown, on);
+}
 
 std::int32_t CSettings::GetShutdownDelayMinutes() const {
     return m_File.ReadInt(kSettings, kShutdownDelay, kDefaultShutdownDelayMinutes);
@@ -42,14 +46,26 @@ bool CSettings::SetSchoolName(const std::string& name) {
     return m_File.WriteString(kSettings, kSchoolName, name);
 }
 
-bool CSettings::GetShowPlayer() const { return GetFlag(kSettings, kShowPlayer, true); }
-bool CSettings::SetShowPlayer(bool on) { return SetFlag(kSettings, kShowPlayer, on); }
+bool CSettings::GetShowPlayer() const {
+    return GetFlag(kSettings, kShowPlayer, true);
+}
+bool CSettings::SetShowPlayer(bool on) {
+    return SetFlag(kSettings, kShowPlayer, on);
+}
 
-bool CSettings::GetPopupPrompt() const { return GetFlag(kSettings, kPopupPrompt, true); }
-bool CSettings::SetPopupPrompt(bool on) { return SetFlag(kSettings, kPopupPrompt, on); }
+bool CSettings::GetPopupPrompt() const {
+    return GetFlag(kSettings, kPopupPrompt, true);
+}
+bool CSettings::SetPopupPrompt(bool on) {
+    return SetFlag(kSettings, kPopupPrompt, on);
+}
 
-bool CSettings::GetShowPending() const { return GetFlag(kSettings, kShowPending, true); }
-bool CSettings::SetShowPending(bool on) { return SetFlag(kSettings, kShowPending, on); }
+bool CSettings::GetShowPending() const {
+    return GetFlag(kSettings, kShowPending, true);
+}
+bool CSettings::SetShowPending(bool on) {
+    return SetFlag(kSettings, kShowPending, on);
+}
 
 std::int32_t CSettings::GetDefaultVolume() const {
     return m_File.ReadInt(kSettings, kDefaultVolume, kDefaultVolumeValue);
@@ -79,18 +95,32 @@ bool CSettings::SetBackgroundColor(std::int32_t color) {
     return m_File.WriteInt(kSettings, kBackgroundColor, color);
 }
 
-std::int32_t CSettings::GetPlayerX() const { return m_File.ReadInt(kSettings, kPlayerX, 0); }
-std::int32_t CSettings::GetPlayerY() const { return m_File.ReadInt(kSettings, kPlayerY, 0); }
+std::int32_t CSettings::GetPlayerX() const {
+    return m_File.ReadInt(kSettings, kPlayerX, 0);
+}
+std::int32_t CSettings::GetPlayerY() const {
+    return m_File.ReadInt(kSettings, kPlayerY, 0);
+}
 bool CSettings::SetPlayerPosition(std::int32_t x, std::int32_t y) {
     const bool wroteX = m_File.WriteInt(kSettings, kPlayerX, x);
     return m_File.WriteInt(kSettings, kPlayerY, y) && wroteX;
 }
 
-bool CSettings::GetExtRun() const { return GetFlag(kExtRun, kExtRunOn, false); }
-std::string CSettings::GetProgramBefore() const { return m_File.ReadString(kExtRun, kProgramBefore, ""); }
-std::string CSettings::GetParamsBefore() const { return m_File.ReadString(kExtRun, kParamsBefore, ""); }
-std::string CSettings::GetProgramAfter() const { return m_File.ReadString(kExtRun, kProgramAfter, ""); }
-std::string CSettings::GetParamsAfter() const { return m_File.ReadString(kExtRun, kParamsAfter, ""); }
+bool CSettings::GetExtRun() const {
+    return GetFlag(kExtRun, kExtRunOn, false);
+}
+std::string CSettings::GetProgramBefore() const {
+    return m_File.ReadString(kExtRun, kProgramBefore, "");
+}
+std::string CSettings::GetParamsBefore() const {
+    return m_File.ReadString(kExtRun, kParamsBefore, "");
+}
+std::string CSettings::GetProgramAfter() const {
+    return m_File.ReadString(kExtRun, kProgramAfter, "");
+}
+std::string CSettings::GetParamsAfter() const {
+    return m_File.ReadString(kExtRun, kParamsAfter, "");
+}
 
 bool CSettings::SetExtRun(bool on, const std::string& programBefore,
                           const std::string& programAfter, const std::string& paramsBefore,
@@ -106,12 +136,14 @@ bool CSettings::SetExtRun(bool on, const std::string& programBefore,
 std::vector<std::string> CSettings::ReadPresetTitles() const {
     std::vector<std::string> titles;
     const std::string data = ReadWholeFile(m_File.GetPath()).value_or(std::string());
-    const std::optional<std::string> countText = CProfileFile::FindValue(data, kTitles, kTitleCount);
+    const std::optional<std::string> countText =
+        CProfileFile::FindValue(data, kTitles, kTitleCount);
     // Every title needs a line of its own, so a count beyond the file's line count
     // (a damaged file) cannot name more titles than that.
-    const auto lineCount = static_cast<std::int64_t>(std::count(data.begin(), data.end(), '\n')) + 1;
-    const std::int64_t count =
-        std::min<std::int64_t>(countText ? CProfileFile::ParseLeadingInt(*countText) : 0, lineCount);
+    const auto lineCount =
+        static_cast<std::int64_t>(std::count(data.begin(), data.end(), '\n')) + 1;
+    const std::int64_t count = std::min<std::int64_t>(
+        countText ? CProfileFile::ParseLeadingInt(*countText) : 0, lineCount);
     for (std::int64_t i = 1; i <= count; ++i) {
         const std::optional<std::string> value =
             CProfileFile::FindValue(data, kTitles, std::to_string(i));

@@ -13,7 +13,6 @@ inline constexpr const char* kCommonTracksWriteError =
     "程序在保存常用曲目文件时出现未知错误,请重试!";
 inline constexpr const char* kPlaylistsReadError =
     "程序在读取列表曲目文件时出错,请重新设置列表曲目!";
-inline constexpr const char* kPlaylistsWriteError =
-    "程序在保存列表曲目文件时出现未知错误,请重试!";
+inline constexpr const char* kPlaylistsWriteError = "程序在保存列表曲目文件时出现未知错误,请重试!";
 
 }  // namespace schedule::texts

@@ -10,7 +10,9 @@ namespace schedule {
 
 namespace {
 
-bool ValidDay(int day) { return day >= 0 && day < kDaysPerWeek; }
+bool ValidDay(int day) {
+    return day >= 0 && day < kDaysPerWeek;
+}
 
 void SortDay(CTimetable::Day& day) {
     // Stable, so items due at the same second keep the order in which they were added.

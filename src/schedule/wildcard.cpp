@@ -10,7 +10,9 @@ namespace schedule {
 
 namespace {
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Bytes of the UTF-8 character starting at s[pos] (1 for a stray byte).
 std::size_t CharLength(std::string_view s, std::size_t pos) {
@@ -63,12 +65,13 @@ bool MatchWildcard(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-std::vector<std::string> FindMatchingFiles(const std::string& pattern,
-                                           const std::string& baseDir) {
+std::vector<std::string> FindMatchingFiles(const std::string& pattern, const std::string& baseDir) {
     const std::string normalized = NormalizeSeparators(pattern);
     const std::size_t slash = normalized.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : normalized.substr(0, slash + 1);
-    const std::string namePattern = slash == std::string::npos ? normalized : normalized.substr(slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : normalized.substr(0, slash + 1);
+    const std::string namePattern =
+        slash == std::string::npos ? normalized : normalized.substr(slash + 1);
 
     std::filesystem::path searchDir = folder.empty() ? "." : folder;
     if (searchDir.is_relative() && !baseDir.empty()) {

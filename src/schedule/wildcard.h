@@ -17,7 +17,6 @@ bool MatchWildcard(std::string_view pattern, std::string_view name);
 // The files (not folders) in the pattern's folder whose names match its last part,
 // in name order. Each result is the pattern's folder as written followed by the name.
 // A relative pattern is searched from baseDir; a stored '\' counts as a separator.
-std::vector<std::string> FindMatchingFiles(const std::string& pattern,
-                                           const std::string& baseDir);
+std::vector<std::string> FindMatchingFiles(const std::string& pattern, const std::string& baseDir);
 
 }  // namespace schedule

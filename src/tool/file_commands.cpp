@@ -195,7 +195,8 @@ int RunNext(const Args& args) {
     int weekday = -1;
     int time = 0;
     if (args.size() != 3 || !ParseTime(args[2], time)) {
-        std::cerr << "usage: qelt-tool next TIMETABLE WEEKDAY HH:MM:SS  (WEEKDAY 0 = Sunday .. 6)\n";
+        std::cerr
+            << "usage: qelt-tool next TIMETABLE WEEKDAY HH:MM:SS  (WEEKDAY 0 = Sunday .. 6)\n";
         return kExitUsage;
     }
     try {
