@@ -1,0 +1,501 @@
+#include "engine/schedule_engine.h"
+
+#include <algorithm>
+#include <climits>
+#include <numeric>
+#include <random>
+#include <utility>
+
+#include "engine/engine_texts.h"
+#include "engine/run_program.h"
+#include "platform/virtual_clock.h"
+#include "schedule/app_paths.h"
+
+namespace engine {
+
+using schedule::CommonTrack;
+using schedule::Playlist;
+using schedule::ScheduleItem;
+using schedule::TrackEntry;
+using texts::FormatText;
+
+namespace {
+
+// How many dates the record of rung items reaches back.
+constexpr std::size_t kRungDatesKept = 3;
+
+int DateKey(const platform::LocalTime& t) {
+    return t.year * 10000 + t.month * 100 + t.day;
+}
+
+bool SameItem(const ScheduleItem& a, const ScheduleItem& b) {
+    return a.time == b.time && a.kind == b.kind && a.title == b.title &&
+           a.musicName == b.musicName && a.path == b.path;
+}
+
+}  // namespace
+
+CScheduleEngine::CScheduleEngine(platform::Clock& clock, IEngineHost& host, IPlayer& player,
+                                 platform::PowerControl& power, ProgramRunFn runProgram,
+                                 schedule::CCommonTrackStore& commonTracks,
+                                 schedule::CPlaylistStore& playlists, std::string appDir)
+    : m_Clock(clock),
+      m_Host(host),
+      m_Player(player),
+      m_Power(power),
+      m_RunProgram(std::move(runProgram)),
+      m_CommonTracks(commonTracks),
+      m_Playlists(playlists),
+      m_strAppDir(std::move(appDir)) {
+    m_nToday = m_Clock.Now().weekday;
+    // The pending item before any timetable is known.
+    m_NextItem.kind = schedule::CommonMusic;
+}
+
+void CScheduleEngine::LoadSettings(schedule::CSettings& settings) {
+    m_pSettings = &settings;
+    LoadTimetable(schedule::ResolvePath(m_strAppDir, settings.GetTimetablePath()));
+    m_bAutoShutdown = settings.GetAutoShutdown();
+    m_strRunBefore = settings.GetProgramBefore();
+    m_strRunAfter = settings.GetProgramAfter();
+    m_strParamBefore = settings.GetParamsBefore();
+    m_strParamAfter = settings.GetParamsAfter();
+    m_bExtRun = settings.GetExtRun();
+    m_bShowPlayer = settings.GetShowPlayer();
+    m_bPopupPrompt = settings.GetPopupPrompt();
+    // Minutes to seconds without overflowing; a negative delay powers off at once.
+    const std::int64_t delay =
+        static_cast<std::int64_t>(settings.GetShutdownDelayMinutes()) * kSecondsPerMinute;
+    m_nShutdownDelay = static_cast<int>(std::clamp<std::int64_t>(delay, 0, INT_MAX));
+    m_nDefaultVolume = settings.GetDefaultVolume();
+    m_Player.SetDefaultVolume(m_nDefaultVolume);
+}
+
+bool CScheduleEngine::LoadTimetable(const std::string& path) {
+    if (!m_Timetable.Load(path, true)) {
+        return false;
+    }
+    const int now = m_Clock.Now().SecondsSinceMidnight();
+    m_nNextIndex = m_Timetable.FindNext(m_nToday, now, &m_NextItem);
+    BuildDayList(m_nToday);
+    m_Host.SetPendingItem(m_nNextIndex >= 0 ? &m_NextItem : nullptr);
+    m_Host.SetTimetableTitle(m_Timetable.GetTitle());
+    return true;
+}
+
+bool CScheduleEngine::BuildDayList(int day) {
+    const schedule::CTimetable::Day* items = m_Timetable.GetDay(day);
+    if (items == nullptr) {
+        return false;
+    }
+    const int now = m_Clock.Now().SecondsSinceMidnight();
+    const int next = m_Timetable.FindNext(m_nToday, now, &m_NextItem);
+    if (next < 0 && m_bArmed) {
+        // The armed item may have been deleted from today's list: without a later item
+        // its copy is never replaced, and it must not start or count down any more.
+        const ScheduleItem* listed = m_Timetable.GetItem(m_nToday, m_nNextIndex);
+        if (listed == nullptr || !(*listed == m_NextItem)) {
+            m_bArmed = false;
+        }
+    }
+    m_Host.SetPendingItem(next >= 0 ? &m_NextItem : nullptr);
+    m_Host.SetTimetableTitle(m_Timetable.GetTitle());
+    m_Host.RebuildList(*items, next);
+    return true;
+}
+
+void CScheduleEngine::OnTick() {
+    if (!m_bAutoPlay) {
+        return;
+    }
+    const platform::LocalTime clock = m_Clock.Now();
+    if (clock.weekday != m_nToday) {
+        // A new day: the old day's arming must never start an item of the new one.
+        m_nToday = clock.weekday;
+        m_bArmed = false;
+        BuildDayList(m_nToday);
+        return;
+    }
+    const int now = clock.SecondsSinceMidnight();
+    const int next = m_Timetable.FindNext(m_nToday, now, nullptr);
+
+    if (next < 0 && m_bAutoShutdown && !m_Player.IsPlaying()) {
+        CountShutdownTick();
+    }
+
+    if (next == m_nNextIndex) {
+        if (next < 0) {
+            return;  // the day is done: there is no pending item to announce
+        }
+        const int diff = m_NextItem.time - now;
+        if (diff > kLeadInSeconds || AlreadyRung(clock, m_NextItem)) {
+            m_bArmed = false;
+            return;
+        }
+        if (diff >= 0 && !m_bArmed) {
+            // Armed before the program starts, so a tick that runs during the wait
+            // does not start the program a second time.
+            m_bArmed = true;
+            if (m_bExtRun && m_NextItem.runBefore != 0) {
+                const std::string params =
+                    m_NextItem.useDefaultParams != 0 ? m_strParamBefore : m_NextItem.params;
+                RunWithStatus(m_strRunBefore, params);
+                // Ticks during the wait may have started the item or moved to a new
+                // day; this tick's countdown would then be out of date.
+                if (!m_bAutoPlay || m_nToday != clock.weekday || m_nNextIndex != next) {
+                    return;
+                }
+            }
+        }
+        if (m_bPopupPrompt && diff >= 0 && diff <= kCountdownSeconds) {
+            const std::string seconds = std::to_string(diff);
+            SetStatus(FormatText(texts::kCountdownStatus, {seconds}));
+            ShowNotifier(FormatText(texts::kCountdownNotify,
+                                    {m_NextItem.title, m_NextItem.musicName, seconds}));
+        }
+        return;
+    }
+
+    const int diff = m_NextItem.time - now;
+    if (diff >= -kStartToleranceSeconds && diff < kStartToleranceSeconds && m_bArmed &&
+        next == IndexAfterPending() && !AlreadyRung(clock, m_NextItem)) {
+        if (m_bPopupPrompt) {
+            ShowNotifier(texts::kItemStarts);
+        }
+        const ScheduleItem item = m_NextItem;
+        RecordRung(clock, item);
+        PlayItem(&item);
+        m_bArmed = false;
+    }
+    m_nNextIndex = next;
+    m_Host.MarkNext(next);
+    m_Timetable.FindNext(m_nToday, now, &m_NextItem);
+    if (m_nNextIndex >= 0) {
+        if (m_bShutdownCounting) {
+            SetStatus(std::string());
+            m_bShutdownCounting = false;
+        }
+        m_Host.SetPendingItem(&m_NextItem);
+    } else {
+        m_Host.SetPendingItem(nullptr);
+    }
+}
+
+int CScheduleEngine::IndexAfterPending() const {
+    const schedule::CTimetable::Day* items = m_Timetable.GetDay(m_nToday);
+    if (items == nullptr) {
+        return -1;
+    }
+    const int count = static_cast<int>(items->size());
+    int index = m_nNextIndex + 1;
+    // Items due at the pending item's second pass with it: the first of them starts.
+    while (index >= 0 && index < count &&
+           (*items)[static_cast<std::size_t>(index)].time == m_NextItem.time) {
+        ++index;
+    }
+    return index >= 0 && index < count ? index : -1;
+}
+
+bool CScheduleEngine::AlreadyRung(const platform::LocalTime& now, const ScheduleItem& item) const {
+    const auto date = m_Rung.find(DateKey(now));
+    if (date == m_Rung.end()) {
+        return false;
+    }
+    return std::any_of(date->second.begin(), date->second.end(),
+                       [&](const ScheduleItem& rung) { return SameItem(rung, item); });
+}
+
+void CScheduleEngine::RecordRung(const platform::LocalTime& now, const ScheduleItem& item) {
+    m_Rung[DateKey(now)].push_back(item);
+    while (m_Rung.size() > kRungDatesKept) {
+        m_Rung.erase(m_Rung.begin());
+    }
+}
+
+void CScheduleEngine::CountShutdownTick() {
+    if (!m_bShutdownCounting) {
+        m_bShutdownCounting = true;
+        m_nShutdownCount = 0;
+    }
+    if (m_nShutdownCount < INT_MAX) {
+        ++m_nShutdownCount;
+    }
+    if (m_nShutdownCount > m_nShutdownDelay) {
+        ShutdownSystem();  // asked again on every counting tick until the system goes down
+    }
+    const int left = m_nShutdownDelay - m_nShutdownCount;
+    if (left >= 0) {
+        SetStatus(FormatText(
+            texts::kShutdownCountdown,
+            {std::to_string(left / kSecondsPerMinute), std::to_string(left % kSecondsPerMinute)}));
+    }
+}
+
+bool CScheduleEngine::ShutdownSystem() {
+    return m_Power.PowerOff();
+}
+
+void CScheduleEngine::ToggleAutoShutdown() {
+    const bool wasOn = m_bAutoShutdown;
+    m_bAutoShutdown = !m_bAutoShutdown;
+    if (wasOn) {
+        SetStatus(std::string());
+    }
+    if (m_pSettings != nullptr) {
+        m_pSettings->SetAutoShutdown(m_bAutoShutdown);
+    }
+}
+
+void CScheduleEngine::ShowNotifier(const std::string& text) {
+    m_Host.ShowNotifier(text, kNotifierAppearMs, kNotifierStayMs, kNotifierDisappearMs);
+}
+
+void CScheduleEngine::ShowPlayerIfWanted(bool always) {
+    if ((always || m_bShowPlayer) && !m_Host.IsPlayerVisible()) {
+        m_bPlayerShownByEngine = true;
+        m_Host.ShowPlayer();
+    }
+}
+
+int CScheduleEngine::RunWithStatus(const std::string& program, const std::string& parameters) {
+    SetStatus(kRunningProgramText);
+    const int result = m_RunProgram ? m_RunProgram(program, parameters) : -1;
+    SetStatus(result == 0 ? kProgramSucceededText : kProgramFailedText);
+    return result;
+}
+
+std::string CScheduleEngine::ResolveTrackPath(const std::string& path) const {
+    return schedule::ResolvePath(m_strAppDir, path);
+}
+
+TrackEntry CScheduleEngine::Resolved(TrackEntry entry) const {
+    entry.path = ResolveTrackPath(entry.path);
+    return entry;
+}
+
+bool CScheduleEngine::PlayItem(const ScheduleItem* item) {
+    if (item == nullptr) {
+        return false;
+    }
+    m_Player.ClearQueue(true);
+    switch (item->kind) {
+        case schedule::SingleMusic: {
+            TrackEntry entry;
+            entry.path = ResolveTrackPath(item->path);
+            entry.fullPlay = item->fullPlay;
+            entry.length = schedule::kUnknownLength;
+            entry.limit = item->limit;
+            entry.autoPlay = item->autoPlay;
+            entry.volume = item->volume;
+            entry.useDefaultVolume = item->useDefaultVolume;
+            m_Player.Append(entry);
+            m_Player.LoadTrack(0);
+            break;
+        }
+        case schedule::CommonMusic: {
+            const int index = m_CommonTracks.Find(item->musicName);
+            if (index < 0) {
+                SetStatus(FormatText(texts::kCommonTrackError, {item->title, item->musicName}));
+                return false;
+            }
+            PlayCommonTrack(m_CommonTracks.Get(index));
+            break;
+        }
+        case schedule::ListMusic: {
+            const int index = m_Playlists.Find(item->musicName);
+            if (index < 0) {
+                SetStatus(FormatText(texts::kPlaylistError, {item->title, item->musicName}));
+                return false;
+            }
+            Playlist expanded;
+            schedule::CPlaylistStore::Expand(m_Playlists.Get(index), &expanded, m_strAppDir);
+            PlayPlaylist(&expanded);
+            break;
+        }
+        default:
+            break;  // no music of a kind this program knows: nothing is queued
+    }
+    m_Player.RefreshList();
+    SetStatus(texts::kPlayingItem);
+    ShowPlayerIfWanted(false);
+    return true;
+}
+
+bool CScheduleEngine::PlayCommonTrack(const CommonTrack* track) {
+    if (track == nullptr) {
+        return false;
+    }
+    switch (track->order) {
+        case schedule::NoSecondary:
+            m_Player.Append(Resolved(track->main));
+            break;
+        case schedule::MainFirst:
+            m_Player.Append(Resolved(track->main));
+            m_Player.Append(Resolved(track->secondary));
+            break;
+        default:
+            m_Player.Append(Resolved(track->secondary));
+            m_Player.Append(Resolved(track->main));
+            break;
+    }
+    return m_Player.LoadTrack(0);
+}
+
+bool CScheduleEngine::PlayPlaylist(const Playlist* playlist) {
+    if (playlist == nullptr) {
+        return false;
+    }
+    const auto& entries = playlist->entries;
+    const int count = static_cast<int>(entries.size());
+    if (playlist->randomPlay == 0) {
+        for (const TrackEntry& entry : entries) {
+            m_Player.Append(Resolved(entry));
+        }
+    } else {
+        // Shuffled with a generator seeded from the clock's whole seconds, so two
+        // plays within one second get the same order.
+        std::vector<int> order(static_cast<std::size_t>(count));
+        std::iota(order.begin(), order.end(), 0);
+        const std::int64_t seconds = platform::VirtualClock::ToMilliseconds(m_Clock.Now()) / 1000;
+        std::mt19937 generator(static_cast<std::uint32_t>(seconds));
+        for (int i = count - 1; i > 0; --i) {
+            const auto j = static_cast<int>(generator() % static_cast<std::uint32_t>(i + 1));
+            std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(j)]);
+        }
+        if (playlist->randomLimitKind == schedule::LimitMinutes) {
+            const std::int64_t budget =
+                static_cast<std::int64_t>(playlist->randomLimit) * kSecondsPerMinute * 1000;
+            std::int64_t total = 0;
+            for (const int index : order) {
+                const TrackEntry entry = Resolved(entries[static_cast<std::size_t>(index)]);
+                std::int64_t duration = entry.limit;
+                if (entry.fullPlay != 0 || entry.limit <= 0) {
+                    // A whole-file entry lasts its length; one that cannot be measured
+                    // cannot be played either and takes nothing of the budget.
+                    const std::uint32_t length = m_Player.ProbeLength(entry.path);
+                    if (length == kLengthUnknown) {
+                        continue;
+                    }
+                    duration = length;
+                }
+                if (total + duration <= budget) {
+                    total += duration;
+                    m_Player.Append(entry);
+                    continue;
+                }
+                const std::int64_t left = std::min<std::int64_t>(budget - total, INT_MAX);
+                m_Player.AddFile(entry.path, entry.autoPlay, static_cast<int>(left),
+                                 entry.useDefaultVolume, entry.volume);
+                break;
+            }
+        } else {
+            const int take = std::clamp(playlist->randomLimit, 0, count);
+            for (int i = 0; i < take; ++i) {
+                m_Player.Append(Resolved(
+                    entries[static_cast<std::size_t>(order[static_cast<std::size_t>(i)])]));
+            }
+        }
+    }
+    m_Player.RefreshList();
+    return m_Player.LoadTrack(0);
+}
+
+void CScheduleEngine::OnPlaybackEnded() {
+    if (m_bPlayerShownByEngine) {
+        m_Host.HidePlayer();
+        m_bPlayerShownByEngine = false;
+    }
+    SetStatus(std::string());
+    if (m_bExtRun) {
+        RunWithStatus(m_strRunAfter, m_strParamAfter);
+    }
+    m_Host.TrimMemory();
+}
+
+void CScheduleEngine::PlayCommonTrackFromMenu(int index) {
+    const CommonTrack* stored = m_CommonTracks.Get(index);
+    if (stored == nullptr) {
+        return;
+    }
+    // A copy: the store may change while the before-program is waited for.
+    const CommonTrack track = *stored;
+    if (m_bExtRun) {
+        RunWithStatus(m_strRunBefore, m_strParamBefore);
+    }
+    m_Player.ClearQueue(true);
+    if (PlayCommonTrack(&track)) {
+        SetStatus(texts::kPlayingCommonTrack);
+    }
+    m_Player.RefreshList();
+    ShowPlayerIfWanted(false);
+}
+
+void CScheduleEngine::PlayPlaylistFromMenu(int index) {
+    const Playlist* stored = m_Playlists.Get(index);
+    if (stored == nullptr) {
+        return;
+    }
+    Playlist expanded;
+    schedule::CPlaylistStore::Expand(stored, &expanded, m_strAppDir);
+    if (expanded.entries.empty()) {
+        return;
+    }
+    if (m_bExtRun) {
+        RunWithStatus(m_strRunBefore, m_strParamBefore);
+    }
+    ShowPlayerIfWanted(false);
+    m_Player.ClearQueue(true);
+    if (PlayPlaylist(&expanded)) {
+        SetStatus(texts::kPlayingPlaylist);
+    }
+    m_Player.RefreshList();
+}
+
+void CScheduleEngine::PlayListRow(int row) {
+    if (row < 0) {
+        return;
+    }
+    const ScheduleItem* listed = m_Timetable.GetItem(m_nToday, row);
+    if (listed == nullptr) {
+        return;
+    }
+    const ScheduleItem item = *listed;
+    if (m_bExtRun && item.runBefore != 0) {
+        RunWithStatus(m_strRunBefore, item.useDefaultParams != 0 ? m_strParamBefore : item.params);
+    }
+    PlayItem(&item);
+}
+
+void CScheduleEngine::PlayChosenFiles() {
+    if (m_Player.OpenFiles(true) <= 0) {
+        return;
+    }
+    if (m_bExtRun) {
+        RunWithStatus(m_strRunBefore, m_strParamBefore);
+    }
+    m_Player.RefreshList();
+    m_Player.LoadTrack(0);
+    m_Player.UpdateStatus();
+    ShowPlayerIfWanted(true);
+}
+
+bool CScheduleEngine::OnCommand(int id) {
+    if (id == kCmdAutoPlay) {
+        ToggleAutoPlay();
+    } else if (id == kCmdAutoShutdown) {
+        ToggleAutoShutdown();
+    } else if (id == kCmdChooseFilesToPlay) {
+        PlayChosenFiles();
+    } else if (id == kCmdPlayCurrentRow) {
+        PlayListRow(m_Host.GetSelectedRow());
+    } else if (id >= kCmdCommonTrackFirst && id < kCmdCommonTrackFirst + kCmdIdsPerStore) {
+        PlayCommonTrackFromMenu(id - kCmdCommonTrackFirst);
+    } else if (id >= kCmdPlaylistFirst && id < kCmdPlaylistFirst + kCmdIdsPerStore) {
+        PlayPlaylistFromMenu(id - kCmdPlaylistFirst);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace engine

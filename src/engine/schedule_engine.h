@@ -1,0 +1,144 @@
+#pragma once
+// The scheduling engine: today's list of the current timetable turned into timed
+// actions (lead-in, countdown, start), item playback, the extension programs around
+// playback, playing by hand and the automatic shutdown. The main frame owns one,
+// calls OnTick once a wall-clock second and forwards its commands to OnCommand.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/engine_host.h"
+#include "engine/engine_player.h"
+#include "platform/clock.h"
+#include "platform/power_control.h"
+#include "schedule/common_track_store.h"
+#include "schedule/playlist_store.h"
+#include "schedule/settings.h"
+#include "schedule/timetable.h"
+
+namespace engine {
+
+inline constexpr int kLeadInSeconds = 25;
+inline constexpr int kCountdownSeconds = 10;
+inline constexpr int kStartToleranceSeconds = 10;
+inline constexpr int kNotifierAppearMs = 500;
+inline constexpr int kNotifierStayMs = 3000;
+inline constexpr int kNotifierDisappearMs = 500;
+inline constexpr int kSecondsPerMinute = 60;
+inline constexpr int kDefaultShutdownDelaySeconds = 300;
+inline constexpr int kDefaultVolume = 100;
+
+// Command identifiers the engine handles.
+inline constexpr int kCmdAutoPlay = 32776;
+inline constexpr int kCmdAutoShutdown = 32777;
+inline constexpr int kCmdChooseFilesToPlay = 32791;
+inline constexpr int kCmdPlayCurrentRow = 34472;
+inline constexpr int kCmdCommonTrackFirst = 34475;
+inline constexpr int kCmdPlaylistFirst = 34675;
+inline constexpr int kCmdIdsPerStore = 200;
+
+// The frame's notification message and its playback-ended code.
+inline constexpr int kFrameNotifyMessage = 0x280E;
+inline constexpr int kNotifyPlaybackEnded = 6;
+
+// Runs an extension program with its parameter string and returns its exit code, or -1
+// (the main frame binds it to RunProgram with the real process runner).
+using ProgramRunFn = std::function<int(const std::string& program, const std::string& parameters)>;
+
+class CScheduleEngine {
+public:
+    CScheduleEngine(platform::Clock& clock, IEngineHost& host, IPlayer& player,
+                    platform::PowerControl& power, ProgramRunFn runProgram,
+                    schedule::CCommonTrackStore& commonTracks, schedule::CPlaylistStore& playlists,
+                    std::string appDir);
+
+    // Reads the engine's settings in start-up order and loads the current timetable.
+    // The settings are remembered for the commands that write them.
+    void LoadSettings(schedule::CSettings& settings);
+
+    bool LoadTimetable(const std::string& path);
+    bool BuildDayList(int day);
+    // The scheduler tick: called once just after every wall-clock second.
+    void OnTick();
+
+    bool PlayItem(const schedule::ScheduleItem* item);
+    bool PlayCommonTrack(const schedule::CommonTrack* track);
+    bool PlayPlaylist(const schedule::Playlist* playlist);
+    // The player has finished its queue or was closed.
+    void OnPlaybackEnded();
+
+    // Playing by hand.
+    void PlayCommonTrackFromMenu(int index);
+    void PlayPlaylistFromMenu(int index);
+    void PlayListRow(int row);
+    void PlayChosenFiles();
+
+    void ToggleAutoPlay() { m_bAutoPlay = !m_bAutoPlay; }
+    void ToggleAutoShutdown();
+    // Handles the engine's command identifiers; false for any other.
+    bool OnCommand(int id);
+
+    // Asks the system to power off; false when the request was refused.
+    bool ShutdownSystem();
+
+    const schedule::CTimetable& Timetable() const { return m_Timetable; }
+    schedule::CTimetable& Timetable() { return m_Timetable; }
+    const std::string& AppDir() const { return m_strAppDir; }
+
+    // Engine state.
+    bool m_bAutoPlay = true;
+    int m_nToday = 0;
+    int m_nNextIndex = 0;
+    schedule::ScheduleItem m_NextItem;
+    bool m_bArmed = false;
+    schedule::CTimetable m_Timetable;
+
+    // Settings mirrors, loaded by LoadSettings and changed by the frame's dialogs.
+    bool m_bPopupPrompt = true;
+    bool m_bShowPlayer = true;
+    bool m_bPlayerShownByEngine = false;
+    bool m_bExtRun = false;
+    std::string m_strRunBefore;
+    std::string m_strParamBefore;
+    std::string m_strRunAfter;
+    std::string m_strParamAfter;
+    bool m_bAutoShutdown = true;
+    int m_nShutdownDelay = kDefaultShutdownDelaySeconds;
+    bool m_bShutdownCounting = false;
+    int m_nShutdownCount = 0;
+    int m_nDefaultVolume = kDefaultVolume;
+
+private:
+    void SetStatus(const std::string& text) { m_Host.SetStatusText(text); }
+    void ShowNotifier(const std::string& text);
+    void ShowPlayerIfWanted(bool always);
+    // Runs a program between the status texts of the extension run; its exit code.
+    int RunWithStatus(const std::string& program, const std::string& parameters);
+    void CountShutdownTick();
+    // The index the next index moves to when the pending item's second passes: the
+    // first item after it and after every item due at the same second, or -1.
+    int IndexAfterPending() const;
+    // Whether a tick already started this item on this date (a clock set back must
+    // not ring it again).
+    bool AlreadyRung(const platform::LocalTime& now, const schedule::ScheduleItem& item) const;
+    void RecordRung(const platform::LocalTime& now, const schedule::ScheduleItem& item);
+    std::string ResolveTrackPath(const std::string& path) const;
+    schedule::TrackEntry Resolved(schedule::TrackEntry entry) const;
+
+    platform::Clock& m_Clock;
+    IEngineHost& m_Host;
+    IPlayer& m_Player;
+    platform::PowerControl& m_Power;
+    ProgramRunFn m_RunProgram;
+    schedule::CCommonTrackStore& m_CommonTracks;
+    schedule::CPlaylistStore& m_Playlists;
+    std::string m_strAppDir;
+    schedule::CSettings* m_pSettings = nullptr;
+    // Items started by the tick, per date (yyyymmdd), for the last few dates.
+    std::map<int, std::vector<schedule::ScheduleItem>> m_Rung;
+};
+
+}  // namespace engine
