@@ -85,8 +85,10 @@ private:
     AudioResult Call(AudioResult result);
     std::uint32_t ReadLength(SoundHandle sound);
     void ShowTrackLines(int index, const schedule::TrackEntry& entry);
-    void ShowProgressButtons();
     int QueueCount() const { return static_cast<int>(m_queue.size()); }
+    // The index that advancing loads: the one after the current entry, or the current
+    // index itself when the playing entry was removed from the queue.
+    int FollowingIndex() const;
 
     IAudioSystem& m_audio;
     IPlaybackOwner& m_owner;
@@ -105,6 +107,7 @@ private:
     // m_nCurrent, so advancing must not skip it.
     bool m_bCurrentRemoved = false;
     bool m_bLoaded = false;
+    unsigned m_nLoadSerial = 0;  // counts loads, to tell a nested load from this one
     bool m_bStarted = false;
     bool m_bPaused = false;
     std::uint32_t m_nLimitMs = 0;

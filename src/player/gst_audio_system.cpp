@@ -1,0 +1,427 @@
+#include "player/gst_audio_system.h"
+
+#include <gst/gst.h>
+#include <gst/pbutils/pbutils.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+
+namespace player {
+
+namespace {
+
+// playbin's flags: decode audio only, and apply the volume in software so that it
+// never changes the volume of the whole sound card.
+constexpr guint kPlayFlagAudio = 0x2;
+constexpr guint kPlayFlagSoftVolume = 0x10;
+
+constexpr const char* kSinkVariable = "QELT_AUDIO_SINK";
+constexpr const char* kDefaultSink = "autoaudiosink";
+
+std::uint32_t NanosecondsToMs(gint64 ns) {
+    const gint64 ms = (ns + GST_MSECOND / 2) / GST_MSECOND;
+    return static_cast<std::uint32_t>(std::clamp<gint64>(ms, 0, 0xFFFFFFFE));
+}
+
+// Missing, unreadable and empty files are turned away before any pipeline is built.
+AudioResult CheckFile(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::access(path.c_str(), R_OK) != 0) {
+        return AudioResult::FileNotFound;
+    }
+    return info.st_size == 0 ? AudioResult::FileBad : AudioResult::Ok;
+}
+
+std::string UriOf(const std::string& path) {
+    GError* error = nullptr;
+    gchar* uri = gst_filename_to_uri(path.c_str(), &error);
+    if (uri == nullptr) {
+        g_clear_error(&error);
+        return {};
+    }
+    std::string text(uri);
+    g_free(uri);
+    return text;
+}
+
+}  // namespace
+
+struct GstAudioSystem::Stream {
+    std::string uri;
+    StreamMode mode = StreamMode::Play;
+    GstElement* pipeline = nullptr;  // Play streams only
+    GstBus* bus = nullptr;
+    bool lengthKnown = false;
+    std::uint32_t length = 0;
+    ChannelHandle channel = kNoChannel;
+    bool ended = false;
+    bool paused = false;
+    // After a flushing seek the pipeline cannot tell its position for a moment; the
+    // seek target stands in until it can.
+    bool seekPending = false;
+    std::uint32_t seekTarget = 0;
+    std::uint32_t lastPosition = 0;
+
+    ~Stream() {
+        if (pipeline != nullptr) {
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+            gst_object_unref(pipeline);
+        }
+        if (bus != nullptr) {
+            gst_object_unref(bus);
+        }
+    }
+
+    // Reads every waiting bus message, so that end of stream and errors are noticed
+    // and the bus does not grow.
+    void PollBus() {
+        if (bus == nullptr) {
+            return;
+        }
+        while (GstMessage* message = gst_bus_pop(bus)) {
+            const GstMessageType type = GST_MESSAGE_TYPE(message);
+            if (type == GST_MESSAGE_EOS || type == GST_MESSAGE_ERROR) {
+                ended = true;
+            }
+            gst_message_unref(message);
+        }
+    }
+};
+
+struct GstAudioSystem::Discoverer {
+    GstDiscoverer* discoverer = nullptr;
+    ~Discoverer() {
+        if (discoverer != nullptr) {
+            g_object_unref(discoverer);
+        }
+    }
+};
+
+GstAudioSystem::GstAudioSystem() = default;
+
+GstAudioSystem::~GstAudioSystem() {
+    m_streams.clear();
+    m_discoverer.reset();
+}
+
+AudioResult GstAudioSystem::Create() {
+    if (!m_bCreated) {
+        GError* error = nullptr;
+        if (!gst_init_check(nullptr, nullptr, &error)) {
+            g_clear_error(&error);
+            return AudioResult::InitFailed;
+        }
+        m_bCreated = true;
+    }
+    return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::Init(int maxChannels) {
+    if (!m_bCreated) {
+        return AudioResult::NotInitialised;
+    }
+    GstElementFactory* playbin = gst_element_factory_find("playbin");
+    if (playbin == nullptr) {
+        return AudioResult::InitFailed;
+    }
+    gst_object_unref(playbin);
+    m_nMaxChannels = std::max(1, maxChannels);
+    m_bReady = true;
+    return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::Discover(const std::string& uri, std::uint32_t* length) {
+    if (!m_discoverer) {
+        GError* error = nullptr;
+        GstDiscoverer* discoverer =
+            gst_discoverer_new(static_cast<GstClockTime>(kDiscoverTimeoutMs) * GST_MSECOND, &error);
+        if (discoverer == nullptr) {
+            g_clear_error(&error);
+            return AudioResult::InitFailed;
+        }
+        m_discoverer = std::make_unique<Discoverer>();
+        m_discoverer->discoverer = discoverer;
+    }
+    GError* error = nullptr;
+    GstDiscovererInfo* info =
+        gst_discoverer_discover_uri(m_discoverer->discoverer, uri.c_str(), &error);
+    g_clear_error(&error);
+    if (info == nullptr) {
+        return AudioResult::FileBad;
+    }
+    AudioResult result = AudioResult::FileBad;
+    if (gst_discoverer_info_get_result(info) == GST_DISCOVERER_OK) {
+        GList* audio = gst_discoverer_info_get_audio_streams(info);
+        if (audio != nullptr) {
+            const GstClockTime duration = gst_discoverer_info_get_duration(info);
+            if (GST_CLOCK_TIME_IS_VALID(duration) && duration > 0) {
+                *length = NanosecondsToMs(static_cast<gint64>(duration));
+                result = AudioResult::Ok;
+            } else {
+                result = AudioResult::Unsupported;
+            }
+            gst_discoverer_stream_info_list_free(audio);
+        }
+    }
+    gst_discoverer_info_unref(info);
+    return result;
+}
+
+AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mode,
+                                         SoundHandle* sound) {
+    if (!m_bReady) {
+        return AudioResult::NotInitialised;
+    }
+    if (const AudioResult checked = CheckFile(path); checked != AudioResult::Ok) {
+        return checked;
+    }
+    auto stream = std::make_unique<Stream>();
+    stream->uri = UriOf(path);
+    stream->mode = mode;
+    if (stream->uri.empty()) {
+        return AudioResult::FileNotFound;
+    }
+
+    if (mode == StreamMode::LengthOnly) {
+        std::uint32_t length = 0;
+        const AudioResult found = Discover(stream->uri, &length);
+        if (found == AudioResult::Ok) {
+            stream->lengthKnown = true;
+            stream->length = length;
+        } else if (found != AudioResult::Unsupported) {
+            return found;
+        }
+    } else {
+        GstElement* pipeline = gst_element_factory_make("playbin", nullptr);
+        if (pipeline == nullptr) {
+            return AudioResult::InitFailed;
+        }
+        stream->pipeline = pipeline;
+        stream->bus = gst_element_get_bus(pipeline);
+
+        const char* configured = std::getenv(kSinkVariable);
+        const char* description =
+            configured != nullptr && configured[0] != '\0' ? configured : kDefaultSink;
+        GError* error = nullptr;
+        GstElement* sink = gst_parse_bin_from_description(description, TRUE, &error);
+        if (sink == nullptr) {
+            // A wrong sink description must not fall back to a real sound device.
+            g_clear_error(&error);
+            return AudioResult::InitFailed;
+        }
+        g_object_set(pipeline, "uri", stream->uri.c_str(), "flags",
+                     kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink, nullptr);
+
+        // Preroll: the first buffer reaches the sink and the stream's length is known.
+        if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+            return AudioResult::FileBad;
+        }
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kPrerollTimeoutMs);
+        bool prerolled = false;
+        while (!prerolled) {
+            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                return AudioResult::Timeout;
+            }
+            GstMessage* message = gst_bus_timed_pop_filtered(
+                stream->bus, static_cast<GstClockTime>(left.count()),
+                static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR |
+                                            GST_MESSAGE_EOS));
+            if (message == nullptr) {
+                return AudioResult::Timeout;
+            }
+            const GstMessageType type = GST_MESSAGE_TYPE(message);
+            gst_message_unref(message);
+            if (type == GST_MESSAGE_ASYNC_DONE) {
+                prerolled = true;
+            } else {
+                return AudioResult::FileBad;
+            }
+        }
+
+        gint64 duration = 0;
+        if (gst_element_query_duration(pipeline, GST_FORMAT_TIME, &duration) && duration > 0) {
+            stream->lengthKnown = true;
+            stream->length = NanosecondsToMs(duration);
+        } else {
+            // Some streams (MP2, VBR MP3 without a Xing header) tell no duration after
+            // preroll; the discoverer measures them.
+            std::uint32_t length = 0;
+            if (Discover(stream->uri, &length) == AudioResult::Ok) {
+                stream->lengthKnown = true;
+                stream->length = length;
+            }
+        }
+    }
+
+    const SoundHandle handle = m_nextHandle++;
+    m_streams.emplace(handle, std::move(stream));
+    *sound = handle;
+    return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::GetLength(SoundHandle sound, TimeUnit unit, std::uint32_t* length) {
+    const auto found = m_streams.find(sound);
+    if (found == m_streams.end()) {
+        return AudioResult::InvalidHandle;
+    }
+    if (unit != TimeUnit::Ms || !found->second->lengthKnown) {
+        return AudioResult::Unsupported;
+    }
+    *length = found->second->length;
+    return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::Release(SoundHandle sound) {
+    return m_streams.erase(sound) != 0 ? AudioResult::Ok : AudioResult::InvalidHandle;
+}
+
+GstAudioSystem::Stream* GstAudioSystem::FindChannel(ChannelHandle channel) {
+    if (channel == kNoChannel) {
+        return nullptr;
+    }
+    for (auto& [handle, stream] : m_streams) {
+        if (stream->channel == channel) {
+            return stream.get();
+        }
+    }
+    return nullptr;
+}
+
+AudioResult GstAudioSystem::PlaySound(SoundHandle sound, bool paused, ChannelHandle* channel) {
+    const auto found = m_streams.find(sound);
+    if (found == m_streams.end()) {
+        return AudioResult::InvalidHandle;
+    }
+    Stream& stream = *found->second;
+    if (stream.pipeline == nullptr) {
+        return AudioResult::Unsupported;
+    }
+    if (stream.channel != kNoChannel || stream.ended) {
+        return AudioResult::ChannelBusy;
+    }
+    const auto playing = std::count_if(m_streams.begin(), m_streams.end(), [](const auto& s) {
+        return s.second->channel != kNoChannel;
+    });
+    if (playing >= m_nMaxChannels) {
+        return AudioResult::ChannelBusy;
+    }
+    if (!paused &&
+        gst_element_set_state(stream.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        return AudioResult::FileBad;
+    }
+    stream.paused = paused;
+    stream.channel = m_nextHandle++;
+    *channel = stream.channel;
+    return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::SetVolume(ChannelHandle channel, float volume) {
+    Stream* stream = FindChannel(channel);
+    if (stream == nullptr) {
+        return AudioResult::InvalidHandle;
+    }
+    // Linear and never above 1.0: a stored volume above 100 does not amplify.
+    const gdouble linear = std::clamp(static_cast<gdouble>(volume), 0.0, 1.0);
+    g_object_set(stream->pipeline, "volume", linear, nullptr);
+    return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::SetPaused(ChannelHandle channel, bool paused) {
+    Stream* stream = FindChannel(channel);
+    if (stream == nullptr) {
+        return AudioResult::InvalidHandle;
+    }
+    if (stream->paused != paused && !stream->ended) {
+        if (gst_element_set_state(stream->pipeline,
+                                  paused ? GST_STATE_PAUSED : GST_STATE_PLAYING) ==
+            GST_STATE_CHANGE_FAILURE) {
+            return AudioResult::FileBad;
+        }
+    }
+    stream->paused = paused;
+    return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::GetPaused(ChannelHandle channel, bool* paused) {
+    Stream* stream = FindChannel(channel);
+    if (stream == nullptr) {
+        return AudioResult::InvalidHandle;
+    }
+    *paused = stream->paused;
+    return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::GetPosition(ChannelHandle channel, TimeUnit unit,
+                                        std::uint32_t* position) {
+    Stream* stream = FindChannel(channel);
+    if (stream == nullptr) {
+        return AudioResult::InvalidHandle;
+    }
+    if (unit != TimeUnit::Ms) {
+        return AudioResult::Unsupported;
+    }
+    stream->PollBus();
+    gint64 now = 0;
+    if (gst_element_query_position(stream->pipeline, GST_FORMAT_TIME, &now) && now >= 0) {
+        stream->seekPending = false;
+        stream->lastPosition = NanosecondsToMs(now);
+    } else if (stream->seekPending) {
+        stream->lastPosition = stream->seekTarget;
+    }
+    *position = stream->lastPosition;
+    return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::SetPosition(ChannelHandle channel, std::uint32_t position,
+                                        TimeUnit unit) {
+    Stream* stream = FindChannel(channel);
+    if (stream == nullptr) {
+        return AudioResult::InvalidHandle;
+    }
+    if (unit != TimeUnit::Ms) {
+        return AudioResult::Unsupported;
+    }
+    if (stream->ended || (stream->lengthKnown && position > stream->length)) {
+        return AudioResult::InvalidPosition;
+    }
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    if (!gst_element_seek_simple(stream->pipeline, GST_FORMAT_TIME, flags,
+                                 static_cast<gint64>(position) * GST_MSECOND)) {
+        return AudioResult::InvalidPosition;
+    }
+    stream->seekPending = true;
+    stream->seekTarget = position;
+    stream->lastPosition = position;
+    return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::IsPlaying(ChannelHandle channel, bool* playing) {
+    *playing = false;
+    Stream* stream = FindChannel(channel);
+    if (stream == nullptr) {
+        return AudioResult::InvalidHandle;
+    }
+    stream->PollBus();
+    *playing = !stream->ended;
+    return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::Stop(ChannelHandle channel) {
+    Stream* stream = FindChannel(channel);
+    if (stream == nullptr) {
+        return AudioResult::InvalidHandle;
+    }
+    gst_element_set_state(stream->pipeline, GST_STATE_NULL);
+    stream->channel = kNoChannel;
+    stream->ended = true;
+    return AudioResult::Ok;
+}
+
+}  // namespace player
