@@ -44,7 +44,7 @@ fuzz: fuzz-build
 	    corpus=$(FUZZ_DIR)/corpus/$$f; mkdir -p $$corpus; \
 	    cp -n tests/fuzz/corpus/$$f/* $$corpus/ 2>/dev/null || true; \
 	    echo "== $$f for $(FUZZ_SECONDS) s"; \
-	    if ! $(FUZZ_DIR)/tests/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	    if ! $(FUZZ_DIR)/bin/$$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
 	        -artifact_prefix=$(FUZZ_DIR)/ -print_final_stats=1 $$corpus > $(FUZZ_DIR)/$$f.log 2>&1; then \
 	        tail -n 60 $(FUZZ_DIR)/$$f.log; echo "$$f FAILED"; exit 1; \
 	    fi; \

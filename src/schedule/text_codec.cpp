@@ -2,8 +2,8 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <vector>
 
 namespace schedule {
 
@@ -47,43 +47,66 @@ bool IsIncompleteTail(std::string_view tail) {
     return tail.size() == 2 || (at(2) >= 0x81 && at(2) <= 0xFE);
 }
 
-// RAII holder of one iconv conversion descriptor.
+// One iconv conversion descriptor, opened once per thread and reused.
 class Converter {
 public:
     Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
     ~Converter() {
-        if (m_cd != reinterpret_cast<iconv_t>(-1)) {
+        if (Valid()) {
             iconv_close(m_cd);
         }
     }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Converts one complete character (or run of characters); false when iconv refuses.
-    bool Convert(std::string_view in, std::string& out) {
-        if (m_cd == reinterpret_cast<iconv_t>(-1)) {
-            return false;
+    bool Valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts a run of well-formed characters. When iconv refuses a character, the
+    // output so far is kept, replacement is appended, and conversion goes on after the
+    // character (whose length charLength gives).
+    template <typename CharLength>
+    void Convert(std::string_view in, std::string& out, std::string_view replacement,
+                 CharLength charLength) {
+        if (!Valid()) {
+            out += replacement;
+            return;
         }
         iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-        std::vector<char> src(in.begin(), in.end());
+        std::string src(in);
         char* inPtr = src.data();
         std::size_t inLeft = src.size();
-        char buffer[64];
+        char buffer[4096];
         while (inLeft > 0) {
             char* outPtr = buffer;
             std::size_t outLeft = sizeof buffer;
             const std::size_t rc = iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft);
             out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
             if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
-                return false;
+                out += replacement;
+                const std::size_t pos = static_cast<std::size_t>(inPtr - src.data());
+                const std::size_t skip = std::max<std::size_t>(1, charLength(src, pos));
+                inPtr += std::min(skip, inLeft);
+                inLeft -= std::min(skip, inLeft);
+                iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
             }
         }
-        return true;
     }
 
 private:
     iconv_t m_cd;
 };
+
+Converter& Decoder() {
+    thread_local Converter converter("UTF-8", "GB18030");
+    return converter;
+}
+
+Converter& Encoder() {
+    thread_local Converter converter("GB18030", "UTF-8");
+    return converter;
+}
+
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 
 // Byte length of the UTF-8 sequence starting at s[pos], or 0 when it is malformed.
 std::size_t Utf8CharLength(std::string_view s, std::size_t pos) {
@@ -144,59 +167,56 @@ std::size_t Utf8BoundaryPrefix(std::string_view utf8, std::size_t maxBytes) {
 }
 
 std::string DecodeFileText(std::string_view bytes) {
-    Converter converter("UTF-8", "GB18030");
     std::string out;
     out.reserve(bytes.size() * 3 / 2);
+    // Runs of well-formed characters go to iconv in one piece; anything else becomes
+    // the replacement character, except a character cut off at the very end.
+    std::size_t runStart = 0;
     std::size_t pos = 0;
+    const auto flush = [&] {
+        if (pos > runStart) {
+            Decoder().Convert(bytes.substr(runStart, pos - runStart), out, kReplacementUtf8,
+                              Gb18030CharLength);
+        }
+    };
     while (pos < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[pos]);
-        if (lead < 0x80) {
-            out.push_back(static_cast<char>(lead));
-            ++pos;
-            continue;
-        }
         const std::size_t len = Gb18030CharLength(bytes, pos);
-        if (len == 0) {
-            // An incomplete character at the very end is dropped; anything else that is
-            // not GB18030 is shown as the replacement character.
-            if (IsIncompleteTail(bytes.substr(pos))) {
-                break;
-            }
-            out += "\xEF\xBF\xBD";
-            ++pos;
+        if (len > 0) {
+            pos += len;
             continue;
         }
-        if (!converter.Convert(bytes.substr(pos, len), out)) {
-            out += "\xEF\xBF\xBD";
+        flush();
+        if (IsIncompleteTail(bytes.substr(pos))) {
+            return out;
         }
-        pos += len;
+        out += kReplacementUtf8;
+        runStart = ++pos;
     }
+    flush();
     return out;
 }
 
 std::string EncodeFileText(std::string_view utf8) {
-    Converter converter("GB18030", "UTF-8");
     std::string out;
     out.reserve(utf8.size());
+    std::size_t runStart = 0;
     std::size_t pos = 0;
+    const auto flush = [&] {
+        if (pos > runStart) {
+            Encoder().Convert(utf8.substr(runStart, pos - runStart), out, "?", Utf8CharLength);
+        }
+    };
     while (pos < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[pos]);
-        if (lead < 0x80) {
-            out.push_back(static_cast<char>(lead));
-            ++pos;
-            continue;
-        }
         const std::size_t len = Utf8CharLength(utf8, pos);
-        if (len == 0) {
-            out.push_back('?');
-            ++pos;
+        if (len > 0) {
+            pos += len;
             continue;
         }
-        if (!converter.Convert(utf8.substr(pos, len), out)) {
-            out.push_back('?');
-        }
-        pos += len;
+        flush();
+        out.push_back('?');
+        runStart = ++pos;
     }
+    flush();
     return out;
 }
 
