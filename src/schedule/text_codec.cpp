@@ -61,8 +61,9 @@ public:
 
     // iconv_open reports failure with the value (iconv_t)-1.
     bool Valid() const {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
         return m_cd != reinterpret_cast<iconv_t>(-1);
-    }  // NOLINT(performance-no-int-to-ptr)
+    }
 
     // Converts a run of well-formed characters. When iconv refuses a character, the
     // output so far is kept, replacement is appended, and conversion goes on after the
