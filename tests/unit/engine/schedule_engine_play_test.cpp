@@ -1,0 +1,346 @@
+// What the engine queues for items, common tracks and playlists, playing by hand, the
+// end of playback, and the settings it loads.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "engine_test_fixture.h"
+#include "schedule/settings.h"
+
+namespace engine_test {
+namespace {
+
+using schedule::CommonTrack;
+using schedule::Playlist;
+using schedule::ScheduleItem;
+using schedule::TrackEntry;
+
+TrackEntry Track(const std::string& path, int fullPlay = 1, int limit = 0) {
+    TrackEntry entry;
+    entry.path = path;
+    entry.fullPlay = fullPlay;
+    entry.limit = limit;
+    return entry;
+}
+
+ScheduleItem Named(int kind, const std::string& title, const std::string& name) {
+    ScheduleItem item = Single(Hms(8, 0, 0), title);
+    item.kind = kind;
+    item.musicName = name;
+    return item;
+}
+
+Playlist List(const std::string& name, int count) {
+    Playlist playlist;
+    playlist.name = name;
+    for (int i = 0; i < count; ++i) {
+        playlist.entries.push_back(Track("/m/" + std::to_string(i) + ".mp3"));
+    }
+    return playlist;
+}
+
+TEST_F(EngineTest, SingleItemQueuesOneEntryWithItsPlayModes) {
+    ScheduleItem item = Single(Hms(8, 0, 0), "早操", "/abs/song.mp3");
+    item.fullPlay = 0;
+    item.limit = 20000;
+    item.autoPlay = 0;
+    item.volume = 40;
+    item.useDefaultVolume = 0;
+    EXPECT_TRUE(engine.PlayItem(&item));
+    ASSERT_EQ(player.queue.size(), 1u);
+    const TrackEntry& entry = player.queue[0];
+    EXPECT_EQ(entry.path, "/abs/song.mp3");
+    EXPECT_EQ(entry.fullPlay, 0);
+    EXPECT_EQ(entry.limit, 20000);
+    EXPECT_EQ(entry.autoPlay, 0);
+    EXPECT_EQ(entry.volume, 40);
+    EXPECT_EQ(entry.useDefaultVolume, 0);
+    EXPECT_EQ(entry.length, schedule::kUnknownLength);
+    // The queue is cleared (stopping) first and shown after loading.
+    const auto& lines = log.Lines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0].substr(9), "clear 1");
+    EXPECT_EQ(lines[1].substr(9), "load 0");
+    EXPECT_EQ(lines[2].substr(9), "refresh");
+    EXPECT_EQ(host.status, "正在播放作息项...");
+    EXPECT_FALSE(engine.PlayItem(nullptr));
+
+    // An already visible player is not claimed by the engine.
+    engine.m_bPlayerShownByEngine = false;
+    EXPECT_TRUE(engine.PlayItem(&item));
+    EXPECT_FALSE(engine.m_bPlayerShownByEngine);
+
+    // A kind this program does not know queues nothing but still reports playing.
+    ScheduleItem odd = item;
+    odd.kind = 7;
+    EXPECT_TRUE(engine.PlayItem(&odd));
+    EXPECT_TRUE(player.queue.empty());
+    EXPECT_EQ(host.status, "正在播放作息项...");
+}
+
+TEST_F(EngineTest, CommonTrackOrdersDecideTheQueue) {
+    CommonTrack track;
+    track.name = "上课铃";
+    track.main = Track("/m/main.mp3");
+    track.secondary = Track("/m/second.mp3");
+    for (const auto& [order, expected] : std::vector<std::pair<int, std::vector<std::string>>>{
+             {schedule::NoSecondary, {"main.mp3"}},
+             {schedule::MainFirst, {"main.mp3", "second.mp3"}},
+             {schedule::SecondaryFirst, {"second.mp3", "main.mp3"}},
+             {9, {"second.mp3", "main.mp3"}}}) {
+        track.order = order;
+        player.queue.clear();
+        EXPECT_TRUE(engine.PlayCommonTrack(&track));
+        EXPECT_EQ(player.QueuedNames(), expected) << "order " << order;
+    }
+    EXPECT_FALSE(engine.PlayCommonTrack(nullptr));
+
+    // Through an item, by name.
+    track.order = schedule::MainFirst;
+    ASSERT_TRUE(commonTracks.Add(&track));
+    const ScheduleItem item = Named(schedule::CommonMusic, "上课", "上课铃");
+    EXPECT_TRUE(engine.PlayItem(&item));
+    EXPECT_EQ(player.QueuedNames(), (std::vector<std::string>{"main.mp3", "second.mp3"}));
+}
+
+TEST_F(EngineTest, MissingCommonTrackOrPlaylistReportsAndLeavesThePlayerEmpty) {
+    player.queue.push_back(Track("/m/playing.mp3"));
+    player.playing = true;
+    const ScheduleItem track = Named(schedule::CommonMusic, "上课", "已删除");
+    EXPECT_FALSE(engine.PlayItem(&track));
+    EXPECT_EQ(host.status, "[上课][已删除]:常用曲目错误!");
+    EXPECT_TRUE(player.queue.empty());
+    EXPECT_FALSE(player.playing);
+    EXPECT_FALSE(host.playerVisible);
+
+    const ScheduleItem list = Named(schedule::ListMusic, "午休", "没有");
+    EXPECT_FALSE(engine.PlayItem(&list));
+    EXPECT_EQ(host.status, "[午休][没有]:列表曲目错误!");
+    EXPECT_TRUE(log.With("load").empty());
+}
+
+TEST_F(EngineTest, PlaylistsQueueInOrderOrShuffledWithinTheirLimit) {
+    Playlist playlist = List("晨读", 5);
+    playlist.randomLimit = 2;
+    EXPECT_TRUE(engine.PlayPlaylist(&playlist));
+    EXPECT_EQ(player.QueuedNames(),
+              (std::vector<std::string>{"0.mp3", "1.mp3", "2.mp3", "3.mp3", "4.mp3"}))
+        << "without random play the limit is ignored";
+
+    playlist.randomPlay = 1;
+    playlist.randomLimit = 3;
+    std::set<std::vector<std::string>> orders;
+    for (int second = 0; second < 6; ++second) {
+        clock.Set(Time(7, 9, 0, second));
+        player.queue.clear();
+        engine.PlayPlaylist(&playlist);
+        const auto names = player.QueuedNames();
+        ASSERT_EQ(names.size(), 3u);
+        EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), 3u)
+            << "a file is queued once";
+        orders.insert(names);
+        // Within the same second the same order comes again.
+        player.queue.clear();
+        engine.PlayPlaylist(&playlist);
+        EXPECT_EQ(player.QueuedNames(), names);
+    }
+    EXPECT_GT(orders.size(), 1u) << "different seconds shuffle differently";
+
+    playlist.randomLimit = 0;
+    player.queue.clear();
+    EXPECT_FALSE(engine.PlayPlaylist(&playlist)) << "nothing queued, nothing loads";
+    EXPECT_TRUE(player.queue.empty());
+    playlist.randomLimit = 99;
+    player.queue.clear();
+    engine.PlayPlaylist(&playlist);
+    EXPECT_EQ(player.queue.size(), 5u);
+    EXPECT_FALSE(engine.PlayPlaylist(nullptr));
+}
+
+TEST_F(EngineTest, MinuteBudgetCutsTheLastTrackToTheTimeLeft) {
+    Playlist playlist = List("午休", 3);
+    playlist.randomPlay = 1;
+    playlist.randomLimitKind = schedule::LimitMinutes;
+    playlist.randomLimit = 10;
+    for (int i = 0; i < 3; ++i) {
+        player.lengths[std::to_string(i) + ".mp3"] = 4 * 60000;
+    }
+    EXPECT_TRUE(engine.PlayPlaylist(&playlist));
+    ASSERT_EQ(player.queue.size(), 3u);
+    EXPECT_EQ(player.queue[0].fullPlay, 1);
+    EXPECT_EQ(player.queue[1].fullPlay, 1);
+    EXPECT_EQ(player.queue[2].fullPlay, 0);
+    EXPECT_EQ(player.queue[2].limit, 2 * 60000);
+
+    // Limited entries count their limit; one that cannot be measured takes nothing.
+    playlist.entries = {Track("/m/a.mp3", 0, 5 * 60000), Track("/m/gone.mp3"),
+                        Track("/m/b.mp3", 0, 4 * 60000)};
+    player.queue.clear();
+    engine.PlayPlaylist(&playlist);
+    std::vector<std::string> names = player.QueuedNames();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.mp3", "b.mp3"}));
+}
+
+TEST_F(EngineTest, PlaylistItemPlaysTheExpandedCopy) {
+    std::filesystem::create_directories(AppDir() + "音乐库");
+    for (const char* name : {"x.mp3", "y.mp3"}) {
+        WriteBytes(AppDir() + "音乐库/" + name);
+    }
+    Playlist playlist;
+    playlist.name = "全部";
+    playlist.entries = {Track("音乐库\\*.mp3"), Track("/m/fixed.mp3")};
+    ASSERT_TRUE(playlists.Add(&playlist));
+    const ScheduleItem item = Named(schedule::ListMusic, "午休", "全部");
+    EXPECT_TRUE(engine.PlayItem(&item));
+    std::vector<std::string> names = player.QueuedNames();
+    ASSERT_EQ(names.size(), 3u);
+    std::sort(names.begin(), names.begin() + 2);
+    EXPECT_EQ(names, (std::vector<std::string>{"x.mp3", "y.mp3", "fixed.mp3"}));
+    EXPECT_EQ(player.queue[0].path.rfind(AppDir(), 0), 0u);
+}
+
+TEST_F(EngineTest, PlayingByHandFromTheMenusAndTheList) {
+    CommonTrack track;
+    track.name = "铃";
+    track.main = Track("/m/main.mp3");
+    ASSERT_TRUE(commonTracks.Add(&track));
+    Playlist empty;
+    empty.name = "空";
+    ASSERT_TRUE(playlists.Add(&empty));
+    Playlist full = List("满", 2);
+    ASSERT_TRUE(playlists.Add(&full));
+    engine.m_bExtRun = true;
+    engine.m_strRunBefore = "pre";
+    engine.m_strParamBefore = "p1";
+
+    EXPECT_TRUE(engine.OnCommand(engine::kCmdCommonTrackFirst));
+    EXPECT_EQ(log.With("run"), std::vector<std::string>{"07:00:00 run pre p1"});
+    EXPECT_EQ(host.status, "正在播放常用曲目...");
+    EXPECT_EQ(player.QueuedNames(), std::vector<std::string>{"main.mp3"});
+    EXPECT_TRUE(engine.m_bPlayerShownByEngine);
+
+    log.Clear();
+    EXPECT_TRUE(engine.OnCommand(engine::kCmdCommonTrackFirst + 1));  // no such track
+    EXPECT_TRUE(engine.OnCommand(engine::kCmdPlaylistFirst));         // a playlist without files
+    EXPECT_TRUE(log.Lines().empty()) << "nothing happens for them";
+
+    EXPECT_TRUE(engine.OnCommand(engine::kCmdPlaylistFirst + 1));
+    EXPECT_EQ(host.status, "正在播放列表曲目...");
+    EXPECT_EQ(player.queue.size(), 2u);
+
+    // The selected row of today's list, with the item's own parameters.
+    ScheduleItem item = Single(Hms(9, 0, 0), "上课", "/m/row.mp3");
+    item.runBefore = 1;
+    item.useDefaultParams = 0;
+    item.params = "own";
+    LoadDays({item});
+    log.Clear();
+    host.selectedRow = -1;
+    EXPECT_TRUE(engine.OnCommand(engine::kCmdPlayCurrentRow));
+    host.selectedRow = 3;
+    engine.OnCommand(engine::kCmdPlayCurrentRow);
+    EXPECT_TRUE(log.Lines().empty()) << "no row, or no such row: nothing";
+    host.selectedRow = 0;
+    engine.OnCommand(engine::kCmdPlayCurrentRow);
+    EXPECT_EQ(log.With("run"), std::vector<std::string>{"07:00:00 run pre own"});
+    EXPECT_EQ(player.QueuedNames(), std::vector<std::string>{"row.mp3"});
+    EXPECT_EQ(host.status, "正在播放作息项...");
+
+    EXPECT_FALSE(engine.OnCommand(32778)) << "not the engine's command";
+}
+
+TEST_F(EngineTest, ChosenFilesPlayAndAlwaysShowThePlayer) {
+    engine.m_bShowPlayer = false;
+    engine.OnCommand(engine::kCmdChooseFilesToPlay);
+    EXPECT_TRUE(log.Lines().empty()) << "no file chosen: nothing";
+    player.filesToOpen = {"/m/a.mp3", "/m/b.mp3"};
+    engine.OnCommand(engine::kCmdChooseFilesToPlay);
+    EXPECT_EQ(player.queue.size(), 2u);
+    EXPECT_FALSE(log.With("load 0").empty());
+    EXPECT_FALSE(log.With("update").empty());
+    EXPECT_TRUE(host.playerVisible);
+    EXPECT_TRUE(engine.m_bPlayerShownByEngine);
+}
+
+TEST_F(EngineTest, PlaybackEndHidesThePlayerRunsTheAfterProgramAndTrims) {
+    ScheduleItem item = Single(Hms(8, 0, 0), "早操");
+    engine.PlayItem(&item);
+    ASSERT_TRUE(host.playerVisible);
+    engine.m_bExtRun = true;
+    engine.m_strRunAfter = "after";
+    engine.m_strParamAfter = "a b";
+    log.Clear();
+    engine.OnPlaybackEnded();
+    EXPECT_EQ(log.Lines(),
+              (std::vector<std::string>{"07:00:00 hide-player", "07:00:00 status ",
+                                        "07:00:00 status 运行扩展程序...", "07:00:00 run after a b",
+                                        "07:00:00 status 程序运行成功...", "07:00:00 trim"}));
+    EXPECT_FALSE(engine.m_bPlayerShownByEngine);
+
+    // A player the user opened stays open; without the extension run nothing runs.
+    engine.m_bExtRun = false;
+    host.playerVisible = true;
+    log.Clear();
+    engine.OnPlaybackEnded();
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"07:00:00 status ", "07:00:00 trim"}));
+}
+
+TEST_F(EngineTest, SettingsLoadTheTimetableAndTheEngineKeys) {
+    std::filesystem::create_directories(AppDir() + "作息表");
+    schedule::CTimetable timetable;
+    timetable.SetTitle("初中");
+    const ScheduleItem item = Single(Hms(9, 0, 0), "上课");
+    timetable.AddItem(kMonday, &item);
+    ASSERT_TRUE(timetable.Save(AppDir() + "作息表/初中.zxb"));
+
+    schedule::CSettings settings(AppDir() + "QELT.INI");
+    ASSERT_TRUE(settings.SetTimetablePath("作息表\\初中.zxb"));
+    settings.SetAutoShutdown(false);
+    settings.SetShutdownDelayMinutes(2);
+    settings.SetDefaultVolume(70);
+    settings.SetPopupPrompt(false);
+    settings.SetShowPlayer(false);
+    settings.SetExtRun(true, "before.sh", "after.sh", "b1", "a2");
+    engine.LoadSettings(settings);
+    EXPECT_EQ(host.title, "初中");
+    EXPECT_EQ(engine.m_Timetable.GetPath(), AppDir() + "作息表/初中.zxb");
+    EXPECT_EQ(engine.m_nNextIndex, 0);
+    EXPECT_FALSE(engine.m_bAutoShutdown);
+    EXPECT_EQ(engine.m_nShutdownDelay, 120);
+    EXPECT_EQ(engine.m_nDefaultVolume, 70);
+    EXPECT_EQ(player.defaultVolume, 70);
+    EXPECT_FALSE(engine.m_bPopupPrompt);
+    EXPECT_FALSE(engine.m_bShowPlayer);
+    EXPECT_TRUE(engine.m_bExtRun);
+    EXPECT_EQ(engine.m_strRunBefore, "before.sh");
+    EXPECT_EQ(engine.m_strRunAfter, "after.sh");
+    EXPECT_EQ(engine.m_strParamBefore, "b1");
+    EXPECT_EQ(engine.m_strParamAfter, "a2");
+
+    // The toggle writes the setting back.
+    engine.OnCommand(engine::kCmdAutoShutdown);
+    EXPECT_TRUE(schedule::CSettings(AppDir() + "QELT.INI").GetAutoShutdown());
+
+    // A delay too large for seconds is held at the largest one, never overflowing.
+    settings.SetShutdownDelayMinutes(2147483647);
+    engine.LoadSettings(settings);
+    EXPECT_EQ(engine.m_nShutdownDelay, 2147483647);
+}
+
+TEST_F(EngineTest, MissingSettingsGiveTheDefaults) {
+    schedule::CSettings settings(AppDir() + "QELT.INI");
+    engine.LoadSettings(settings);
+    EXPECT_TRUE(engine.m_bAutoShutdown);
+    EXPECT_EQ(engine.m_nShutdownDelay, 300);
+    EXPECT_EQ(engine.m_nDefaultVolume, 100);
+    EXPECT_TRUE(engine.m_bPopupPrompt);
+    EXPECT_TRUE(engine.m_bShowPlayer);
+    EXPECT_FALSE(engine.m_bExtRun);
+    EXPECT_EQ(engine.m_nNextIndex, 0) << "no timetable: the state is as constructed";
+}
+
+}  // namespace
+}  // namespace engine_test

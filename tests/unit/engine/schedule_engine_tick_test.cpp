@@ -1,0 +1,296 @@
+// The scheduler tick on a virtual clock: lead-in, countdown, start, rollover, auto-play,
+// the before-program, clock jumps and items sharing a second.
+
+#include <gtest/gtest.h>
+
+#include "engine_test_fixture.h"
+
+namespace engine_test {
+namespace {
+
+using schedule::ScheduleItem;
+
+std::string Countdown(int seconds) {
+    return "status 作息项将在" + std::to_string(seconds) + "秒后自动播放";
+}
+
+TEST_F(EngineTest, ItemCountsDownFromTenAndStartsAtItsSecond) {
+    LoadDays({Single(Hms(8, 0, 0), "早操"), Single(Hms(8, 20, 0), "课间")});
+    EXPECT_EQ(host.pending, "早操");
+    EXPECT_EQ(host.title, "测试作息表");
+    EXPECT_EQ(host.listNext, 0);
+
+    clock.Set(Time(7, 7, 59, 0));
+    TickThrough(7, 59, 49);
+    EXPECT_TRUE(log.With("status").empty()) << "nothing is shown before the last ten seconds";
+    EXPECT_TRUE(engine.m_bArmed) << "armed on the first tick 25 s or less ahead";
+
+    TickThrough(8, 0, 2);
+    std::vector<std::string> expected;
+    for (int s = 50; s <= 59; ++s) {
+        expected.push_back("07:59:" + std::to_string(s) + " " + Countdown(60 - s));
+    }
+    expected.push_back("08:00:00 status 正在播放作息项...");
+    EXPECT_EQ(log.With("status"), expected);
+
+    const auto notices = log.With("notify");
+    ASSERT_EQ(notices.size(), 11u);
+    EXPECT_EQ(notices.front(), "07:59:50 notify [早操][铃声]:将在10秒后开始自动播放!");
+    EXPECT_EQ(notices[9], "07:59:59 notify [早操][铃声]:将在1秒后开始自动播放!");
+    EXPECT_EQ(notices.back(), "08:00:00 notify 作息项开始播放");
+    EXPECT_EQ(host.notifierTimes, (std::vector<int>{500, 3000, 500}));
+
+    // The single file is queued with the item's play modes, its path in the program folder.
+    ASSERT_EQ(player.queue.size(), 1u);
+    EXPECT_EQ(Queued(0), AppDir() + "音乐库/bell.wav");
+    EXPECT_EQ(log.With("load"), std::vector<std::string>{"08:00:00 load 0"});
+    EXPECT_EQ(log.With("show-player").size(), 1u);
+    EXPECT_TRUE(engine.m_bPlayerShownByEngine);
+    EXPECT_EQ(engine.m_nNextIndex, 1);
+    EXPECT_EQ(host.listNext, 1);
+    EXPECT_EQ(host.pending, "课间");
+    EXPECT_FALSE(engine.m_bArmed);
+}
+
+TEST_F(EngineTest, PromptsOffStillStartTheItemSilently) {
+    engine.m_bPopupPrompt = false;
+    engine.m_bShowPlayer = false;
+    engine.m_bAutoShutdown = false;
+    LoadDays({Single(Hms(8, 0, 0), "早操")});
+    clock.Set(Time(7, 7, 59, 30));
+    TickThrough(8, 0, 1);
+    EXPECT_TRUE(log.With("notify").empty());
+    EXPECT_EQ(log.With("status"), std::vector<std::string>{"08:00:00 status 正在播放作息项..."});
+    EXPECT_EQ(player.queue.size(), 1u);
+    EXPECT_TRUE(log.With("show-player").empty());
+    EXPECT_EQ(host.pending, "(none)") << "after the last item no item is pending";
+}
+
+TEST_F(EngineTest, BeforeProgramRunsOnceAtTheLeadIn) {
+    ScheduleItem own = Single(Hms(8, 0, 0), "早操");
+    own.runBefore = 1;
+    own.useDefaultParams = 0;
+    own.params = "--bell \"两 节\"";
+    ScheduleItem byDefault = Single(Hms(9, 0, 0), "上课");
+    byDefault.runBefore = 1;
+    ScheduleItem without = Single(Hms(10, 0, 0), "下课");
+    LoadDays({own, byDefault, without});
+    engine.m_bExtRun = true;
+    engine.m_strRunBefore = "before.sh";
+    engine.m_strParamBefore = "default";
+
+    clock.Set(Time(7, 7, 59, 0));
+    TickThrough(8, 0, 0);
+    EXPECT_EQ(log.With("run"), std::vector<std::string>{"07:59:35 run before.sh --bell \"两 节\""});
+    const auto statuses = log.With("status");
+    ASSERT_GE(statuses.size(), 2u);
+    EXPECT_EQ(statuses[0], "07:59:35 status 运行扩展程序...");
+    EXPECT_EQ(statuses[1], "07:59:35 status 程序运行成功...");
+
+    log.Clear();
+    runProgram = [](const std::string&, const std::string&) { return 3; };
+    clock.Set(Time(7, 8, 59, 0));
+    TickThrough(9, 0, 0);
+    EXPECT_EQ(log.With("run"), std::vector<std::string>{"08:59:35 run before.sh default"});
+    EXPECT_EQ(log.With("status").at(1), "08:59:35 status 程序运行有错...");
+    EXPECT_EQ(log.With("load").size(), 1u) << "a failed program does not stop the item";
+
+    log.Clear();
+    clock.Set(Time(7, 9, 59, 0));
+    TickThrough(10, 0, 0);
+    EXPECT_TRUE(log.With("run").empty()) << "an item without the flag runs nothing";
+
+    // With the extension run off the flagged item still starts and runs nothing.
+    engine.m_bExtRun = false;
+    LoadDays({own});
+    log.Clear();
+    clock.Set(Time(14, 7, 59, 0));  // the next Monday
+    TickThrough(8, 0, 0);
+    EXPECT_TRUE(log.With("run").empty());
+    EXPECT_EQ(log.With("load").size(), 1u);
+}
+
+TEST_F(EngineTest, TicksDuringTheBeforeProgramStartTheItemOnce) {
+    ScheduleItem item = Single(Hms(8, 0, 0), "早操");
+    item.runBefore = 1;
+    LoadDays({item, Single(Hms(9, 0, 0), "上课")});
+    engine.m_bExtRun = true;
+    engine.m_strRunBefore = "slow";
+    // The program outlives the item's time: the event loop keeps ticking meanwhile.
+    runProgram = [this](const std::string&, const std::string&) {
+        for (int i = 0; i < 10; ++i) {
+            clock.Advance(1000);
+            engine.OnTick();
+        }
+        return -1;
+    };
+    clock.Set(Time(7, 7, 59, 49));
+    TickThrough(7, 59, 50);  // armed here; the nested ticks run up to 08:00:00
+    TickThrough(8, 0, 5);
+    EXPECT_EQ(log.With("run").size(), 1u) << "a nested tick must not run the program again";
+    EXPECT_EQ(log.With("load"), std::vector<std::string>{"08:00:00 load 0"});
+    // Nothing announces the item after it has started.
+    for (const std::string& line : log.With("status 作息项将在")) {
+        EXPECT_LT(line, "08:00:00") << line;
+    }
+    EXPECT_EQ(host.pending, "上课");
+}
+
+TEST_F(EngineTest, StartAfterTheItemsSecondSkipsIt) {
+    clock.Set(Time(7, 8, 0, 5));
+    LoadDays({Single(Hms(8, 0, 0), "早操"), Single(Hms(8, 20, 0), "课间")});
+    EXPECT_EQ(engine.m_nNextIndex, 1);
+    EXPECT_EQ(host.pending, "课间");
+    EXPECT_EQ(host.listNext, 1);
+    TickThrough(8, 0, 30);
+    EXPECT_TRUE(player.queue.empty());
+    EXPECT_TRUE(log.With("load").empty());
+}
+
+TEST_F(EngineTest, MidnightRebuildsTheListAndRingsTheNewDay) {
+    LoadDays({Single(Hms(23, 0, 0), "晚")},
+             {Single(Hms(0, 1, 0), "周二早"), Single(Hms(7, 0, 0), "周二")});
+    clock.Set(Time(7, 23, 59, 50));
+    TickThrough(Time(8, 0, 0, 0));
+    EXPECT_EQ(engine.m_nToday, kTuesday);
+    EXPECT_EQ(log.With("list").back(), "00:00:00 list 2 next 0");
+    EXPECT_EQ(host.pending, "周二早");
+    TickThrough(Time(8, 0, 1, 1));
+    EXPECT_EQ(log.With("notify").size(), 11u);
+    EXPECT_EQ(log.With("load"), std::vector<std::string>{"00:01:00 load 0"});
+    EXPECT_EQ(host.pending, "周二");
+}
+
+TEST_F(EngineTest, AutoPlayOffFreezesEverythingAndOnResumesWithinTolerance) {
+    LoadDays({Single(Hms(8, 0, 0), "早操"), Single(Hms(9, 0, 0), "上课")});
+    clock.Set(Time(7, 7, 59, 40));
+    TickThrough(7, 59, 45);  // armed
+    engine.OnCommand(engine::kCmdAutoPlay);
+    ASSERT_FALSE(engine.m_bAutoPlay);
+    log.Clear();
+    TickThrough(8, 0, 8);
+    EXPECT_TRUE(log.Lines().empty()) << "while off the tick does nothing at all";
+
+    // Switched on 8 s after the armed item's time: it still starts.
+    engine.OnCommand(engine::kCmdAutoPlay);
+    TickThrough(8, 0, 9);
+    EXPECT_EQ(log.With("load"), std::vector<std::string>{"08:00:09 load 0"});
+
+    // Switched on more than 10 s late: the item is passed over.
+    clock.Set(Time(7, 8, 59, 40));
+    TickThrough(8, 59, 45);
+    engine.ToggleAutoPlay();
+    log.Clear();
+    clock.Set(Time(7, 9, 0, 10));
+    engine.ToggleAutoPlay();
+    TickThrough(9, 0, 11);
+    EXPECT_TRUE(log.With("load").empty());
+    EXPECT_EQ(engine.m_nNextIndex, -1);
+
+    // No rollover while off.
+    engine.ToggleAutoPlay();
+    clock.Set(Time(8, 0, 0, 5));
+    engine.OnTick();
+    EXPECT_EQ(engine.m_nToday, kMonday);
+}
+
+TEST_F(EngineTest, ClockSetBackNeverRingsAnItemTwiceOnOneDate) {
+    ScheduleItem item = Single(Hms(8, 0, 0), "早操");
+    item.runBefore = 1;
+    LoadDays({item, Single(Hms(9, 0, 0), "上课")});
+    engine.m_bExtRun = true;
+    clock.Set(Time(7, 7, 59, 0));
+    TickThrough(8, 0, 30);
+    ASSERT_EQ(log.With("load").size(), 1u);
+
+    // A correction sets the clock back across the item.
+    clock.Set(Time(7, 7, 58, 0));
+    engine.OnTick();
+    TickThrough(8, 1, 0);
+    EXPECT_EQ(log.With("load").size(), 1u) << "rung again after the clock was set back";
+    EXPECT_EQ(log.With("run").size(), 1u) << "its before-program ran again";
+    EXPECT_EQ(log.With("notify").size(), 11u) << "its countdown was shown again";
+
+    // The next item still rings, and on the next date the same item rings again.
+    TickThrough(9, 0, 0);
+    EXPECT_EQ(log.With("load").size(), 2u);
+    clock.Set(Time(14, 7, 59, 0));
+    engine.OnTick();  // a week later: the weekday is the same
+    TickThrough(8, 0, 0);
+    EXPECT_EQ(log.With("load").size(), 3u);
+}
+
+TEST_F(EngineTest, ClockSetForwardPassesOverItemsAsTheRulesSay) {
+    LoadDays({Single(Hms(8, 0, 0), "一"), Single(Hms(8, 10, 0), "二"), Single(Hms(8, 20, 0), "三"),
+              Single(Hms(8, 30, 0), "四")});
+    // A jump that lands 5 s after an armed item starts it late.
+    clock.Set(Time(7, 7, 59, 50));
+    engine.OnTick();
+    clock.Set(Time(7, 8, 0, 5));
+    engine.OnTick();
+    EXPECT_EQ(log.With("load"), std::vector<std::string>{"08:00:05 load 0"});
+    // One that lands more than 10 s after it passes it over.
+    clock.Set(Time(7, 8, 9, 50));
+    engine.OnTick();
+    clock.Set(Time(7, 8, 10, 11));
+    engine.OnTick();
+    EXPECT_EQ(log.With("load").size(), 1u);
+    // One that jumps past two items at once plays neither.
+    clock.Set(Time(7, 8, 19, 50));
+    engine.OnTick();
+    clock.Set(Time(7, 8, 30, 2));
+    engine.OnTick();
+    EXPECT_EQ(log.With("load").size(), 1u);
+    EXPECT_EQ(engine.m_nNextIndex, -1);
+}
+
+TEST_F(EngineTest, FirstOfTwoItemsAtTheSameSecondStarts) {
+    LoadDays({Single(Hms(8, 0, 0), "甲", "a.wav"), Single(Hms(8, 0, 0), "乙", "b.wav"),
+              Single(Hms(8, 5, 0), "丙", "c.wav")});
+    const std::string first = engine.m_NextItem.path;
+    clock.Set(Time(7, 7, 59, 30));
+    TickThrough(8, 0, 10);
+    ASSERT_EQ(log.With("load").size(), 1u);
+    EXPECT_EQ(Queued(0), AppDir() + first);
+    EXPECT_EQ(host.pending, "丙");
+    TickThrough(8, 5, 0);
+    EXPECT_EQ(log.With("load").size(), 2u);
+}
+
+TEST_F(EngineTest, DeletingTheArmedLastItemStopsItsCountdownAndStart) {
+    LoadDays({Single(Hms(8, 0, 0), "早操")});
+    clock.Set(Time(7, 7, 59, 40));
+    TickThrough(7, 59, 52);
+    ASSERT_TRUE(engine.m_bArmed);
+    engine.m_Timetable.DeleteItem(kMonday, 0);
+    engine.BuildDayList(engine.m_nToday);
+    log.Clear();
+    TickThrough(8, 0, 5);
+    EXPECT_TRUE(log.With("load").empty());
+    EXPECT_TRUE(log.With("notify").empty());
+    EXPECT_TRUE(log.With("status 作息项将在").empty());
+}
+
+TEST_F(EngineTest, EditingTodaysListMovesThePendingItemAtOnce) {
+    LoadDays({Single(Hms(8, 0, 0), "早操"), Single(Hms(9, 0, 0), "上课")});
+    clock.Set(Time(7, 7, 30, 0));
+    ScheduleItem added = Single(Hms(7, 45, 0), "加");
+    engine.m_Timetable.AddItem(kMonday, &added);
+    engine.BuildDayList(engine.m_nToday);
+    EXPECT_EQ(host.pending, "加");
+    EXPECT_EQ(host.listCount, 3);
+    TickThrough(7, 45, 0);
+    EXPECT_EQ(log.With("load"), std::vector<std::string>{"07:45:00 load 0"});
+}
+
+TEST_F(EngineTest, UnreadableTimetableLeavesTheStateAlone) {
+    LoadDays({Single(Hms(8, 0, 0), "早操")});
+    const int before = engine.m_nNextIndex;
+    EXPECT_FALSE(engine.LoadTimetable(AppDir() + "missing.zxb"));
+    EXPECT_EQ(engine.m_nNextIndex, before);
+    EXPECT_EQ(engine.m_Timetable.GetDay(kMonday)->size(), 1u);
+    EXPECT_FALSE(engine.BuildDayList(7));
+}
+
+}  // namespace
+}  // namespace engine_test

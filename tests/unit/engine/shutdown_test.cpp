@@ -1,0 +1,95 @@
+// The automatic shutdown countdown once today has no further item.
+
+#include <gtest/gtest.h>
+
+#include "engine_test_fixture.h"
+
+namespace engine_test {
+namespace {
+
+TEST_F(EngineTest, CountdownShowsTheTimeLeftThenAsksForPowerOffEveryTick) {
+    // The day's last item ended at 16:00:00 and nothing plays.
+    clock.Set(Time(7, 16, 0, 0));
+    LoadDays({Single(Hms(15, 59, 0), "放学")});
+    log.Clear();
+    TickThrough(16, 0, 1);
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"16:00:01 status 作息表播放完毕,4分59秒后自动关机"});
+    TickThrough(16, 5, 0);
+    EXPECT_EQ(host.status, "作息表播放完毕,0分0秒后自动关机");
+    EXPECT_TRUE(log.With("poweroff").empty());
+    TickThrough(16, 5, 1);
+    EXPECT_EQ(log.With("poweroff"), std::vector<std::string>{"16:05:01 poweroff"});
+    // A refused request changes nothing and is asked again on the next tick.
+    power.succeed = false;
+    TickThrough(16, 5, 3);
+    EXPECT_EQ(log.With("poweroff").size(), 3u);
+    EXPECT_EQ(engine.m_nShutdownCount, 303);
+}
+
+TEST_F(EngineTest, PlaybackPausesTheCountAndANewItemEndsIt) {
+    LoadDays({});
+    clock.Set(Time(7, 16, 0, 0));
+    TickThrough(16, 0, 10);
+    EXPECT_EQ(engine.m_nShutdownCount, 10) << "a day without items counts at once";
+    player.playing = true;  // a playlist played by hand
+    TickThrough(16, 1, 0);
+    EXPECT_EQ(engine.m_nShutdownCount, 10);
+    player.playing = false;
+    TickThrough(16, 1, 1);
+    EXPECT_EQ(engine.m_nShutdownCount, 11);
+    EXPECT_EQ(host.status, "作息表播放完毕,4分49秒后自动关机");
+
+    // Switching it off clears the text and freezes the count; on again resumes it.
+    engine.OnCommand(engine::kCmdAutoShutdown);
+    EXPECT_EQ(host.status, "");
+    TickThrough(16, 2, 0);
+    EXPECT_EQ(engine.m_nShutdownCount, 11);
+    engine.OnCommand(engine::kCmdAutoShutdown);
+    TickThrough(16, 2, 1);
+    EXPECT_EQ(engine.m_nShutdownCount, 12);
+
+    // An item added for later today ends the countdown; a later one starts from 0.
+    const schedule::ScheduleItem later = Single(Hms(17, 0, 0), "补课");
+    engine.m_Timetable.AddItem(kMonday, &later);
+    engine.BuildDayList(engine.m_nToday);
+    TickThrough(16, 2, 2);
+    EXPECT_FALSE(engine.m_bShutdownCounting);
+    EXPECT_EQ(host.status, "");
+    TickThrough(17, 0, 1);
+    EXPECT_TRUE(player.playing);
+    EXPECT_EQ(engine.m_nShutdownCount, 1) << "restarted from 0 on the item's start tick";
+    player.playing = false;
+    TickThrough(17, 0, 2);
+    EXPECT_EQ(engine.m_nShutdownCount, 2);
+}
+
+TEST_F(EngineTest, ZeroDelayPowersOffOnTheFirstCountingTickWithoutText) {
+    engine.m_nShutdownDelay = 0;
+    LoadDays({});
+    log.Clear();
+    TickThrough(7, 0, 1);
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"07:00:01 poweroff"});
+}
+
+TEST_F(EngineTest, TheLastItemsStartTickAlreadyCounts) {
+    LoadDays({Single(Hms(8, 0, 0), "末")});
+    clock.Set(Time(7, 7, 59, 50));
+    TickThrough(8, 0, 0);
+    EXPECT_EQ(engine.m_nShutdownCount, 1);
+    EXPECT_EQ(log.With("load").size(), 1u);
+    TickThrough(8, 0, 5);
+    EXPECT_EQ(engine.m_nShutdownCount, 1) << "paused while the item plays";
+}
+
+TEST_F(EngineTest, ShutdownOffMeansNoCountdown) {
+    engine.m_bAutoShutdown = false;
+    LoadDays({});
+    TickThrough(7, 10, 0);
+    EXPECT_FALSE(engine.m_bShutdownCounting);
+    EXPECT_TRUE(log.With("status").empty());
+    EXPECT_TRUE(log.With("poweroff").empty());
+}
+
+}  // namespace
+}  // namespace engine_test
