@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/process_runner.h"
 
@@ -15,9 +16,20 @@ inline constexpr const char* kRunningProgramText = "运行扩展程序...";
 inline constexpr const char* kProgramSucceededText = "程序运行成功...";
 inline constexpr const char* kProgramFailedText = "程序运行有错...";
 
+// The status text shown after a run: success only for exit code 0.
+inline const char* ProgramResultText(int result) {
+    return result == 0 ? kProgramSucceededText : kProgramFailedText;
+}
+
 // Waits the given milliseconds while the event loop keeps running (ticks, commands and
 // plug-in messages run nested during the wait).
 using WaitPumpingFn = std::function<void(int ms)>;
+
+// Splits parameters into arguments as a POSIX shell splits a command line: blanks
+// separate words; single quotes keep everything literally; double quotes keep blanks and
+// honour backslash before " \ $ `; a backslash outside quotes takes the next character
+// literally. Nothing is expanded. A quote left open runs to the end of the text.
+std::vector<std::string> SplitCommandLine(const std::string& parameters);
 
 // Runs program with the parameters split like a shell command line (quotes honoured);
 // a relative program is resolved against appDir, which is also its working folder.

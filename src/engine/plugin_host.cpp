@@ -1,0 +1,368 @@
+#include "engine/plugin_host.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "schedule/app_paths.h"
+#include "schedule/text_codec.h"
+
+namespace engine {
+
+namespace {
+
+// The longest text taken from a plug-in, in bytes.
+constexpr std::size_t kMaxPluginTextBytes = 1024;
+constexpr const char* kLibrarySuffix = ".so";
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t extra = 0;
+        char32_t cp = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            extra = 1;
+            cp = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            extra = 2;
+            cp = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            extra = 3;
+            cp = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+        if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+// A zero-terminated text from a plug-in as UTF-8: taken as it is when it is UTF-8, else
+// read as GB18030; cut to kMaxPluginTextBytes without splitting a character.
+std::string PluginText(const char* text) {
+    const std::string_view raw(text, strnlen(text, kMaxPluginTextBytes));
+    std::string utf8 = IsValidUtf8(raw) ? std::string(raw) : schedule::DecodeFileText(raw);
+    utf8.resize(schedule::Utf8BoundaryPrefix(utf8, kMaxPluginTextBytes));
+    return utf8;
+}
+
+bool IsPluginFileName(const std::string& name) {
+    const std::string lower = schedule::AsciiLower(name);
+    const std::size_t suffix = std::strlen(kLibrarySuffix);
+    return lower.size() > suffix && lower.ends_with(kLibrarySuffix);
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The file names of the candidate libraries in the folder, in name order.
+std::vector<std::string> FindPluginFiles(const std::string& appDir) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(appDir.c_str());
+    if (dir == nullptr) {
+        return names;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (IsPluginFileName(name) && IsRegularFile(appDir + name)) {
+            names.push_back(name);
+        }
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Opens the library at path and returns its block when it is an acceptable plug-in;
+// otherwise releases the library again and returns null.
+PluginInfo* OpenPlugin(const std::string& path, void*& module) {
+    module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        return nullptr;
+    }
+    void* symbol = dlsym(module, QELT_PLUGIN_EXPORT_NAME);
+    PluginInfo* info = nullptr;
+    if (symbol != nullptr) {
+        QeltPlugFunction plug = nullptr;
+        static_assert(sizeof(plug) == sizeof(symbol));
+        std::memcpy(&plug, &symbol, sizeof(plug));
+        info = plug();
+    }
+    if (info == nullptr || info->version < QELT_PLUGIN_VERSION_MIN ||
+        info->version > QELT_PLUGIN_VERSION_MAX) {
+        dlclose(module);
+        module = nullptr;
+        return nullptr;
+    }
+    return info;
+}
+
+}  // namespace
+
+// While a plug-in's function runs, an unload request for its slot only marks the slot
+// unloaded; the library itself is released when the outermost call into it returns.
+class CPluginHost::CallGuard {
+public:
+    CallGuard(CPluginHost& host, int index) : m_host(host), m_index(index) {
+        ++m_host.m_callDepth[m_index];
+    }
+    ~CallGuard() {
+        if (--m_host.m_callDepth[m_index] > 0) {
+            return;
+        }
+        std::vector<void*> pending;
+        pending.swap(m_host.m_pendingClose[m_index]);
+        for (void* module : pending) {
+            dlclose(module);
+        }
+        if (!pending.empty() && !m_host.m_slots[m_index].loaded) {
+            m_host.m_slots[m_index].info = nullptr;
+        }
+    }
+    CallGuard(const CallGuard&) = delete;
+    CallGuard& operator=(const CallGuard&) = delete;
+
+private:
+    CPluginHost& m_host;
+    int m_index;
+};
+
+CPluginHost::CPluginHost(std::string appDir)
+    : m_appDir(std::move(appDir)), m_owner(std::this_thread::get_id()) {
+    m_host.send = &CPluginHost::Send;
+    m_host.context = this;
+}
+
+void CPluginHost::SetStatusHandler(StatusFn handler) {
+    m_status = std::move(handler);
+}
+
+void CPluginHost::SetWakeHandler(WakeFn handler) {
+    std::lock_guard lock(m_postMutex);
+    m_wake = std::move(handler);
+}
+
+void CPluginHost::Attach(int index, void* module, PluginInfo* info) {
+    PluginSlot& slot = m_slots[index];
+    info->hwndHost = &m_host;
+    info->hModule = module;
+    info->appDir = m_appDir.c_str();
+    slot.info = info;
+    slot.module = module;
+    slot.loaded = 1;
+}
+
+int CPluginHost::LoadPlugins() {
+    int accepted = 0;
+    int next = 0;
+    for (const std::string& name : FindPluginFiles(m_appDir)) {
+        while (next < kMaxPlugins && m_slots[next].present) {
+            ++next;
+        }
+        if (next == kMaxPlugins) {
+            break;
+        }
+        const std::string path = m_appDir + name;
+        void* module = nullptr;
+        PluginInfo* info = OpenPlugin(path, module);
+        if (info == nullptr) {
+            continue;
+        }
+        PluginSlot& slot = m_slots[next];
+        slot.present = 1;
+        slot.path = path;
+        slot.name = info->name != nullptr
+                        ? PluginText(info->name)
+                        : name.substr(0, name.size() - std::strlen(kLibrarySuffix));
+        Attach(next, module, info);
+        ++accepted;
+
+        CallGuard guard(*this, next);
+        slot.canUnload = info->CanUnload != nullptr ? info->CanUnload() : 0;
+        if (info->Notify != nullptr) {
+            info->Notify(1);
+        }
+    }
+    return accepted;
+}
+
+std::vector<PluginMenuEntry> CPluginHost::BuildPluginMenu() {
+    std::vector<PluginMenuEntry> menu;
+    int firstId = kFirstPluginCommand;
+    for (PluginSlot& slot : m_slots) {
+        if (!slot.present) {
+            continue;
+        }
+        slot.firstId = firstId;
+        menu.push_back({slot.name, firstId});
+        firstId += kPluginCommandsPerSlot;
+    }
+    return menu;
+}
+
+void CPluginHost::Reload(int index) {
+    PluginSlot& slot = m_slots[index];
+    void* module = nullptr;
+    PluginInfo* info = OpenPlugin(slot.path, module);
+    if (info == nullptr) {
+        return;
+    }
+    Attach(index, module, info);
+    CallGuard guard(*this, index);
+    if (info->Notify != nullptr) {
+        info->Notify(0);
+    }
+}
+
+bool CPluginHost::OnPluginCommand(int id) {
+    if (id < kFirstPluginCommand || id > kLastPluginCommand) {
+        return false;
+    }
+    bool handled = false;
+    for (int index = 0; index < kMaxPlugins; ++index) {
+        PluginSlot& slot = m_slots[index];
+        if (!slot.present || slot.firstId == 0 || id < slot.firstId ||
+            id > slot.firstId + kPluginAboutOffset) {
+            continue;
+        }
+        handled = true;
+        if (!slot.loaded) {
+            Reload(index);
+        }
+        if (!slot.loaded) {
+            continue;
+        }
+        PluginInfo* info = slot.info;
+        CallGuard guard(*this, index);
+        switch (id - slot.firstId) {
+            case kPluginRunOffset:
+                if (info->Run != nullptr) {
+                    info->Run();
+                }
+                break;
+            case kPluginSetupOffset:
+                if (info->Setup != nullptr) {
+                    info->Setup(&m_host);
+                }
+                break;
+            case kPluginAboutOffset:
+                if (info->About != nullptr) {
+                    info->About(&m_host);
+                }
+                break;
+        }
+    }
+    return handled;
+}
+
+void CPluginHost::ShowStatus(const char* text) {
+    if (text != nullptr && m_status) {
+        m_status(PluginText(text));
+    }
+}
+
+void CPluginHost::Unload(int index) {
+    PluginSlot& slot = m_slots[index];
+    void* module = slot.module;
+    slot.loaded = 0;
+    slot.module = nullptr;
+    if (m_callDepth[index] > 0) {
+        m_pendingClose[index].push_back(module);
+        return;
+    }
+    dlclose(module);
+    slot.info = nullptr;
+}
+
+std::intptr_t CPluginHost::OnPluginMessage(std::uintptr_t wParam, std::intptr_t lParam) {
+    if (wParam == QELT_PLUGIN_STATUS_TEXT) {
+        ShowStatus(reinterpret_cast<const char*>(lParam));
+    } else if (wParam == QELT_PLUGIN_UNLOAD) {
+        for (int index = 0; index < kMaxPlugins; ++index) {
+            const PluginSlot& slot = m_slots[index];
+            if (slot.loaded && slot.canUnload != 0 &&
+                slot.module == reinterpret_cast<void*>(lParam)) {
+                Unload(index);
+                break;
+            }
+        }
+    }
+    return 0;
+}
+
+void CPluginHost::Post(std::uintptr_t wParam, std::intptr_t lParam) {
+    PostedMessage message;
+    message.wParam = wParam;
+    message.lParam = lParam;
+    if (wParam == QELT_PLUGIN_STATUS_TEXT) {
+        if (lParam == 0) {
+            return;
+        }
+        // The sender's buffer may be gone by the time the message is handled.
+        message.text = PluginText(reinterpret_cast<const char*>(lParam));
+    } else if (wParam != QELT_PLUGIN_UNLOAD) {
+        return;
+    }
+    WakeFn wake;
+    {
+        std::lock_guard lock(m_postMutex);
+        m_posted.push_back(std::move(message));
+        wake = m_wake;
+    }
+    if (wake) {
+        wake();
+    }
+}
+
+void CPluginHost::DeliverPosted() {
+    std::vector<PostedMessage> posted;
+    {
+        std::lock_guard lock(m_postMutex);
+        posted.swap(m_posted);
+    }
+    for (const PostedMessage& message : posted) {
+        if (message.wParam == QELT_PLUGIN_STATUS_TEXT) {
+            ShowStatus(message.text.c_str());
+        } else {
+            OnPluginMessage(message.wParam, message.lParam);
+        }
+    }
+}
+
+std::intptr_t CPluginHost::Send(QeltHost* host, unsigned int msg, std::uintptr_t wParam,
+                                std::intptr_t lParam) {
+    if (host == nullptr || host->context == nullptr || msg != QELT_MSG_PLUGIN) {
+        return 0;
+    }
+    auto* self = static_cast<CPluginHost*>(host->context);
+    if (std::this_thread::get_id() != self->m_owner) {
+        self->Post(wParam, lParam);
+        return 0;
+    }
+    return self->OnPluginMessage(wParam, lParam);
+}
+
+}  // namespace engine
