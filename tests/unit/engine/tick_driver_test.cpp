@@ -1,0 +1,89 @@
+// The tick driver on the real wall clock: one tick per second, just after the boundary,
+// and ticks nested inside a tick that keeps the event loop running.
+
+#include "engine/tick_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "platform/system_clock.h"
+#include "platform/virtual_clock.h"
+
+namespace {
+
+using platform::LocalTime;
+
+// Runs the event loop for ms milliseconds.
+void RunEventsFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+std::int64_t Second(const LocalTime& t) {
+    return platform::VirtualClock::ToMilliseconds(t) / 1000;
+}
+
+class TickDriverTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "tick_driver_tests";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication app(argc, argv);
+    }
+    platform::SystemClock clock;
+};
+
+TEST_F(TickDriverTest, TicksOnceJustAfterEverySecond) {
+    std::vector<LocalTime> ticks;
+    engine::CTickDriver driver(clock, [&] { ticks.push_back(clock.Now()); });
+    driver.Start();
+    RunEventsFor(3300);
+    driver.Stop();
+    ASSERT_GE(ticks.size(), 3u);
+    EXPECT_LE(ticks.size(), 4u);
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        // Generous for a loaded machine under the sanitizers; typically 1..3 ms.
+        EXPECT_LT(ticks[i].millisecond, 250) << "tick " << i << " came late";
+        if (i > 0) {
+            EXPECT_EQ(Second(ticks[i]), Second(ticks[i - 1]) + 1)
+                << "a second was missed or repeated";
+        }
+    }
+    const std::size_t before = ticks.size();
+    RunEventsFor(1200);
+    EXPECT_EQ(ticks.size(), before) << "no tick after Stop";
+}
+
+TEST_F(TickDriverTest, TicksRunNestedWhileATickKeepsTheEventLoopRunning) {
+    int depth = 0;
+    int maxDepth = 0;
+    int ticks = 0;
+    engine::CTickDriver driver(clock, [&] {
+        ++ticks;
+        ++depth;
+        maxDepth = std::max(maxDepth, depth);
+        if (ticks == 1) {
+            // Like waiting for an external program: 2.5 s of processing events.
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+            while (std::chrono::steady_clock::now() < end) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        --depth;
+    });
+    driver.Start();
+    RunEventsFor(1100);
+    driver.Stop();
+    EXPECT_GE(ticks, 3);
+    EXPECT_EQ(maxDepth, 2);
+}
+
+}  // namespace
