@@ -1,5 +1,7 @@
 #include "player/gst_audio_system.h"
 
+#include "player/mpeg_audio_length.h"
+
 #include <gst/gst.h>
 #include <gst/pbutils/pbutils.h>
 #include <sys/stat.h>
@@ -8,6 +10,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 
 namespace player {
 
@@ -20,6 +24,8 @@ constexpr guint kPlayFlagSoftVolume = 0x10;
 
 constexpr const char* kSinkVariable = "QELT_AUDIO_SINK";
 constexpr const char* kDefaultSink = "autoaudiosink";
+// Measuring by preroll never opens a sound device.
+constexpr const char* kMeasureSink = "fakesink";
 
 std::uint32_t NanosecondsToMs(gint64 ns) {
     const gint64 ms = (ns + GST_MSECOND / 2) / GST_MSECOND;
@@ -34,6 +40,16 @@ AudioResult CheckFile(const std::string& path) {
         return AudioResult::FileNotFound;
     }
     return info.st_size == 0 ? AudioResult::FileBad : AudioResult::Ok;
+}
+
+bool IsAiff(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[12] = {};
+    if (!in.read(head, sizeof head)) {
+        return false;
+    }
+    return std::memcmp(head, "FORM", 4) == 0 &&
+           (std::memcmp(head + 8, "AIFF", 4) == 0 || std::memcmp(head + 8, "AIFC", 4) == 0);
 }
 
 std::string UriOf(const std::string& path) {
@@ -53,6 +69,7 @@ std::string UriOf(const std::string& path) {
 struct GstAudioSystem::Stream {
     std::string uri;
     StreamMode mode = StreamMode::Play;
+    bool aiff = false;
     GstElement* pipeline = nullptr;  // Play streams only
     GstBus* bus = nullptr;
     bool lengthKnown = false;
@@ -66,13 +83,18 @@ struct GstAudioSystem::Stream {
     std::uint32_t seekTarget = 0;
     std::uint32_t lastPosition = 0;
 
-    ~Stream() {
+    ~Stream() { Close(); }
+
+    // Lets the pipeline go; a measured length stays.
+    void Close() {
         if (pipeline != nullptr) {
             gst_element_set_state(pipeline, GST_STATE_NULL);
             gst_object_unref(pipeline);
+            pipeline = nullptr;
         }
         if (bus != nullptr) {
             gst_object_unref(bus);
+            bus = nullptr;
         }
     }
 
@@ -154,7 +176,12 @@ AudioResult GstAudioSystem::Discover(const std::string& uri, std::uint32_t* leng
         return AudioResult::FileBad;
     }
     AudioResult result = AudioResult::FileBad;
-    if (gst_discoverer_info_get_result(info) == GST_DISCOVERER_OK) {
+    const GstDiscovererResult outcome = gst_discoverer_info_get_result(info);
+    if (outcome == GST_DISCOVERER_TIMEOUT) {
+        // A stalled discoverer is not trusted with the next file.
+        result = AudioResult::Timeout;
+        m_discoverer.reset();
+    } else if (outcome == GST_DISCOVERER_OK) {
         GList* audio = gst_discoverer_info_get_audio_streams(info);
         if (audio != nullptr) {
             const GstClockTime duration = gst_discoverer_info_get_duration(info);
@@ -171,6 +198,62 @@ AudioResult GstAudioSystem::Discover(const std::string& uri, std::uint32_t* leng
     return result;
 }
 
+AudioResult GstAudioSystem::Preroll(Stream& stream, const char* sinkDescription) {
+    // An AIFF parser pushes its first buffer before playbin's decoder has linked its
+    // output when another format was decoded earlier in the process, and the pipeline
+    // then never prerolls; playbin3 links in time.
+    GstElement* pipeline = gst_element_factory_make(stream.aiff ? "playbin3" : "playbin", nullptr);
+    if (pipeline == nullptr) {
+        return AudioResult::InitFailed;
+    }
+    stream.pipeline = pipeline;
+    stream.bus = gst_element_get_bus(pipeline);
+
+    GError* error = nullptr;
+    GstElement* sink = gst_parse_bin_from_description(sinkDescription, TRUE, &error);
+    if (sink == nullptr) {
+        // A wrong sink description must not fall back to a real sound device.
+        g_clear_error(&error);
+        return AudioResult::InitFailed;
+    }
+    g_object_set(pipeline, "uri", stream.uri.c_str(), "flags", kPlayFlagAudio | kPlayFlagSoftVolume,
+                 "audio-sink", sink, nullptr);
+
+    // Preroll: the first buffer reaches the sink and the stream's length is known.
+    if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+        return AudioResult::FileBad;
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kPrerollTimeoutMs);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return AudioResult::Timeout;
+        }
+        GstMessage* message = gst_bus_timed_pop_filtered(
+            stream.bus, static_cast<GstClockTime>(left.count()),
+            static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR |
+                                        GST_MESSAGE_EOS));
+        if (message == nullptr) {
+            return AudioResult::Timeout;
+        }
+        const GstMessageType type = GST_MESSAGE_TYPE(message);
+        gst_message_unref(message);
+        if (type != GST_MESSAGE_ASYNC_DONE) {
+            return AudioResult::FileBad;
+        }
+        break;
+    }
+
+    gint64 duration = 0;
+    if (gst_element_query_duration(pipeline, GST_FORMAT_TIME, &duration) && duration > 0) {
+        stream.lengthKnown = true;
+        stream.length = NanosecondsToMs(duration);
+    }
+    return AudioResult::Ok;
+}
+
 AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mode,
                                          SoundHandle* sound) {
     if (!m_bReady) {
@@ -182,74 +265,38 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
     auto stream = std::make_unique<Stream>();
     stream->uri = UriOf(path);
     stream->mode = mode;
+    stream->aiff = IsAiff(path);
     if (stream->uri.empty()) {
         return AudioResult::FileNotFound;
     }
 
     if (mode == StreamMode::LengthOnly) {
-        std::uint32_t length = 0;
-        const AudioResult found = Discover(stream->uri, &length);
-        if (found == AudioResult::Ok) {
-            stream->lengthKnown = true;
-            stream->length = length;
-        } else if (found != AudioResult::Unsupported) {
-            return found;
+        // The discoverer is the fast way to measure; AIFF files are prerolled instead,
+        // because the discoverer stalls on them in the same way as playbin (below).
+        AudioResult measured = AudioResult::Timeout;
+        if (!stream->aiff) {
+            std::uint32_t length = 0;
+            measured = Discover(stream->uri, &length);
+            if (measured == AudioResult::Ok) {
+                stream->lengthKnown = true;
+                stream->length = length;
+            }
+        }
+        if (measured == AudioResult::Timeout) {
+            measured = Preroll(*stream, kMeasureSink);
+            stream->Close();
+        }
+        if (measured != AudioResult::Ok && measured != AudioResult::Unsupported) {
+            return measured;
         }
     } else {
-        GstElement* pipeline = gst_element_factory_make("playbin", nullptr);
-        if (pipeline == nullptr) {
-            return AudioResult::InitFailed;
-        }
-        stream->pipeline = pipeline;
-        stream->bus = gst_element_get_bus(pipeline);
-
         const char* configured = std::getenv(kSinkVariable);
-        const char* description =
-            configured != nullptr && configured[0] != '\0' ? configured : kDefaultSink;
-        GError* error = nullptr;
-        GstElement* sink = gst_parse_bin_from_description(description, TRUE, &error);
-        if (sink == nullptr) {
-            // A wrong sink description must not fall back to a real sound device.
-            g_clear_error(&error);
-            return AudioResult::InitFailed;
+        const AudioResult prerolled = Preroll(
+            *stream, configured != nullptr && configured[0] != '\0' ? configured : kDefaultSink);
+        if (prerolled != AudioResult::Ok) {
+            return prerolled;
         }
-        g_object_set(pipeline, "uri", stream->uri.c_str(), "flags",
-                     kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink, nullptr);
-
-        // Preroll: the first buffer reaches the sink and the stream's length is known.
-        if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
-            return AudioResult::FileBad;
-        }
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(kPrerollTimeoutMs);
-        bool prerolled = false;
-        while (!prerolled) {
-            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                return AudioResult::Timeout;
-            }
-            GstMessage* message = gst_bus_timed_pop_filtered(
-                stream->bus, static_cast<GstClockTime>(left.count()),
-                static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR |
-                                            GST_MESSAGE_EOS));
-            if (message == nullptr) {
-                return AudioResult::Timeout;
-            }
-            const GstMessageType type = GST_MESSAGE_TYPE(message);
-            gst_message_unref(message);
-            if (type == GST_MESSAGE_ASYNC_DONE) {
-                prerolled = true;
-            } else {
-                return AudioResult::FileBad;
-            }
-        }
-
-        gint64 duration = 0;
-        if (gst_element_query_duration(pipeline, GST_FORMAT_TIME, &duration) && duration > 0) {
-            stream->lengthKnown = true;
-            stream->length = NanosecondsToMs(duration);
-        } else {
+        if (!stream->lengthKnown) {
             // Some streams (MP2, VBR MP3 without a Xing header) tell no duration after
             // preroll; the discoverer measures them.
             std::uint32_t length = 0;
@@ -258,6 +305,13 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
                 stream->length = length;
             }
         }
+    }
+
+    // A VBR MP3 without a length header states its length nowhere; the decoder's figure
+    // is an estimate from the first frames, so the frames are counted instead.
+    if (const auto counted = VbrMpegAudioLength(path)) {
+        stream->lengthKnown = true;
+        stream->length = *counted;
     }
 
     const SoundHandle handle = m_nextHandle++;

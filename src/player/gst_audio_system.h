@@ -45,7 +45,10 @@ private:
     struct Discoverer;
 
     Stream* FindChannel(ChannelHandle channel);
+    // Measures uri with the shared discoverer.
     AudioResult Discover(const std::string& uri, std::uint32_t* length);
+    // Builds stream's playbin with the given sink and prerolls it within the bounded wait.
+    AudioResult Preroll(Stream& stream, const char* sinkDescription);
 
     bool m_bCreated = false;
     bool m_bReady = false;

@@ -13,7 +13,8 @@ void PrintUsage(std::ostream& out) {
     out << "usage: qelt-tool COMMAND ARGS...\n"
            "  dump FILE                      print a timetable or store file as JSON\n"
            "  build IN.json OUT              write the file a JSON description gives\n"
-           "  next TIMETABLE WEEKDAY HH:MM:SS  the item due after a time (WEEKDAY 0 = Sunday)\n";
+           "  next TIMETABLE WEEKDAY HH:MM:SS  the item due after a time (WEEKDAY 0 = Sunday)\n"
+           "  probe FILE...                  the length of each music file in ms (-1: unreadable)\n";
 }
 
 }  // namespace
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
         {"dump", &tool::RunDump},
         {"build", &tool::RunBuild},
         {"next", &tool::RunNext},
+        {"probe", &tool::RunProbe},
     };
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(argc < 2 ? std::cerr : std::cout);

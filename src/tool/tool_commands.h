@@ -14,9 +14,11 @@ constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitNotScheduleFile = 2;
 constexpr int kExitReadError = 3;
+constexpr int kExitProbeFailed = 4;  // probe: some file could not be measured
 
 int RunDump(const Args& args);
 int RunBuild(const Args& args);
 int RunNext(const Args& args);
+int RunProbe(const Args& args);
 
 }  // namespace tool

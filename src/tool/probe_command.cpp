@@ -1,0 +1,52 @@
+// qelt-tool probe FILE...: the length of each music file as the player measures it.
+
+#include <iostream>
+
+#include "player/gst_audio_system.h"
+#include "player/playback_engine.h"
+#include "tool/tool_commands.h"
+
+namespace tool {
+
+namespace {
+
+// Measuring shows nothing, so every display call is ignored.
+class SilentOwner : public player::IPlaybackOwner {
+public:
+    void SetStatusLine(int, const std::string&) override {}
+    void SetProgress(int) override {}
+    void EnableButton(player::PlayerButton, bool) override {}
+    void SetVolumeSlider(int) override {}
+    int VolumeSliderPosition() const override { return player::CPlaybackEngine::kDefaultVolume; }
+    void SetProgressTimer(bool) override {}
+    void OnQueueCleared() override {}
+    void OnTrackStarted(int, const std::string&) override {}
+    void OnQueueFinished() override {}
+    void OnOpenFailed(int, const std::string&) override {}
+};
+
+}  // namespace
+
+// One line per file, LENGTH_MS<TAB>PATH, with -1 for a file that cannot be measured.
+int RunProbe(const Args& args) {
+    if (args.empty()) {
+        std::cerr << "usage: qelt-tool probe FILE...\n";
+        return kExitUsage;
+    }
+    player::GstAudioSystem audio;
+    SilentOwner owner;
+    player::CPlaybackEngine engine(audio, owner);
+    bool allMeasured = true;
+    for (const auto& path : args) {
+        const std::uint32_t length = engine.ProbeLength(path);
+        if (length == player::kLengthUnknown) {
+            allMeasured = false;
+            std::cout << -1 << '\t' << path << '\n';
+        } else {
+            std::cout << length << '\t' << path << '\n';
+        }
+    }
+    return allMeasured ? kExitOk : kExitProbeFailed;
+}
+
+}  // namespace tool
