@@ -67,6 +67,11 @@ std::string PluginText(const char* text) {
     return utf8;
 }
 
+// The text a status message's lParam points to.
+const char* TextParam(std::intptr_t lParam) {
+    return reinterpret_cast<const char*>(lParam);  // NOLINT(performance-no-int-to-ptr)
+}
+
 bool IsPluginFileName(const std::string& name) {
     const std::string lower = schedule::AsciiLower(name);
     const std::size_t suffix = std::strlen(kLibrarySuffix);
@@ -299,12 +304,12 @@ void CPluginHost::Unload(int index) {
 
 std::intptr_t CPluginHost::OnPluginMessage(std::uintptr_t wParam, std::intptr_t lParam) {
     if (wParam == QELT_PLUGIN_STATUS_TEXT) {
-        ShowStatus(reinterpret_cast<const char*>(lParam));
+        ShowStatus(TextParam(lParam));
     } else if (wParam == QELT_PLUGIN_UNLOAD) {
         for (int index = 0; index < kMaxPlugins; ++index) {
             const PluginSlot& slot = m_slots[index];
             if (slot.loaded && slot.canUnload != 0 &&
-                slot.module == reinterpret_cast<void*>(lParam)) {
+                reinterpret_cast<std::intptr_t>(slot.module) == lParam) {
                 Unload(index);
                 break;
             }
@@ -322,7 +327,7 @@ void CPluginHost::Post(std::uintptr_t wParam, std::intptr_t lParam) {
             return;
         }
         // The sender's buffer may be gone by the time the message is handled.
-        message.text = PluginText(reinterpret_cast<const char*>(lParam));
+        message.text = PluginText(TextParam(lParam));
     } else if (wParam != QELT_PLUGIN_UNLOAD) {
         return;
     }

@@ -31,7 +31,7 @@ protected:
     void TearDown() override { std::system(("rm -rf '" + m_dir + "'").c_str()); }
 
     std::string Script(const std::string& name, const std::string& body) {
-        const std::string path = m_dir + name;
+        std::string path = m_dir + name;
         std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
         chmod(path.c_str(), 0755);
         return path;
