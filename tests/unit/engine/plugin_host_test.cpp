@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,17 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// Plug-ins are built separately: the block keeps its field order with this platform's
+// natural widths (4-byte ints, 8-byte pointers).
+static_assert(sizeof(void*) != 8 || sizeof(PluginInfo) == 80);
+static_assert(offsetof(PluginInfo, version) == 0 && offsetof(PluginInfo, reserved) == 4);
+static_assert(sizeof(void*) != 8 ||
+              (offsetof(PluginInfo, hwndHost) == 8 && offsetof(PluginInfo, hModule) == 16 &&
+               offsetof(PluginInfo, appDir) == 24 && offsetof(PluginInfo, name) == 32 &&
+               offsetof(PluginInfo, Setup) == 40 && offsetof(PluginInfo, About) == 48 &&
+               offsetof(PluginInfo, Run) == 56 && offsetof(PluginInfo, Notify) == 64 &&
+               offsetof(PluginInfo, CanUnload) == 72));
 
 class PluginHostTest : public ::testing::Test {
 protected:
