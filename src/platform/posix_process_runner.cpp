@@ -37,10 +37,9 @@ ProcessRunner::Handle PosixProcessRunner::Start(const std::string& program,
     if (program.empty()) {
         return kNoProcess;
     }
+    // The child changes to workingDir before the exec, so a relative program is found
+    // there, whether workingDir itself is absolute or relative.
     std::string path = program;
-    if (path.front() != '/' && !workingDir.empty()) {
-        path = workingDir + (workingDir.back() == '/' ? "" : "/") + path;
-    }
 
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 2);

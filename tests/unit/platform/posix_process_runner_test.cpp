@@ -25,7 +25,10 @@ TEST(PosixProcessRunnerTest, ReportsSignalsRefusesForeignHandlesAndUnrunnableFil
     std::ofstream(dir + "plain.txt") << "not a program\n";
 
     platform::PosixProcessRunner runner;
-    const auto killed = runner.Start("killed.sh", {}, dir);
+    // A relative program in a working folder that is itself given relatively.
+    const std::string relativeDir = std::filesystem::relative(dir).string();
+    ASSERT_NE(relativeDir.front(), '/');
+    const auto killed = runner.Start("killed.sh", {}, relativeDir);
     ASSERT_NE(killed, platform::ProcessRunner::kNoProcess);
     std::optional<int> code;
     for (int i = 0; i < 500 && !code; ++i) {
