@@ -120,7 +120,9 @@ void CScheduleEngine::OnTick() {
     const int next = m_Timetable.FindNext(m_nToday, now, nullptr);
 
     if (next < 0 && m_bAutoShutdown && !m_Player.IsPlaying()) {
-        CountShutdownTick();
+        // On the tick that passes the day's last item the count goes on, but the power-off
+        // waits: that item is about to start and must not be cut off by it.
+        CountShutdownTick(next == m_nNextIndex);
     }
 
     if (next == m_nNextIndex) {
@@ -212,7 +214,7 @@ void CScheduleEngine::RecordRung(const platform::LocalTime& now, const ScheduleI
     }
 }
 
-void CScheduleEngine::CountShutdownTick() {
+void CScheduleEngine::CountShutdownTick(bool mayPowerOff) {
     if (!m_bShutdownCounting) {
         m_bShutdownCounting = true;
         m_nShutdownCount = 0;
@@ -220,7 +222,7 @@ void CScheduleEngine::CountShutdownTick() {
     if (m_nShutdownCount < INT_MAX) {
         ++m_nShutdownCount;
     }
-    if (m_nShutdownCount > m_nShutdownDelay) {
+    if (m_nShutdownCount > m_nShutdownDelay && mayPowerOff) {
         ShutdownSystem();  // asked again on every counting tick until the system goes down
     }
     const int left = m_nShutdownDelay - m_nShutdownCount;

@@ -117,7 +117,8 @@ private:
     void ShowPlayerIfWanted(bool always);
     // Runs a program between the status texts of the extension run; its exit code.
     int RunWithStatus(const std::string& program, const std::string& parameters);
-    void CountShutdownTick();
+    // One tick of the shutdown countdown; the power-off is asked only when mayPowerOff.
+    void CountShutdownTick(bool mayPowerOff);
     // The index the next index moves to when the pending item's second passes: the
     // first item after it and after every item due at the same second, or -1.
     int IndexAfterPending() const;

@@ -14,7 +14,9 @@ void PrintUsage(std::ostream& out) {
            "  dump FILE                      print a timetable or store file as JSON\n"
            "  build IN.json OUT              write the file a JSON description gives\n"
            "  next TIMETABLE WEEKDAY HH:MM:SS  the item due after a time (WEEKDAY 0 = Sunday)\n"
-           "  probe FILE...                  the length of each music file in ms (-1: unreadable)\n";
+           "  probe FILE...                  the length of each music file in ms (-1: unreadable)\n"
+           "  simulate DIR --from TIME --to TIME [--jitter-ms N] [--seed S] [--jump TIME=TIME]...\n"
+           "                                 preview what the program folder's timetable does\n";
 }
 
 }  // namespace
@@ -25,6 +27,7 @@ int main(int argc, char** argv) {
         {"build", &tool::RunBuild},
         {"next", &tool::RunNext},
         {"probe", &tool::RunProbe},
+        {"simulate", &tool::RunSimulate},
     };
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(argc < 2 ? std::cerr : std::cout);

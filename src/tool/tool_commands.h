@@ -20,5 +20,6 @@ int RunDump(const Args& args);
 int RunBuild(const Args& args);
 int RunNext(const Args& args);
 int RunProbe(const Args& args);
+int RunSimulate(const Args& args);
 
 }  // namespace tool

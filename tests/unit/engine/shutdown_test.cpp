@@ -82,6 +82,20 @@ TEST_F(EngineTest, TheLastItemsStartTickAlreadyCounts) {
     EXPECT_EQ(engine.m_nShutdownCount, 1) << "paused while the item plays";
 }
 
+TEST_F(EngineTest, ZeroDelayNeverCutsOffTheLastItem) {
+    engine.m_nShutdownDelay = 0;
+    LoadDays({Single(Hms(8, 0, 0), "末")});
+    clock.Set(Time(7, 7, 59, 50));
+    TickThrough(8, 0, 0);
+    EXPECT_EQ(log.With("load").size(), 1u);
+    EXPECT_TRUE(log.With("poweroff").empty()) << "powered off as the last item starts";
+    TickThrough(8, 0, 3);
+    EXPECT_TRUE(log.With("poweroff").empty()) << "powered off while it plays";
+    player.playing = false;
+    TickThrough(8, 0, 4);
+    EXPECT_EQ(log.With("poweroff"), std::vector<std::string>{"08:00:04 poweroff"});
+}
+
 TEST_F(EngineTest, ShutdownOffMeansNoCountdown) {
     engine.m_bAutoShutdown = false;
     LoadDays({});
