@@ -274,7 +274,12 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
         // The discoverer is the fast way to measure; AIFF files are prerolled instead,
         // because the discoverer stalls on them in the same way as playbin (below).
         AudioResult measured = AudioResult::Timeout;
-        if (!stream->aiff) {
+        if (const auto counted = VbrMpegAudioLength(path)) {
+            // Counted from the frames (below); the discoverer would only estimate it.
+            stream->lengthKnown = true;
+            stream->length = *counted;
+            measured = AudioResult::Ok;
+        } else if (!stream->aiff) {
             std::uint32_t length = 0;
             measured = Discover(stream->uri, &length);
             if (measured == AudioResult::Ok) {
@@ -296,7 +301,12 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
         if (prerolled != AudioResult::Ok) {
             return prerolled;
         }
-        if (!stream->lengthKnown) {
+        if (const auto counted = VbrMpegAudioLength(path)) {
+            // A VBR MP3 without a length header states its length nowhere; the decoder's
+            // figure is an estimate from the first frames, so the frames are counted.
+            stream->lengthKnown = true;
+            stream->length = *counted;
+        } else if (!stream->lengthKnown) {
             // Some streams (MP2, VBR MP3 without a Xing header) tell no duration after
             // preroll; the discoverer measures them.
             std::uint32_t length = 0;
@@ -305,13 +315,6 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
                 stream->length = length;
             }
         }
-    }
-
-    // A VBR MP3 without a length header states its length nowhere; the decoder's figure
-    // is an estimate from the first frames, so the frames are counted instead.
-    if (const auto counted = VbrMpegAudioLength(path)) {
-        stream->lengthKnown = true;
-        stream->length = *counted;
     }
 
     const SoundHandle handle = m_nextHandle++;
