@@ -1,0 +1,237 @@
+// Start latency: the real tick driver, scheduling engine and GStreamer backend (into
+// "fakesink sync=true", never a sound device) ring 20 items 3 s apart; for each item the
+// time from its second to its first audio buffer at the sink is measured. Also the
+// engine's CPU time for an idle tick.
+
+#include <time.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench_media.h"
+#include "engine/schedule_engine.h"
+#include "engine/tick_driver.h"
+#include "platform/power_control.h"
+#include "platform/system_clock.h"
+#include "player/gst_audio_system.h"
+#include "schedule/model.h"
+#include "tool/headless_player.h"
+
+namespace {
+
+constexpr int kItems = 20;
+constexpr int kGapSeconds = 3;
+constexpr int kFirstItemAfterSeconds = 5;
+constexpr int kIdleTickRuns = 200000;
+constexpr int kFirstBufferWaitMs = 1000;
+
+double RealtimeMsPrecise() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+double ThreadCpuUs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
+// The GStreamer audio system, remembering the channel that played last, so the first
+// buffer can be found by asking its position.
+class WatchedAudio : public player::GstAudioSystem {
+public:
+    player::AudioResult PlaySound(player::SoundHandle sound, bool paused,
+                                  player::ChannelHandle* channel) override {
+        const player::AudioResult result = GstAudioSystem::PlaySound(sound, paused, channel);
+        if (result == player::AudioResult::Ok) {
+            m_Last = *channel;
+        }
+        return result;
+    }
+    // The wall-clock time of the channel's first buffer: the moment its position first
+    // moves, less the position then reached; 0 when it never moved.
+    double FirstBufferMs() {
+        const double end = RealtimeMsPrecise() + kFirstBufferWaitMs;
+        while (RealtimeMsPrecise() < end) {
+            std::uint32_t position = 0;
+            if (GetPosition(m_Last, player::TimeUnit::Ms, &position) == player::AudioResult::Ok &&
+                position > 0 && position != player::kLengthUnknown) {
+                return RealtimeMsPrecise() - position;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return 0;
+    }
+
+private:
+    player::ChannelHandle m_Last = player::kNoChannel;
+};
+
+class QuietHost : public engine::IEngineHost {
+public:
+    void SetStatusText(const std::string&) override {}
+    void SetPendingItem(const schedule::ScheduleItem*) override {}
+    void SetTimetableTitle(const std::string&) override {}
+    void RebuildList(const std::vector<schedule::ScheduleItem>&, int) override {}
+    void MarkNext(int) override {}
+    int GetSelectedRow() const override { return -1; }
+    void ShowNotifier(const std::string&, int, int, int) override {}
+    bool IsPlayerVisible() const override { return true; }
+    void ShowPlayer() override {}
+    void HidePlayer() override {}
+    void TrimMemory() override {}
+};
+
+class NoPowerOff : public platform::PowerControl {
+public:
+    bool PowerOff() override { return false; }
+};
+
+double Percentile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    const auto rank =
+        static_cast<std::size_t>(fraction * static_cast<double>(values.size()) + 0.999999);
+    return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Never a sound device, whatever the environment says.
+    setenv("QELT_AUDIO_SINK", "fakesink sync=true", 1);
+    setenv("QELT_NO_POWEROFF", "1", 1);
+    QCoreApplication app(argc, argv);
+
+    bench::TempFolder folder;
+    if (!folder.Ok()) {
+        std::fprintf(stderr, "bench_start_latency: no temporary folder\n");
+        return 1;
+    }
+    const std::string tone = std::string(QELT_SOURCE_DIR) + "/tests/data/audio_tone.wav";
+
+    // Item k is due at the wall-clock second first + 3k.
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    const int nowSecond = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+    const int firstSecond = nowSecond + kFirstItemAfterSeconds;
+    if (firstSecond + kItems * kGapSeconds >= schedule::kSecondsPerDay) {
+        std::fprintf(stderr, "bench_start_latency: too close to midnight, run it again later\n");
+        return 1;
+    }
+    const std::int64_t firstItemMs =
+        static_cast<std::int64_t>(now.tv_sec) * 1000 + kFirstItemAfterSeconds * 1000LL;
+    schedule::CTimetable timetable;
+    for (int k = 0; k < kItems; ++k) {
+        schedule::ScheduleItem item;
+        item.time = firstSecond + k * kGapSeconds;
+        item.kind = schedule::SingleMusic;
+        item.title = "item " + std::to_string(k);
+        item.path = tone;
+        for (int day = 0; day < schedule::kDaysPerWeek; ++day) {
+            timetable.AddItem(day, &item);
+        }
+    }
+    const std::string timetablePath = folder.File("bench.zxb");
+    if (!timetable.Save(timetablePath)) {
+        std::fprintf(stderr, "bench_start_latency: cannot write the timetable\n");
+        return 1;
+    }
+
+    platform::SystemClock clock;
+    WatchedAudio audio;
+    QuietHost host;
+    NoPowerOff power;
+    schedule::CCommonTrackStore tracks;
+    schedule::CPlaylistStore playlists;
+    std::vector<double> lateness;
+    QTimer playerTimer;
+    std::unique_ptr<engine::CScheduleEngine> engine;
+
+    tool::CHeadlessPlayer::Events events;
+    std::int64_t started = 0;
+    double lastTickMs = 0;
+    events.trackStarted = [&](const std::string&) {
+        const double startedMs = RealtimeMsPrecise();
+        const double firstBuffer = audio.FirstBufferMs();
+        const std::int64_t k = started++;
+        const auto due = static_cast<double>(firstItemMs + k * kGapSeconds * 1000);
+        if (firstBuffer > 0) {
+            lateness.push_back(firstBuffer - due);
+            std::printf("item %2lld: tick +%.1f ms, playing +%.1f ms, first buffer +%.1f ms\n",
+                        static_cast<long long>(k), lastTickMs - due, startedMs - due,
+                        firstBuffer - due);
+        }
+    };
+    events.progressTimer = [&](bool running) {
+        if (running) {
+            playerTimer.start(player::CPlaybackEngine::kTickIntervalMs);
+        } else {
+            playerTimer.stop();
+        }
+    };
+    tool::CHeadlessPlayer playerAdapter(audio, events);
+    QObject::connect(&playerTimer, &QTimer::timeout, [&] { playerAdapter.UpdateStatus(); });
+    engine = std::make_unique<engine::CScheduleEngine>(
+        clock, host, playerAdapter, power, [](const std::string&, const std::string&) { return 0; },
+        tracks, playlists, folder.File(""));
+    engine->m_bAutoShutdown = false;
+    if (!engine->LoadTimetable(timetablePath)) {
+        std::fprintf(stderr, "bench_start_latency: cannot load the timetable\n");
+        return 1;
+    }
+
+    engine::CTickDriver driver(clock, [&] {
+        lastTickMs = RealtimeMsPrecise();
+        engine->OnTick();
+    });
+    driver.Start();
+    const int runMs = (kFirstItemAfterSeconds + kItems * kGapSeconds + 2) * 1000;
+    QTimer::singleShot(runMs, &app, &QCoreApplication::quit);
+    app.exec();
+    driver.Stop();
+    playerTimer.stop();
+    playerAdapter.ClearQueue(true);
+
+    // An idle tick: the day's items are done and nothing plays.
+    const double cpuStart = ThreadCpuUs();
+    for (int i = 0; i < kIdleTickRuns; ++i) {
+        engine->OnTick();
+    }
+    const double tickCpuUs = (ThreadCpuUs() - cpuStart) / kIdleTickRuns;
+
+    if (lateness.size() != static_cast<std::size_t>(kItems)) {
+        std::fprintf(stderr, "bench_start_latency: %zu of %d items measured\n", lateness.size(),
+                     kItems);
+    }
+    if (!lateness.empty()) {
+        std::printf(
+            "start latency over %zu items: min %.1f ms, median %.1f ms, p99 %.1f ms, max %.1f ms\n",
+            lateness.size(), *std::min_element(lateness.begin(), lateness.end()),
+            Percentile(lateness, 0.5), Percentile(lateness, 0.99),
+            *std::max_element(lateness.begin(), lateness.end()));
+        std::printf("BENCH start_latency_median %.1f ms\n", Percentile(lateness, 0.5));
+        std::printf("BENCH start_latency_p99 %.1f ms\n", Percentile(lateness, 0.99));
+        std::printf("BENCH start_latency_max %.1f ms\n",
+                    *std::max_element(lateness.begin(), lateness.end()));
+    }
+    if (lateness.size() > 1) {
+        // The first open of a process loads GStreamer's elements and plug-ins once.
+        const std::vector<double> warm(lateness.begin() + 1, lateness.end());
+        std::printf("without the first (cold) open: median %.1f ms, max %.1f ms\n",
+                    Percentile(warm, 0.5), *std::max_element(warm.begin(), warm.end()));
+    }
+    std::printf("BENCH tick_cpu_us %.3f us\n", tickCpuUs);
+    return 0;
+}
