@@ -390,6 +390,16 @@ AudioResult GstAudioSystem::SetVolume(ChannelHandle channel, float volume) {
     return AudioResult::Ok;
 }
 
+double GstAudioSystem::AppliedVolume(ChannelHandle channel) {
+    Stream* stream = FindChannel(channel);
+    if (stream == nullptr) {
+        return -1.0;
+    }
+    gdouble volume = 0.0;
+    g_object_get(stream->pipeline, "volume", &volume, nullptr);
+    return volume;
+}
+
 AudioResult GstAudioSystem::SetPaused(ChannelHandle channel, bool paused) {
     Stream* stream = FindChannel(channel);
     if (stream == nullptr) {

@@ -40,6 +40,9 @@ public:
     AudioResult IsPlaying(ChannelHandle channel, bool* playing) override;
     AudioResult Stop(ChannelHandle channel) override;
 
+    // The linear volume the channel's pipeline applies, or -1 without such a channel.
+    double AppliedVolume(ChannelHandle channel);
+
 private:
     struct Stream;
     struct Discoverer;

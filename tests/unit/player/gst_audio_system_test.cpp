@@ -111,7 +111,13 @@ TEST_F(GstAudioSystemTest, PlaysInRealTimePausesSeeksAndEnds) {
     ASSERT_EQ(audio.PlaySound(sound, false, &channel), AudioResult::Ok);
     ChannelHandle second = kNoChannel;
     EXPECT_EQ(audio.PlaySound(sound, false, &second), AudioResult::ChannelBusy);
-    EXPECT_EQ(audio.SetVolume(channel, 1.5f), AudioResult::Ok);  // clamped, not amplified
+    // Linear volume, never amplified above 1.0 and never below silence.
+    EXPECT_EQ(audio.SetVolume(channel, 0.3f), AudioResult::Ok);
+    EXPECT_NEAR(audio.AppliedVolume(channel), 0.3, 1e-6);
+    EXPECT_EQ(audio.SetVolume(channel, 1.5f), AudioResult::Ok);
+    EXPECT_DOUBLE_EQ(audio.AppliedVolume(channel), 1.0);
+    EXPECT_EQ(audio.SetVolume(channel, -0.5f), AudioResult::Ok);
+    EXPECT_DOUBLE_EQ(audio.AppliedVolume(channel), 0.0);
 
     SleepMs(600);
     std::uint32_t position = 0;

@@ -276,6 +276,16 @@ TEST_F(PlaybackEngineTest, UnopenableEntryStopsTheQueueAndIsReported) {
     EXPECT_FALSE(engine->LoadTrack(3));
     EXPECT_FALSE(engine->AddFile("", 1, -1, 0, -1));
     EXPECT_EQ(engine->Queue().size(), 3u);
+
+    // A track that opens but cannot start stays loaded, silent and unreported.
+    audio.FailPlaySound(true);
+    EXPECT_TRUE(engine->LoadTrack(2));
+    EXPECT_TRUE(engine->IsLoaded());
+    EXPECT_FALSE(engine->IsPlaying());
+    EXPECT_FALSE(owner.timer);
+    EXPECT_EQ(owner.started.size(), 1u);
+    engine->Tick();
+    EXPECT_TRUE(engine->IsLoaded());
 }
 
 TEST_F(PlaybackEngineTest, FailedStartLeavesEveryTrackUnopenable) {
