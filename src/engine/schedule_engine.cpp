@@ -191,9 +191,11 @@ int CScheduleEngine::IndexAfterPending() const {
     const int count = static_cast<int>(items->size());
     int index = m_nNextIndex + 1;
     // Items due at the pending item's second pass with it: the first of them starts.
-    while (index >= 0 && index < count &&
-           (*items)[static_cast<std::size_t>(index)].time == m_NextItem.time) {
-        ++index;
+    const ScheduleItem* pending = m_Timetable.GetItem(m_nToday, m_nNextIndex);
+    if (pending != nullptr && *pending == m_NextItem) {
+        while (index < count && (*items)[static_cast<std::size_t>(index)].time == m_NextItem.time) {
+            ++index;
+        }
     }
     return index >= 0 && index < count ? index : -1;
 }

@@ -161,6 +161,20 @@ TEST_F(EngineTest, MidnightRebuildsTheListAndRingsTheNewDay) {
     EXPECT_EQ(host.pending, "周二");
 }
 
+TEST_F(EngineTest, AnArmingFromYesterdayNeverStartsAnItemEarly) {
+    // Monday's last item is armed, but its tick is lost: the clock reaches Tuesday.
+    LoadDays({Single(Hms(23, 59, 59), "周一末")},
+             {Single(Hms(0, 0, 0), "零点"), Single(Hms(0, 0, 5), "周二")});
+    clock.Set(Time(7, 23, 59, 40));
+    TickThrough(23, 59, 58);
+    ASSERT_TRUE(engine.m_bArmed);
+    clock.Set(Time(8, 0, 0, 0));
+    engine.OnTick();
+    TickThrough(Time(8, 0, 0, 10));
+    EXPECT_EQ(log.With("load"), std::vector<std::string>{"00:00:05 load 0"});
+    EXPECT_EQ(host.pending, "(none)");
+}
+
 TEST_F(EngineTest, AutoPlayOffFreezesEverythingAndOnResumesWithinTolerance) {
     LoadDays({Single(Hms(8, 0, 0), "早操"), Single(Hms(9, 0, 0), "上课")});
     clock.Set(Time(7, 7, 59, 40));
