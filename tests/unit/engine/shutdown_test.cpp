@@ -96,14 +96,5 @@ TEST_F(EngineTest, ZeroDelayNeverCutsOffTheLastItem) {
     EXPECT_EQ(log.With("poweroff"), std::vector<std::string>{"08:00:04 poweroff"});
 }
 
-TEST_F(EngineTest, ShutdownOffMeansNoCountdown) {
-    engine.m_bAutoShutdown = false;
-    LoadDays({});
-    TickThrough(7, 10, 0);
-    EXPECT_FALSE(engine.m_bShutdownCounting);
-    EXPECT_TRUE(log.With("status").empty());
-    EXPECT_TRUE(log.With("poweroff").empty());
-}
-
 }  // namespace
 }  // namespace engine_test
