@@ -9,7 +9,7 @@ FUZZ_SECONDS   ?= 15
 JOBS           ?= $(shell nproc)
 CMAKE_FLAGS    ?=
 
-FUZZERS := fuzz_timetable fuzz_common_tracks fuzz_playlists fuzz_ini
+FUZZERS := fuzz_timetable fuzz_common_tracks fuzz_playlists fuzz_ini fuzz_mpeg_frames
 
 export QELT_NO_POWEROFF := 1
 export QELT_AUDIO_SINK ?= fakesink sync=true
