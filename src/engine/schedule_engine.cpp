@@ -387,9 +387,13 @@ bool CScheduleEngine::PlayPlaylist(const Playlist* playlist) {
                     m_Player.Append(entry);
                     continue;
                 }
+                // Cut to the time left. With no time left nothing more is queued: a limit
+                // of 0 would make the player play the whole file.
                 const std::int64_t left = std::min<std::int64_t>(budget - total, INT_MAX);
-                m_Player.AddFile(entry.path, entry.autoPlay, static_cast<int>(left),
-                                 entry.useDefaultVolume, entry.volume);
+                if (left > 0) {
+                    m_Player.AddFile(entry.path, entry.autoPlay, static_cast<int>(left),
+                                     entry.useDefaultVolume, entry.volume);
+                }
                 break;
             }
         } else {

@@ -173,7 +173,20 @@ TEST_F(EngineTest, MinuteBudgetCutsTheLastTrackToTheTimeLeft) {
     EXPECT_EQ(player.queue[2].fullPlay, 0);
     EXPECT_EQ(player.queue[2].limit, 2 * 60000);
 
+    // A budget used up exactly, or none at all, queues nothing more: a cut to 0 ms
+    // would play the whole file.
+    for (const auto& [minutes, count] : std::vector<std::pair<int, std::size_t>>{{8, 2}, {0, 0}}) {
+        playlist.randomLimit = minutes;
+        player.queue.clear();
+        engine.PlayPlaylist(&playlist);
+        EXPECT_EQ(player.queue.size(), count) << minutes << " minutes";
+        for (const TrackEntry& entry : player.queue) {
+            EXPECT_EQ(entry.fullPlay, 1);
+        }
+    }
+
     // Limited entries count their limit; one that cannot be measured takes nothing.
+    playlist.randomLimit = 10;
     playlist.entries = {Track("/m/a.mp3", 0, 5 * 60000), Track("/m/gone.mp3"),
                         Track("/m/b.mp3", 0, 4 * 60000)};
     player.queue.clear();
