@@ -80,7 +80,7 @@ TEST_F(TickDriverTest, TicksRunNestedWhileATickKeepsTheEventLoopRunning) {
         --depth;
     });
     driver.Start();
-    RunEventsFor(1100);
+    RunEventsFor(1500);  // the first tick comes within a second, then waits 2.5 s
     driver.Stop();
     EXPECT_GE(ticks, 3);
     EXPECT_EQ(maxDepth, 2);
