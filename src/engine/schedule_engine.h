@@ -8,10 +8,12 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/engine_host.h"
 #include "engine/engine_player.h"
+#include "engine/run_program.h"
 #include "platform/clock.h"
 #include "platform/power_control.h"
 #include "schedule/common_track_store.h"
@@ -47,6 +49,16 @@ inline constexpr int kNotifyPlaybackEnded = 6;
 // Runs an extension program with its parameter string and returns its exit code, or -1
 // (the main frame binds it to RunProgram with the real process runner).
 using ProgramRunFn = std::function<int(const std::string& program, const std::string& parameters)>;
+
+// The program runner of the program: RunProgram with the process runner and the wait
+// that keeps the event loop running. The runner must outlive the returned function.
+inline ProgramRunFn BindRunProgram(platform::ProcessRunner& runner, WaitPumpingFn waitPumping,
+                                   std::string appDir) {
+    return [&runner, waitPumping = std::move(waitPumping), appDir = std::move(appDir)](
+               const std::string& program, const std::string& parameters) {
+        return RunProgram(runner, waitPumping, appDir, program, parameters);
+    };
+}
 
 class CScheduleEngine {
 public:
