@@ -142,9 +142,12 @@ void CScheduleEngine::OnTick() {
                 const std::string params =
                     m_NextItem.useDefaultParams != 0 ? m_strParamBefore : m_NextItem.params;
                 RunWithStatus(m_strRunBefore, params);
-                // Ticks during the wait may have started the item or moved to a new
-                // day; this tick's countdown would then be out of date.
-                if (!m_bAutoPlay || m_nToday != clock.weekday || m_nNextIndex != next) {
+                // A program that ran into a later second leaves the countdown to the
+                // ticks of that second (they may even have started the item meanwhile):
+                // this tick's would be out of date.
+                const platform::LocalTime after = m_Clock.Now();
+                if (after.SecondsSinceMidnight() != now || after.weekday != clock.weekday ||
+                    m_nNextIndex != next) {
                     return;
                 }
             }

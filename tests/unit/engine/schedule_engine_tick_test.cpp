@@ -136,6 +136,28 @@ TEST_F(EngineTest, TicksDuringTheBeforeProgramStartTheItemOnce) {
     EXPECT_EQ(host.pending, "上课");
 }
 
+TEST_F(EngineTest, ASlowBeforeProgramLeavesTheCountdownToLaterTicks) {
+    ScheduleItem item = Single(Hms(8, 0, 0), "早操");
+    item.runBefore = 1;
+    LoadDays({item});
+    engine.m_bExtRun = true;
+    // Started 8 s ahead, it runs for 5 s while the event loop ticks.
+    runProgram = [this](const std::string&, const std::string&) {
+        for (int i = 0; i < 5; ++i) {
+            clock.Advance(1000);
+            engine.OnTick();
+        }
+        return 0;
+    };
+    clock.Set(Time(7, 7, 59, 52));
+    engine.OnTick();
+    std::vector<std::string> expected;
+    for (int s = 53; s <= 57; ++s) {
+        expected.push_back("07:59:" + std::to_string(s) + " " + Countdown(60 - s));
+    }
+    EXPECT_EQ(log.With("status 作息项将在"), expected) << "no stale 8 s after the 3 s";
+}
+
 TEST_F(EngineTest, StartAfterTheItemsSecondSkipsIt) {
     clock.Set(Time(7, 8, 0, 5));
     LoadDays({Single(Hms(8, 0, 0), "早操"), Single(Hms(8, 20, 0), "课间")});
