@@ -169,7 +169,8 @@ TEST_F(SimulateTest, WeekWithLateTicksStartsEveryItemOnceAtItsSecond) {
                              Dir() + "/音乐库/" + std::to_string(i) + ".wav");
     }
     for (int day = 0; day < 7; ++day) {
-        int time = 2 + static_cast<int>(random() % 3600);
+        // After midnight's rollover tick an item needs two more ticks to be armed and due.
+        int time = 3 + static_cast<int>(random() % 3600);
         for (int i = 0; i < kItemsPerDay; ++i) {
             const std::string file = std::to_string(i) + ".wav";
             days[static_cast<std::size_t>(day)].push_back(
