@@ -114,6 +114,12 @@ void CScheduleEngine::OnTick() {
         m_nToday = clock.weekday;
         m_bArmed = false;
         BuildDayList(m_nToday);
+        // The new day's pending item is established at once, so that an item in the
+        // first seconds after midnight is armed before its time comes.
+        const int midnightNow = clock.SecondsSinceMidnight();
+        m_nNextIndex = m_Timetable.FindNext(m_nToday, midnightNow, nullptr);
+        EstablishPending(midnightNow);
+        ArmIfDue(clock, midnightNow);
         return;
     }
     const int now = clock.SecondsSinceMidnight();
@@ -134,22 +140,14 @@ void CScheduleEngine::OnTick() {
             m_bArmed = false;
             return;
         }
-        if (diff >= 0 && !m_bArmed) {
-            // Armed before the program starts, so a tick that runs during the wait
-            // does not start the program a second time.
-            m_bArmed = true;
-            if (m_bExtRun && m_NextItem.runBefore != 0) {
-                const std::string params =
-                    m_NextItem.useDefaultParams != 0 ? m_strParamBefore : m_NextItem.params;
-                RunWithStatus(m_strRunBefore, params);
-                // A program that ran into a later second leaves the countdown to the
-                // ticks of that second (they may even have started the item meanwhile):
-                // this tick's would be out of date.
-                const platform::LocalTime after = m_Clock.Now();
-                if (after.SecondsSinceMidnight() != now || after.weekday != clock.weekday ||
-                    m_nNextIndex != next) {
-                    return;
-                }
+        if (diff >= 0 && !m_bArmed && ArmIfDue(clock, now)) {
+            // A program that ran into a later second leaves the countdown to the ticks
+            // of that second (they may even have started the item meanwhile): this
+            // tick's would be out of date.
+            const platform::LocalTime after = m_Clock.Now();
+            if (after.SecondsSinceMidnight() != now || after.weekday != clock.weekday ||
+                m_nNextIndex != next) {
+                return;
             }
         }
         if (m_bPopupPrompt && diff >= 0 && diff <= kCountdownSeconds) {
@@ -170,10 +168,18 @@ void CScheduleEngine::OnTick() {
         const ScheduleItem item = m_NextItem;
         RecordRung(clock, item);
         PlayItem(&item);
-        m_bArmed = false;
     }
+    // The arming belonged to the item just started or passed over, never to the next.
+    m_bArmed = false;
     m_nNextIndex = next;
     m_Host.MarkNext(next);
+    EstablishPending(now);
+    // An item due a second or two after the one just passed would otherwise be passed
+    // over too: no tick would come between its becoming pending and its time to arm it.
+    ArmIfDue(clock, now);
+}
+
+void CScheduleEngine::EstablishPending(int now) {
     m_Timetable.FindNext(m_nToday, now, &m_NextItem);
     if (m_nNextIndex >= 0) {
         if (m_bShutdownCounting) {
@@ -184,6 +190,24 @@ void CScheduleEngine::OnTick() {
     } else {
         m_Host.SetPendingItem(nullptr);
     }
+}
+
+bool CScheduleEngine::ArmIfDue(const platform::LocalTime& clock, int now) {
+    const int diff = m_NextItem.time - now;
+    if (m_nNextIndex < 0 || m_bArmed || diff < 0 || diff > kLeadInSeconds ||
+        AlreadyRung(clock, m_NextItem)) {
+        return false;
+    }
+    // Armed before the program starts, so a tick that runs during the wait does not
+    // start the program a second time.
+    m_bArmed = true;
+    if (m_bExtRun && m_NextItem.runBefore != 0) {
+        const std::string params =
+            m_NextItem.useDefaultParams != 0 ? m_strParamBefore : m_NextItem.params;
+        RunWithStatus(m_strRunBefore, params);
+        return true;
+    }
+    return false;
 }
 
 int CScheduleEngine::IndexAfterPending() const {

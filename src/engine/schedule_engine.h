@@ -134,6 +134,11 @@ private:
     // The index the next index moves to when the pending item's second passes: the
     // first item after it and after every item due at the same second, or -1.
     int IndexAfterPending() const;
+    // Copies the pending item for the current index and shows it (or none).
+    void EstablishPending(int now);
+    // Arms the pending item when it is due within the lead-in and not yet armed, running
+    // the before-program when it asks for one; true when a program was run.
+    bool ArmIfDue(const platform::LocalTime& clock, int now);
     // Whether a tick already started this item on this date (a clock set back must
     // not ring it again).
     bool AlreadyRung(const platform::LocalTime& now, const schedule::ScheduleItem& item) const;

@@ -183,6 +183,32 @@ TEST_F(EngineTest, MidnightRebuildsTheListAndRingsTheNewDay) {
     EXPECT_EQ(host.pending, "周二");
 }
 
+TEST_F(EngineTest, ItemsASecondApartAndJustAfterMidnightAllStart) {
+    // An item that becomes pending a second before its time has no tick of its own to
+    // be armed on: it is armed when it becomes pending, its before-program run once.
+    ScheduleItem second = Single(Hms(8, 0, 1), "二", "b.wav");
+    second.runBefore = 1;
+    LoadDays({Single(Hms(8, 0, 0), "一", "a.wav"), second, Single(Hms(8, 0, 2), "三", "c.wav")},
+             {Single(Hms(0, 0, 1), "零一", "d.wav"), Single(Hms(0, 0, 2), "零二", "e.wav")});
+    engine.m_bExtRun = true;
+    engine.m_strRunBefore = "before.sh";
+    engine.m_strParamBefore = "p";
+    clock.Set(Time(7, 7, 59, 30));
+    TickThrough(8, 0, 5);
+    EXPECT_EQ(log.With("load"),
+              (std::vector<std::string>{"08:00:00 load 0", "08:00:01 load 0", "08:00:02 load 0"}));
+    EXPECT_EQ(log.With("run"), std::vector<std::string>{"08:00:00 run before.sh p"});
+
+    // The first seconds of a day: the rollover tick establishes the new day's items.
+    clock.Set(Time(7, 23, 59, 50));
+    TickThrough(Time(8, 0, 0, 5));
+    const auto loads = log.With("load");
+    ASSERT_EQ(loads.size(), 5u);
+    EXPECT_EQ(loads[3], "00:00:01 load 0");
+    EXPECT_EQ(loads[4], "00:00:02 load 0");
+    EXPECT_EQ(Queued(0), AppDir() + "e.wav");
+}
+
 TEST_F(EngineTest, AnArmingFromYesterdayNeverStartsAnItemEarly) {
     // Monday's last item is armed, but its tick is lost: the clock reaches Tuesday.
     LoadDays({Single(Hms(23, 59, 59), "周一末")},
