@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <string>
 
 namespace player {
 
@@ -153,7 +154,77 @@ AudioResult GstAudioSystem::Init(int maxChannels) {
     gst_object_unref(playbin);
     m_nMaxChannels = std::max(1, maxChannels);
     m_bReady = true;
+    WarmUp();
     return AudioResult::Ok;
+}
+
+void GstAudioSystem::WarmUp() {
+    // Every audio decoder and parser is loaded now rather than by the first file of
+    // its format, which would otherwise start late by the loading time (libav alone
+    // takes about 50 ms).
+    GList* factories = gst_element_factory_list_get_elements(
+        GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_PARSER |
+            GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO,
+        GST_RANK_MARGINAL);
+    for (GList* item = factories; item != nullptr; item = item->next) {
+        if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(item->data))) {
+            gst_object_unref(loaded);
+        }
+    }
+    gst_plugin_feature_list_free(factories);
+
+    // The output elements are made once and dropped without being started, so no
+    // sound device is opened here.
+    const char* configured = std::getenv(kSinkVariable);
+    GError* error = nullptr;
+    if (GstElement* sink = gst_parse_bin_from_description(
+            configured != nullptr && configured[0] != '\0' ? configured : kDefaultSink, TRUE,
+            &error)) {
+        gst_object_unref(gst_object_ref_sink(sink));
+    }
+    g_clear_error(&error);
+
+    // playbin's own chain (source, type finding, decodebin, converters, volume) is
+    // loaded by prerolling a tenth of a second of silence into a fake sink.
+    char name[] = "/tmp/qelt-warmup-XXXXXX";
+    const int fd = ::mkstemp(name);
+    if (fd < 0) {
+        return;
+    }
+    constexpr std::uint32_t kRate = 8000;
+    constexpr std::uint32_t kDataBytes = kRate / 10 * 2;
+    std::string wav = "RIFF";
+    const auto put32 = [&wav](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            wav.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        }
+    };
+    const auto put16 = [&wav](std::uint16_t v) {
+        wav.push_back(static_cast<char>(v & 0xFF));
+        wav.push_back(static_cast<char>(v >> 8));
+    };
+    put32(36 + kDataBytes);
+    wav += "WAVEfmt ";
+    put32(16);
+    put16(1);  // PCM
+    put16(1);  // mono
+    put32(kRate);
+    put32(kRate * 2);
+    put16(2);
+    put16(16);
+    wav += "data";
+    put32(kDataBytes);
+    wav.append(kDataBytes, '\0');
+    const bool written = ::write(fd, wav.data(), wav.size()) == static_cast<ssize_t>(wav.size());
+    ::close(fd);
+    if (written) {
+        Stream stream;
+        stream.uri = UriOf(name);
+        if (!stream.uri.empty()) {
+            Preroll(stream, kMeasureSink);
+        }
+    }
+    ::unlink(name);
 }
 
 AudioResult GstAudioSystem::Discover(const std::string& uri, std::uint32_t* length) {

@@ -52,6 +52,9 @@ private:
     AudioResult Discover(const std::string& uri, std::uint32_t* length);
     // Builds stream's playbin with the given sink and prerolls it within the bounded wait.
     AudioResult Preroll(Stream& stream, const char* sinkDescription);
+    // Loads the plug-ins a first track needs, so that the first bell of the day does
+    // not wait for them.
+    void WarmUp();
 
     bool m_bCreated = false;
     bool m_bReady = false;
