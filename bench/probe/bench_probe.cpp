@@ -12,6 +12,7 @@
 #include "bench_media.h"
 #include "player/gst_audio_system.h"
 #include "player/playback_engine.h"
+#include "player/silent_playback_owner.h"
 
 namespace {
 
@@ -19,20 +20,6 @@ constexpr int kCbrCopies = 200;
 constexpr int kVbrCopies = 20;
 constexpr int kSeconds = 180;
 constexpr double kTolerance = 0.01;
-
-class SilentOwner : public player::IPlaybackOwner {
-public:
-    void SetStatusLine(int, const std::string&) override {}
-    void SetProgress(int) override {}
-    void EnableButton(player::PlayerButton, bool) override {}
-    void SetVolumeSlider(int) override {}
-    int VolumeSliderPosition() const override { return 100; }
-    void SetProgressTimer(bool) override {}
-    void OnQueueCleared() override {}
-    void OnTrackStarted(int, const std::string&) override {}
-    void OnQueueFinished() override {}
-    void OnOpenFailed(int, const std::string&) override {}
-};
 
 double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
@@ -90,7 +77,7 @@ int main() {
     const auto vbrFiles = Copies(folder, vbr, "vbr", kVbrCopies);
 
     player::GstAudioSystem audio;
-    SilentOwner owner;
+    player::CSilentPlaybackOwner owner;
     player::CPlaybackEngine engine(audio, owner);
     engine.ProbeLength(cbr);  // loads the decoders once, as the program has by then
 

@@ -4,28 +4,10 @@
 
 #include "player/gst_audio_system.h"
 #include "player/playback_engine.h"
+#include "player/silent_playback_owner.h"
 #include "tool/tool_commands.h"
 
 namespace tool {
-
-namespace {
-
-// Measuring shows nothing, so every display call is ignored.
-class SilentOwner : public player::IPlaybackOwner {
-public:
-    void SetStatusLine(int, const std::string&) override {}
-    void SetProgress(int) override {}
-    void EnableButton(player::PlayerButton, bool) override {}
-    void SetVolumeSlider(int) override {}
-    int VolumeSliderPosition() const override { return player::CPlaybackEngine::kDefaultVolume; }
-    void SetProgressTimer(bool) override {}
-    void OnQueueCleared() override {}
-    void OnTrackStarted(int, const std::string&) override {}
-    void OnQueueFinished() override {}
-    void OnOpenFailed(int, const std::string&) override {}
-};
-
-}  // namespace
 
 // One line per file, LENGTH_MS<TAB>PATH, with -1 for a file that cannot be measured.
 int RunProbe(const Args& args) {
@@ -34,7 +16,7 @@ int RunProbe(const Args& args) {
         return kExitUsage;
     }
     player::GstAudioSystem audio;
-    SilentOwner owner;
+    player::CSilentPlaybackOwner owner;
     player::CPlaybackEngine engine(audio, owner);
     bool allMeasured = true;
     for (const auto& path : args) {
