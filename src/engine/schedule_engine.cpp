@@ -75,8 +75,13 @@ bool CScheduleEngine::LoadTimetable(const std::string& path) {
     if (!m_Timetable.Load(path, true)) {
         return false;
     }
+    const ScheduleItem pendingBefore = m_NextItem;
     const int now = m_Clock.Now().SecondsSinceMidnight();
     m_nNextIndex = m_Timetable.FindNext(m_nToday, now, &m_NextItem);
+    if (!SameItem(pendingBefore, m_NextItem)) {
+        // Another timetable's pending item is armed by its own lead-in, with its program.
+        m_bArmed = false;
+    }
     BuildDayList(m_nToday);
     m_Host.SetPendingItem(m_nNextIndex >= 0 ? &m_NextItem : nullptr);
     m_Host.SetTimetableTitle(m_Timetable.GetTitle());
@@ -159,21 +164,31 @@ void CScheduleEngine::OnTick() {
         return;
     }
 
+    // The index moves past the pending item on the first tick at or after its second,
+    // so an item still ahead has not come due: the index moved because today's list was
+    // edited, and starting it now would ring early.
     const int diff = m_NextItem.time - now;
-    if (diff >= -kStartToleranceSeconds && diff < kStartToleranceSeconds && m_bArmed &&
-        next == IndexAfterPending() && !AlreadyRung(clock, m_NextItem)) {
+    const ScheduleItem pendingBefore = m_NextItem;
+    bool started = false;
+    if (diff >= -kStartToleranceSeconds && diff <= 0 && m_bArmed && next == IndexAfterPending() &&
+        !AlreadyRung(clock, m_NextItem)) {
         if (m_bPopupPrompt) {
             ShowNotifier(texts::kItemStarts);
         }
         const ScheduleItem item = m_NextItem;
         RecordRung(clock, item);
         PlayItem(&item);
+        started = true;
     }
-    // The arming belonged to the item just started or passed over, never to the next.
-    m_bArmed = false;
     m_nNextIndex = next;
     m_Host.MarkNext(next);
     EstablishPending(now);
+    // The arming belonged to the item just started or passed over, never to the next;
+    // an edit that only moved the same pending item's index keeps it, so its
+    // before-program does not run twice.
+    if (started || !SameItem(pendingBefore, m_NextItem)) {
+        m_bArmed = false;
+    }
     // An item due a second or two after the one just passed would otherwise be passed
     // over too: no tick would come between its becoming pending and its time to arm it.
     ArmIfDue(clock, now);

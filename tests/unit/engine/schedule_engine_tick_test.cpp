@@ -345,6 +345,31 @@ TEST_F(EngineTest, EditingTodaysListMovesThePendingItemAtOnce) {
     EXPECT_EQ(log.With("load"), std::vector<std::string>{"07:45:00 load 0"});
 }
 
+TEST_F(EngineTest, EditsDuringTheLeadInNeitherRingEarlyNorRunTheProgramTwice) {
+    ScheduleItem bell = Single(Hms(8, 0, 0), "上课");
+    bell.runBefore = 1;
+    LoadDays({Single(Hms(7, 0, 10), "早"), bell});
+    engine.m_bExtRun = true;
+    engine.m_strRunBefore = "before.sh";
+    engine.m_strParamBefore = "p";
+    clock.Set(Time(7, 7, 59, 30));
+    TickThrough(7, 59, 40);
+    ASSERT_EQ(log.With("run"), std::vector<std::string>{"07:59:35 run before.sh p"});
+
+    // Deleting an earlier item moves the pending item's index, not the item.
+    ASSERT_TRUE(engine.m_Timetable.DeleteItem(kMonday, 0));
+    engine.BuildDayList(engine.m_nToday);
+    TickThrough(7, 59, 55);
+    // Adding an item that is already past moves it back again.
+    const ScheduleItem past = Single(Hms(7, 30, 0), "补");
+    ASSERT_TRUE(engine.m_Timetable.AddItem(kMonday, &past));
+    engine.BuildDayList(engine.m_nToday);
+    TickThrough(8, 0, 3);
+
+    EXPECT_EQ(log.With("run").size(), 1u) << "the before-program ran again after an edit";
+    EXPECT_EQ(log.With("load"), std::vector<std::string>{"08:00:00 load 0"});
+}
+
 TEST_F(EngineTest, UnreadableTimetableLeavesTheStateAlone) {
     LoadDays({Single(Hms(8, 0, 0), "早操")});
     const int before = engine.m_nNextIndex;
