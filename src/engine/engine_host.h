@@ -16,6 +16,10 @@ public:
     // Sets the text of status pane 1 and redraws it at once; empty clears it.
     virtual void SetStatusText(const std::string& text) = 0;
 
+    // A short notice of our own in status pane 3 (for example why the machine is still
+    // on); empty clears it.
+    virtual void ShowNotice(const std::string& text) = 0;
+
     // Pending view: the item shown as next, or none (nullptr), and the timetable's title.
     virtual void SetPendingItem(const schedule::ScheduleItem* item) = 0;
     virtual void SetTimetableTitle(const std::string& title) = 0;

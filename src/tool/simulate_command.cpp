@@ -162,6 +162,11 @@ public:
             m_Printer.Line("status", text);
         }
     }
+    void ShowNotice(const std::string& text) override {
+        if (!text.empty()) {
+            m_Printer.Line("notice", text);
+        }
+    }
     void SetPendingItem(const schedule::ScheduleItem*) override {}
     void SetTimetableTitle(const std::string&) override {}
     void RebuildList(const std::vector<schedule::ScheduleItem>&, int) override {}

@@ -51,6 +51,10 @@ public:
         status = text;
         m_Log.Add("status " + text);
     }
+    void ShowNotice(const std::string& text) override {
+        notice = text;
+        m_Log.Add("notice " + text);
+    }
     void SetPendingItem(const schedule::ScheduleItem* item) override {
         pending = item != nullptr ? item->title : std::string("(none)");
     }
@@ -78,6 +82,7 @@ public:
     void TrimMemory() override { m_Log.Add("trim"); }
 
     std::string status;
+    std::string notice;
     std::string pending;
     std::string title;
     int listCount = -1;
