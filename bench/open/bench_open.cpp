@@ -40,7 +40,8 @@ bool TimeOpens(player::GstAudioSystem& audio, const std::string& file, int count
     for (int i = 0; i < count; ++i) {
         const auto start = std::chrono::steady_clock::now();
         player::SoundHandle sound = player::kNoSound;
-        if (audio.CreateStream(file, player::StreamMode::Play, &sound) != player::AudioResult::Ok) {
+        if (audio.CreateStream(file, player::StreamMode::Play, 1.0f, &sound) !=
+            player::AudioResult::Ok) {
             return false;
         }
         times->push_back(
@@ -73,7 +74,8 @@ int main() {
     std::vector<double> first;
     player::SoundHandle sound = player::kNoSound;
     const auto start = std::chrono::steady_clock::now();
-    if (audio.CreateStream(mp3, player::StreamMode::Play, &sound) != player::AudioResult::Ok) {
+    if (audio.CreateStream(mp3, player::StreamMode::Play, 1.0f, &sound) !=
+        player::AudioResult::Ok) {
         std::fprintf(stderr, "bench_open: the MP3 did not open\n");
         return 0;
     }

@@ -52,8 +52,10 @@ public:
     // every other call fails with NotInitialised or InvalidHandle.
     virtual AudioResult Init(int maxChannels) = 0;
 
-    // Opens path as a stream; *sound is set only on success.
-    virtual AudioResult CreateStream(const std::string& path, StreamMode mode,
+    // Opens path as a stream; *sound is set only on success. volume is the linear volume
+    // the stream is decoded at from its first sample on, so that a quiet bell never
+    // starts loud; SetVolume changes it later.
+    virtual AudioResult CreateStream(const std::string& path, StreamMode mode, float volume,
                                      SoundHandle* sound) = 0;
     virtual AudioResult GetLength(SoundHandle sound, TimeUnit unit, std::uint32_t* length) = 0;
     // Closes the stream and its file; a channel still playing it is stopped first.

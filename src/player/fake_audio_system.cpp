@@ -124,7 +124,7 @@ AudioResult FakeAudioSystem::Init(int maxChannels) {
     return Record(call, AudioResult::Ok);
 }
 
-AudioResult FakeAudioSystem::CreateStream(const std::string& path, StreamMode mode,
+AudioResult FakeAudioSystem::CreateStream(const std::string& path, StreamMode mode, float volume,
                                           SoundHandle* sound) {
     const std::string call =
         "CreateStream " + path + (mode == StreamMode::Play ? " Play" : " LengthOnly");
@@ -136,7 +136,8 @@ AudioResult FakeAudioSystem::CreateStream(const std::string& path, StreamMode mo
         return Record(call, AudioResult::FileNotFound);
     }
     const SoundHandle handle = m_nextHandle++;
-    m_sounds[handle] = Sound{path, static_cast<std::uint32_t>(length), mode, kNoChannel};
+    m_sounds[handle] = Sound{path, static_cast<std::uint32_t>(length), mode, kNoChannel,
+                             std::clamp(volume, 0.0f, 1.0f)};
     *sound = handle;
     return Record(call, AudioResult::Ok);
 }
@@ -184,6 +185,7 @@ AudioResult FakeAudioSystem::PlaySound(SoundHandle sound, bool paused, ChannelHa
     state.sound = sound;
     state.paused = paused;
     state.ended = found->second.length == 0;
+    state.volume = found->second.volume;
     m_channels[handle] = state;
     found->second.channel = handle;
     m_lastChannel = handle;

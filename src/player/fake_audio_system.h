@@ -48,7 +48,8 @@ public:
 
     AudioResult Create() override;
     AudioResult Init(int maxChannels) override;
-    AudioResult CreateStream(const std::string& path, StreamMode mode, SoundHandle* sound) override;
+    AudioResult CreateStream(const std::string& path, StreamMode mode, float volume,
+                             SoundHandle* sound) override;
     AudioResult GetLength(SoundHandle sound, TimeUnit unit, std::uint32_t* length) override;
     AudioResult Release(SoundHandle sound) override;
     AudioResult PlaySound(SoundHandle sound, bool paused, ChannelHandle* channel) override;
@@ -66,6 +67,7 @@ private:
         std::uint32_t length = 0;
         StreamMode mode = StreamMode::Play;
         ChannelHandle channel = kNoChannel;
+        float volume = 1.0f;  // the volume a channel of this sound starts at
     };
     struct Channel {
         SoundHandle sound = kNoSound;

@@ -53,6 +53,11 @@ bool IsAiff(const std::string& path) {
            (std::memcmp(head + 8, "AIFF", 4) == 0 || std::memcmp(head + 8, "AIFC", 4) == 0);
 }
 
+// Linear and never above 1.0: a stored volume above 100 does not amplify.
+gdouble ClampVolume(float volume) {
+    return std::clamp(static_cast<gdouble>(volume), 0.0, 1.0);
+}
+
 std::string UriOf(const std::string& path) {
     GError* error = nullptr;
     gchar* uri = gst_filename_to_uri(path.c_str(), &error);
@@ -70,6 +75,7 @@ std::string UriOf(const std::string& path) {
 struct GstAudioSystem::Stream {
     std::string uri;
     StreamMode mode = StreamMode::Play;
+    gdouble volume = 1.0;
     bool aiff = false;
     GstElement* pipeline = nullptr;  // Play streams only
     GstBus* bus = nullptr;
@@ -287,8 +293,10 @@ AudioResult GstAudioSystem::Preroll(Stream& stream, const char* sinkDescription)
         g_clear_error(&error);
         return AudioResult::InitFailed;
     }
+    // The volume is in place before preroll: the first buffer passes the volume element
+    // while the pipeline prerolls, long before PLAYING.
     g_object_set(pipeline, "uri", stream.uri.c_str(), "flags", kPlayFlagAudio | kPlayFlagSoftVolume,
-                 "audio-sink", sink, nullptr);
+                 "audio-sink", sink, "volume", stream.volume, nullptr);
 
     // Preroll: the first buffer reaches the sink and the stream's length is known.
     if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
@@ -325,7 +333,7 @@ AudioResult GstAudioSystem::Preroll(Stream& stream, const char* sinkDescription)
     return AudioResult::Ok;
 }
 
-AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mode,
+AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mode, float volume,
                                          SoundHandle* sound) {
     if (!m_bReady) {
         return AudioResult::NotInitialised;
@@ -336,6 +344,7 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
     auto stream = std::make_unique<Stream>();
     stream->uri = UriOf(path);
     stream->mode = mode;
+    stream->volume = ClampVolume(volume);
     stream->aiff = IsAiff(path);
     if (stream->uri.empty()) {
         return AudioResult::FileNotFound;
@@ -455,9 +464,8 @@ AudioResult GstAudioSystem::SetVolume(ChannelHandle channel, float volume) {
     if (stream == nullptr) {
         return AudioResult::InvalidHandle;
     }
-    // Linear and never above 1.0: a stored volume above 100 does not amplify.
-    const gdouble linear = std::clamp(static_cast<gdouble>(volume), 0.0, 1.0);
-    g_object_set(stream->pipeline, "volume", linear, nullptr);
+    stream->volume = ClampVolume(volume);
+    g_object_set(stream->pipeline, "volume", stream->volume, nullptr);
     return AudioResult::Ok;
 }
 

@@ -28,7 +28,8 @@ public:
 
     AudioResult Create() override;
     AudioResult Init(int maxChannels) override;
-    AudioResult CreateStream(const std::string& path, StreamMode mode, SoundHandle* sound) override;
+    AudioResult CreateStream(const std::string& path, StreamMode mode, float volume,
+                             SoundHandle* sound) override;
     AudioResult GetLength(SoundHandle sound, TimeUnit unit, std::uint32_t* length) override;
     AudioResult Release(SoundHandle sound) override;
     AudioResult PlaySound(SoundHandle sound, bool paused, ChannelHandle* channel) override;

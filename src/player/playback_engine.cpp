@@ -28,6 +28,11 @@ std::string MinutesSeconds(std::uint32_t ms) {
     return text;
 }
 
+// Volume 0..100 as the audio system's linear 0.0..1.0.
+float LinearVolume(int volume) {
+    return static_cast<float>(volume) * 0.01f;
+}
+
 // The file-name part of a path; stored paths may use either separator.
 std::string TitleOf(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
@@ -132,10 +137,18 @@ bool CPlaybackEngine::LoadTrack(int index) {
     Stop();
 
     const std::string path = m_queue[index].path;
+    // The volume is known before the file opens, so the stream starts at it.
+    int volume = m_queue[index].volume;
+    if (m_queue[index].useDefaultVolume != 0) {
+        volume = m_nDefaultVolume;
+    } else if (volume < 0) {
+        volume = m_owner.VolumeSliderPosition();
+    }
     SoundHandle sound = kNoSound;
-    const AudioResult opened = m_bSystemReady
-                                   ? Call(m_audio.CreateStream(path, StreamMode::Play, &sound))
-                                   : Call(AudioResult::NotInitialised);
+    const AudioResult opened =
+        m_bSystemReady
+            ? Call(m_audio.CreateStream(path, StreamMode::Play, LinearVolume(volume), &sound))
+            : Call(AudioResult::NotInitialised);
     if (opened != AudioResult::Ok) {
         // Nothing plays now; the owner is told which entry failed so that a bell that
         // does not sound is not silent about it.
@@ -157,11 +170,7 @@ bool CPlaybackEngine::LoadTrack(int index) {
         static_cast<std::uint32_t>(entry.limit) > m_nLengthMs) {
         entry.limit = static_cast<std::int32_t>(m_nLengthMs);
     }
-    if (entry.useDefaultVolume != 0) {
-        entry.volume = m_nDefaultVolume;
-    } else if (entry.volume < 0) {
-        entry.volume = m_owner.VolumeSliderPosition();
-    }
+    entry.volume = volume;
     m_nLimitMs = static_cast<std::uint32_t>(entry.limit);
     m_nVolume = entry.volume;
     ShowTrackLines(index, entry);
@@ -204,7 +213,7 @@ void CPlaybackEngine::Play() {
     ChannelHandle channel = kNoChannel;
     if (Call(m_audio.PlaySound(m_sound, false, &channel)) == AudioResult::Ok) {
         m_channel = channel;
-        Call(m_audio.SetVolume(m_channel, static_cast<float>(m_nVolume) * 0.01f));
+        Call(m_audio.SetVolume(m_channel, LinearVolume(m_nVolume)));
         m_owner.SetVolumeSlider(m_nVolume);
         m_bStarted = true;
         m_owner.EnableButton(PlayerButton::Play, false);
@@ -282,7 +291,7 @@ void CPlaybackEngine::SeekPercent(int percent) {
 
 void CPlaybackEngine::SetChannelVolume(int volume) {
     if (m_channel != kNoChannel) {
-        Call(m_audio.SetVolume(m_channel, static_cast<float>(volume) * 0.01f));
+        Call(m_audio.SetVolume(m_channel, LinearVolume(volume)));
     }
 }
 
@@ -307,7 +316,7 @@ std::uint32_t CPlaybackEngine::ProbeLength(const std::string& path) {
         return kLengthUnknown;
     }
     SoundHandle sound = kNoSound;
-    if (Call(m_audio.CreateStream(path, StreamMode::LengthOnly, &sound)) != AudioResult::Ok) {
+    if (Call(m_audio.CreateStream(path, StreamMode::LengthOnly, 1.0f, &sound)) != AudioResult::Ok) {
         return kLengthUnknown;
     }
     const std::uint32_t length = ReadLength(sound);

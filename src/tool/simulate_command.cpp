@@ -220,7 +220,7 @@ public:
         if (Ready()) {
             player::SoundHandle sound = player::kNoSound;
             std::uint32_t ms = 0;
-            if (m_Gst->CreateStream(path, player::StreamMode::LengthOnly, &sound) ==
+            if (m_Gst->CreateStream(path, player::StreamMode::LengthOnly, 1.0f, &sound) ==
                 player::AudioResult::Ok) {
                 if (m_Gst->GetLength(sound, player::TimeUnit::Ms, &ms) == player::AudioResult::Ok &&
                     ms != player::kLengthUnknown && ms <= 0x7FFFFFFFu) {

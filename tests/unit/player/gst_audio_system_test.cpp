@@ -3,8 +3,11 @@
 
 #include "player/gst_audio_system.h"
 
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -58,7 +61,7 @@ TEST_F(GstAudioSystemTest, MeasuresEveryFormatWithinOnePercent) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.name) + (mode == StreamMode::Play ? " play" : " probe"));
             SoundHandle sound = kNoSound;
-            ASSERT_EQ(audio.CreateStream(DataFile(c.name), mode, &sound), AudioResult::Ok);
+            ASSERT_EQ(audio.CreateStream(DataFile(c.name), mode, 1.0f, &sound), AudioResult::Ok);
             std::uint32_t length = 0;
             ASSERT_EQ(audio.GetLength(sound, TimeUnit::Ms, &length), AudioResult::Ok);
             EXPECT_NEAR(length, c.trueLength, c.trueLength / 100.0);
@@ -88,8 +91,9 @@ TEST_F(GstAudioSystemTest, BadFilesFailFastAndQuietly) {
             ::testing::internal::CaptureStderr();
             const auto start = Clock::now();
             SoundHandle sound = kNoSound;
-            EXPECT_EQ(audio.CreateStream(c.name[0] != '\0' ? DataFile(c.name) : "", mode, &sound),
-                      c.expected);
+            EXPECT_EQ(
+                audio.CreateStream(c.name[0] != '\0' ? DataFile(c.name) : "", mode, 1.0f, &sound),
+                c.expected);
             EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
             EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
             EXPECT_EQ(sound, kNoSound);
@@ -99,7 +103,7 @@ TEST_F(GstAudioSystemTest, BadFilesFailFastAndQuietly) {
     // A system that never started opens nothing and answers every call with a failure.
     GstAudioSystem idle;
     SoundHandle sound = kNoSound;
-    EXPECT_EQ(idle.CreateStream(DataFile("audio_tone.wav"), StreamMode::Play, &sound),
+    EXPECT_EQ(idle.CreateStream(DataFile("audio_tone.wav"), StreamMode::Play, 1.0f, &sound),
               AudioResult::NotInitialised);
     bool playing = true;
     EXPECT_EQ(idle.IsPlaying(1, &playing), AudioResult::InvalidHandle);
@@ -110,7 +114,7 @@ TEST_F(GstAudioSystemTest, BadFilesFailFastAndQuietly) {
 
 TEST_F(GstAudioSystemTest, PlaysInRealTimePausesSeeksAndEnds) {
     SoundHandle sound = kNoSound;
-    ASSERT_EQ(audio.CreateStream(DataFile("audio_cbr.mp3"), StreamMode::Play, &sound),
+    ASSERT_EQ(audio.CreateStream(DataFile("audio_cbr.mp3"), StreamMode::Play, 1.0f, &sound),
               AudioResult::Ok);
     ChannelHandle channel = kNoChannel;
     const auto started = Clock::now();
@@ -166,6 +170,62 @@ TEST_F(GstAudioSystemTest, PlaysInRealTimePausesSeeksAndEnds) {
     EXPECT_EQ(audio.Stop(channel), AudioResult::Ok);
     EXPECT_EQ(audio.Stop(channel), AudioResult::InvalidHandle);
     EXPECT_EQ(audio.Release(sound), AudioResult::Ok);
+}
+
+// The loudest sample of the first buffer each fakesink renders, through an emission hook
+// on fakesink's handoff signal, which sees every fakesink of the process.
+std::atomic<int> firstPeak{-1};
+
+gboolean RecordFirstBuffer(GSignalInvocationHint* /*hint*/, guint count, const GValue* values,
+                           gpointer /*data*/) {
+    if (count < 2 || firstPeak.load() >= 0) {
+        return TRUE;
+    }
+    auto* buffer = static_cast<GstBuffer*>(g_value_get_boxed(&values[1]));
+    GstMapInfo map;
+    if (buffer != nullptr && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+        int peak = 0;
+        for (gsize i = 0; i + 1 < map.size; i += 2) {
+            const auto sample = static_cast<std::int16_t>(map.data[i] | (map.data[i + 1] << 8));
+            peak = std::max(peak, std::abs(static_cast<int>(sample)));
+        }
+        gst_buffer_unmap(buffer, &map);
+        firstPeak = peak;
+    }
+    return TRUE;
+}
+
+TEST_F(GstAudioSystemTest, AQuietTrackIsQuietFromItsFirstBuffer) {
+    const std::string configured = std::getenv("QELT_AUDIO_SINK");
+    setenv("QELT_AUDIO_SINK",
+           "audioconvert ! audio/x-raw,format=S16LE ! fakesink sync=true signal-handoffs=true", 1);
+    GstElement* probe = gst_element_factory_make("fakesink", nullptr);
+    ASSERT_NE(probe, nullptr);
+    const guint handoff = g_signal_lookup("handoff", G_OBJECT_TYPE(probe));
+    gst_object_unref(gst_object_ref_sink(probe));
+    const gulong hook = g_signal_add_emission_hook(handoff, 0, RecordFirstBuffer, nullptr, nullptr);
+
+    // The same tone at full volume and at 20 %: the first buffer already carries the 20 %.
+    int peaks[2] = {-1, -1};
+    const int volumes[2] = {100, 20};
+    for (int run = 0; run < 2; ++run) {
+        testing::RecordingOwner owner;
+        CPlaybackEngine engine(audio, owner);
+        firstPeak = -1;
+        engine.AddFile(DataFile("audio_tone.wav"), 1, -1, 0, volumes[run]);
+        ASSERT_TRUE(engine.LoadTrack(0));
+        const auto deadline = Clock::now() + std::chrono::seconds(3);
+        while (firstPeak.load() < 0 && Clock::now() < deadline) {
+            SleepMs(10);
+        }
+        peaks[run] = firstPeak.load();
+        engine.Stop();
+    }
+    g_signal_remove_emission_hook(handoff, hook);
+    setenv("QELT_AUDIO_SINK", configured.c_str(), 1);
+
+    ASSERT_GT(peaks[0], 1000);
+    EXPECT_NEAR(peaks[1], peaks[0] / 5, peaks[0] / 20);
 }
 
 TEST_F(GstAudioSystemTest, EnginePlaysAQueueToItsEnd) {
