@@ -42,11 +42,12 @@ LoadStatus CCommonTrackStore::Parse(std::string_view data, std::vector<CommonTra
 
 LoadStatus CCommonTrackStore::LoadFile(const std::string& path) {
     return LoadStoreFile(path, &CCommonTrackStore::Parse, m_Records, m_pReporter,
-                         texts::kCommonTracksReadError);
+                         texts::kCommonTracksReadError, m_strDamagedPath);
 }
 
 bool CCommonTrackStore::Save(const std::string& path) {
-    return SaveStoreFile(path, Serialize(), m_pReporter, texts::kCommonTracksWriteError);
+    return SaveStoreFile(path, Serialize(), m_pReporter, texts::kCommonTracksWriteError,
+                         m_strDamagedPath);
 }
 
 }  // namespace schedule

@@ -97,11 +97,12 @@ LoadStatus CPlaylistStore::Parse(std::string_view data, std::vector<Playlist>& p
 
 LoadStatus CPlaylistStore::LoadFile(const std::string& path) {
     return LoadStoreFile(path, &CPlaylistStore::Parse, m_Records, m_pReporter,
-                         texts::kPlaylistsReadError);
+                         texts::kPlaylistsReadError, m_strDamagedPath);
 }
 
 bool CPlaylistStore::Save(const std::string& path) {
-    return SaveStoreFile(path, Serialize(), m_pReporter, texts::kPlaylistsWriteError);
+    return SaveStoreFile(path, Serialize(), m_pReporter, texts::kPlaylistsWriteError,
+                         m_strDamagedPath);
 }
 
 }  // namespace schedule

@@ -28,7 +28,8 @@ public:
     static void Expand(const Playlist* source, Playlist* destination,
                        const std::string& baseDir = std::string());
 
-    // Reads the file; the store changes only when the whole file was read.
+    // Reads the file. A file that fails part-way leaves the records read before the
+    // failure; the first later Save over it keeps a copy of it as "NAME.damaged".
     bool Load(const std::string& path) { return LoadFile(path) == LoadStatus::Ok; }
     LoadStatus LoadFile(const std::string& path);
     // Replaces the file in one step; false when it could not be written.
@@ -39,6 +40,7 @@ public:
 
 private:
     IMessageReporter* m_pReporter = nullptr;
+    std::string m_strDamagedPath;  // a file that did not read whole and is not yet copied
 };
 
 }  // namespace schedule

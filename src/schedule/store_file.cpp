@@ -1,5 +1,8 @@
 #include "schedule/store_file.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace schedule {
 
 LoadStatus ReadStoreHeader(CBinaryReader& reader, std::string_view magic, std::int32_t& count) {
@@ -18,11 +21,35 @@ LoadStatus ReadStoreHeader(CBinaryReader& reader, std::string_view magic, std::i
     return LoadStatus::Ok;
 }
 
+std::string DamagedCopyName(const std::string& path) {
+    const std::string base = path + ".damaged";
+    std::string name = base;
+    std::error_code error;
+    for (int n = 1; std::filesystem::exists(name, error) || error; ++n) {
+        name = base + "." + std::to_string(n);
+    }
+    return name;
+}
+
 bool SaveStoreFile(const std::string& path, const std::string& bytes, IMessageReporter* reporter,
-                   const char* writeErrorText) {
+                   const char* writeErrorText, std::string& damagedPath) {
+    if (!damagedPath.empty() && damagedPath == path) {
+        // The records that could not be read exist only in the damaged file now.
+        if (const std::optional<std::string> damaged = ReadWholeFile(path)) {
+            if (WriteFileAtomically(DamagedCopyName(path), *damaged) != WriteResult::Ok) {
+                if (reporter != nullptr) {
+                    reporter->ShowError(writeErrorText, kErrorCaption, MessageOwner::None);
+                }
+                return false;
+            }
+        }
+    }
     const WriteResult result = WriteFileAtomically(path, bytes);
     if (result == WriteResult::WriteFailed && reporter != nullptr) {
         reporter->ShowError(writeErrorText, kErrorCaption, MessageOwner::None);
+    }
+    if (result == WriteResult::Ok && damagedPath == path) {
+        damagedPath.clear();
     }
     return result == WriteResult::Ok;
 }

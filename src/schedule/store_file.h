@@ -18,11 +18,14 @@ namespace schedule {
 // its magic, its count is positive; a file shorter than the header is not one.
 LoadStatus ReadStoreHeader(CBinaryReader& reader, std::string_view magic, std::int32_t& count);
 
-// Reads the store file at path into records, which change only when the whole file
-// was read; a read error is reported with readErrorText.
+// Reads the store file at path into records. A file that reads whole replaces them; a
+// file that fails part-way replaces them with the records read completely before the
+// failure, reports readErrorText, and is remembered in damagedPath so that the first
+// save over it keeps a copy.
 template <typename Record, typename Parse>
 LoadStatus LoadStoreFile(const std::string& path, Parse parse, std::vector<Record>& records,
-                         IMessageReporter* reporter, const char* readErrorText) {
+                         IMessageReporter* reporter, const char* readErrorText,
+                         std::string& damagedPath) {
     const std::optional<std::string> data = ReadWholeFile(path);
     if (!data) {
         return LoadStatus::CannotOpen;
@@ -32,15 +35,21 @@ LoadStatus LoadStoreFile(const std::string& path, Parse parse, std::vector<Recor
     if (status == LoadStatus::ReadError && reporter != nullptr) {
         reporter->ShowError(readErrorText, kErrorCaption, MessageOwner::None);
     }
-    if (status == LoadStatus::Ok) {
+    if (status == LoadStatus::Ok || status == LoadStatus::ReadError) {
         records = std::move(fresh);
+        damagedPath = status == LoadStatus::ReadError ? path : std::string();
     }
     return status;
 }
 
+// The name a damaged store file is kept under: "NAME.damaged", or "NAME.damaged.N" with
+// the first N that is free, so that an earlier copy is never overwritten.
+std::string DamagedCopyName(const std::string& path);
+
 // Replaces the store file; a failed write is reported with writeErrorText. A file that
-// cannot be created is not reported.
+// cannot be created is not reported. When path is damagedPath, the damaged file is first
+// copied beside itself; if that copy cannot be made nothing is written over it.
 bool SaveStoreFile(const std::string& path, const std::string& bytes, IMessageReporter* reporter,
-                   const char* writeErrorText);
+                   const char* writeErrorText, std::string& damagedPath);
 
 }  // namespace schedule

@@ -120,23 +120,28 @@ int RunDump(const Args& args) {
         }
         case FileKind::CommonTracks: {
             std::vector<CommonTrack> tracks;
-            if (CCommonTrackStore::Parse(*data, tracks) != LoadStatus::Ok) {
+            // A damaged store shows the records read before the damage, and the error.
+            const LoadStatus status = CCommonTrackStore::Parse(*data, tracks);
+            if (status != LoadStatus::Ok && status != LoadStatus::ReadError) {
                 return ReportReadError(texts::kCommonTracksReadError);
             }
             CCommonTrackStore store;
             store.SetRecords(std::move(tracks));
             PrintJson(CommonTracksToJson(store));
-            return kExitOk;
+            return status == LoadStatus::Ok ? kExitOk
+                                            : ReportReadError(texts::kCommonTracksReadError);
         }
         case FileKind::Playlists: {
             std::vector<Playlist> playlists;
-            if (CPlaylistStore::Parse(*data, playlists) != LoadStatus::Ok) {
+            // A damaged store shows the records read before the damage, and the error.
+            const LoadStatus status = CPlaylistStore::Parse(*data, playlists);
+            if (status != LoadStatus::Ok && status != LoadStatus::ReadError) {
                 return ReportReadError(texts::kPlaylistsReadError);
             }
             CPlaylistStore store;
             store.SetRecords(std::move(playlists));
             PrintJson(PlaylistsToJson(store));
-            return kExitOk;
+            return status == LoadStatus::Ok ? kExitOk : ReportReadError(texts::kPlaylistsReadError);
         }
         case FileKind::Unknown:
             break;

@@ -104,10 +104,13 @@ head -c 40 "$work/t.zxb" > "$work/short.zxb"
 err=$("$tool" dump "$work/short.zxb" 2>&1 >/dev/null); rc=$?
 check "truncated timetable exit" 3 "$rc"
 check "truncated timetable message" "程序在读取作息表文件时出现未知错误!" "$err"
-head -c 30 "$work/Mlist.dat" > "$work/short.dat"
-err=$("$tool" dump "$work/short.dat" 2>&1 >/dev/null); rc=$?
+# The first playlist whole (8 + 66 bytes), the second cut off: the first is shown.
+head -c 90 "$work/Mlist.dat" > "$work/short.dat"
+err=$("$tool" dump "$work/short.dat" 2>&1 >"$work/short.json"); rc=$?
 check "truncated playlists exit" 3 "$rc"
 check "truncated playlists message" "程序在读取列表曲目文件时出错,请重新设置列表曲目!" "$err"
+check "truncated playlists show what was read" "课间 1" \
+    "$(python3 -c 'import json,sys; p=json.load(open(sys.argv[1]))["playlists"]; print(p[0]["name"], len(p))' "$work/short.json")"
 "$tool" dump > /dev/null 2>&1
 check "dump without a file" 1 "$?"
 "$tool" frobnicate > /dev/null 2>&1

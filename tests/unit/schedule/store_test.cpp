@@ -150,13 +150,15 @@ TEST(CommonTrackStore, RoundTripAndHeaderRules) {
     EXPECT_EQ(loaded.GetCount(), 2);
     EXPECT_EQ(loaded.Find(""), 0);
 
-    // A file that ends early: the read error, and the store keeps what it held.
-    const CCommonTrackStore before = loaded;
-    WriteFile(path, Bytes({0x4D, 0x32, 0x4C, 0x00}) + Int(3) + block + block);
+    // A file that ends early: the read error, and the store holds the tracks read whole.
+    const std::string named = Bytes({5, 0, 0, 0, 'b', 'e', 'l', 'l', 0}) + Int(1) +
+                              TrackBlock(1, 1, 1, -1, 0, 100) + TrackBlock(1, 1, 1, -1, 0, 100);
+    WriteFile(path, Bytes({0x4D, 0x32, 0x4C, 0x00}) + Int(3) + named + block.substr(0, 40));
     EXPECT_FALSE(loaded.Load(path));
     ASSERT_EQ(reporter.messages.size(), 1u);
     EXPECT_EQ(reporter.messages[0].text, texts::kCommonTracksReadError);
-    EXPECT_EQ(loaded.Records(), before.Records());
+    ASSERT_EQ(loaded.GetCount(), 1);
+    EXPECT_EQ(loaded.Get(0)->name, "bell");
 
     // A missing file: false, nothing shown.
     reporter.messages.clear();
@@ -219,15 +221,53 @@ TEST(PlaylistStore, RoundTripKeepsPatternsAndHeaderRules) {
     ASSERT_TRUE(loaded.Load(path));
     EXPECT_EQ(loaded.GetCount(), 1);
 
-    // An entry cut off: the read error, and the store keeps what it held.
+    // An entry cut off: the read error, and the store holds the playlists read whole.
     const std::string cut =
         kEmptyString + Int(2) + Int(0) + Int(0) + Int(0) + TrackBlock(1, 1, 1, -1, 0, 100);
-    WriteFile(path, Bytes({0x4D, 0x41, 0x4C, 0x4C}) + Int(1) + cut);
+    const std::string whole = Bytes({3, 0, 0, 0, 'a', 'm', 0}) + Int(0) + Int(0) + Int(0) + Int(0);
+    WriteFile(path, Bytes({0x4D, 0x41, 0x4C, 0x4C}) + Int(2) + whole + cut);
     EXPECT_FALSE(loaded.Load(path));
     ASSERT_EQ(reporter.messages.size(), 1u);
     EXPECT_EQ(reporter.messages[0].text, texts::kPlaylistsReadError);
-    EXPECT_EQ(loaded.GetCount(), 1);
     EXPECT_TRUE(reporter.messages[0].caption == kErrorCaption);
+    ASSERT_EQ(loaded.GetCount(), 1);
+    EXPECT_EQ(loaded.Get(0)->name, "am");
+}
+
+TEST(StoreFiles, TheFirstSaveOverADamagedFileKeepsACopyOfIt) {
+    TempDir dir;
+    const std::string path = dir.File("Mlist.dat");
+    const std::string damaged = Bytes({0x4D, 0x41, 0x4C, 0x4C}) + Int(2) + kEmptyString + Int(0) +
+                                Int(0) + Int(0) + Int(0) + Bytes({9, 9});
+    WriteFile(path, damaged);
+    WriteFile(path + ".damaged", "an earlier copy");
+    CPlaylistStore store;
+    EXPECT_FALSE(store.Load(path));
+    ASSERT_EQ(store.GetCount(), 1);
+    Playlist added = MakePlaylist("新");
+    ASSERT_TRUE(store.Add(&added));
+
+    // The first save copies the damaged file beside itself without touching the earlier
+    // copy; the second save copies nothing more.
+    ASSERT_TRUE(store.Save(path));
+    EXPECT_EQ(ReadFile(path + ".damaged"), "an earlier copy");
+    EXPECT_EQ(ReadFile(path + ".damaged.1"), damaged);
+    ASSERT_TRUE(store.Save(path));
+    EXPECT_FALSE(std::filesystem::exists(path + ".damaged.2"));
+    CPlaylistStore reloaded;
+    ASSERT_TRUE(reloaded.Load(path));
+    EXPECT_EQ(reloaded.GetCount(), 2);
+
+    // A common-track store saved elsewhere leaves its damaged file alone until saved over it.
+    const std::string tracksPath = dir.File("M2list.dat");
+    WriteFile(tracksPath, Bytes({0x4D, 0x32, 0x4C, 0x00}) + Int(1) + Bytes({3, 0}));
+    CCommonTrackStore tracks;
+    EXPECT_FALSE(tracks.Load(tracksPath));
+    EXPECT_EQ(tracks.GetCount(), 0);
+    ASSERT_TRUE(tracks.Save(dir.File("other.dat")));
+    EXPECT_FALSE(std::filesystem::exists(tracksPath + ".damaged"));
+    ASSERT_TRUE(tracks.Save(tracksPath));
+    EXPECT_EQ(ReadFile(tracksPath + ".damaged").size(), 10u);
 }
 
 TEST(PlaylistStore, GetCopyAppendsAndChecksBounds) {
