@@ -332,15 +332,9 @@ int CPlaybackEngine::MoveEntry(int index, bool down) {
     if (other < 0 || other >= QueueCount()) {
         return index;
     }
+    // The track that plays goes on, and the queue goes on from its place in the list:
+    // moving the playing entry up does not bring back the entry that played before it.
     std::swap(m_queue[index], m_queue[other]);
-    // The playing entry keeps its identity, so the queue goes on after it.
-    if (m_bLoaded) {
-        if (m_nCurrent == index) {
-            m_nCurrent = other;
-        } else if (m_nCurrent == other) {
-            m_nCurrent = index;
-        }
-    }
     return other;
 }
 

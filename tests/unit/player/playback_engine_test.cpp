@@ -339,15 +339,19 @@ TEST_F(PlaybackEngineTest, EditingTheQueueKeepsThePlayingTrackAndItsSuccessor) {
     RunSeconds(2);
     EXPECT_EQ(owner.started.back(), "1 /music/c.mp3");
 
-    // Moving the playing entry: it keeps playing, and the entry now after it follows.
-    EXPECT_EQ(engine->MoveEntry(1, true), 2);  // c, d, ... -> b, d, c
-    EXPECT_EQ(engine->Current(), 2);
+    // Moving the playing entry up: it keeps playing from its new place, and the queue goes
+    // on from the place it played at, so the track that played before it does not return.
+    EXPECT_EQ(engine->MoveEntry(1, false), 0);  // b, c, d -> c, b, d
+    EXPECT_EQ(engine->Current(), 1);
+    EXPECT_TRUE(engine->IsPlaying());
     EXPECT_EQ(engine->MoveEntry(0, false), 0);
     EXPECT_EQ(engine->MoveEntry(2, true), 2);
     EXPECT_EQ(engine->MoveEntry(7, true), 7);
-    EXPECT_EQ(engine->MoveEntry(1, false), 0);  // d, b, c
     RunSeconds(2);
-    EXPECT_EQ(owner.finished, 1);  // c was last
+    EXPECT_EQ(owner.started.back(), "2 /music/d.mp3");
+    RunSeconds(2);
+    EXPECT_EQ(owner.finished, 1);
+    EXPECT_EQ(owner.started.size(), 3u);
 
     // Removing the playing entry: the entry that followed it plays next.
     for (const char* path : {"/music/b.mp3", "/music/c.mp3", "/music/d.mp3"}) {
