@@ -16,18 +16,17 @@ void PrintUsage(std::ostream& out) {
            "  next TIMETABLE WEEKDAY HH:MM:SS  the item due after a time (WEEKDAY 0 = Sunday)\n"
            "  probe FILE...                  the length of each music file in ms (-1: unreadable)\n"
            "  simulate DIR --from TIME --to TIME [--jitter-ms N] [--seed S] [--jump TIME=TIME]...\n"
-           "                                 preview what the program folder's timetable does\n";
+           "                                 preview what the program folder's timetable does\n"
+           "  demo DIR [--in MINUTES] [--now TIME] [--force]\n"
+           "                                 write a demo program folder whose items ring soon\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::map<std::string, int (*)(const tool::Args&)> commands = {
-        {"dump", &tool::RunDump},
-        {"build", &tool::RunBuild},
-        {"next", &tool::RunNext},
-        {"probe", &tool::RunProbe},
-        {"simulate", &tool::RunSimulate},
+        {"dump", &tool::RunDump},   {"build", &tool::RunBuild},       {"next", &tool::RunNext},
+        {"probe", &tool::RunProbe}, {"simulate", &tool::RunSimulate}, {"demo", &tool::RunDemo},
     };
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(argc < 2 ? std::cerr : std::cout);
