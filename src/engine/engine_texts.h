@@ -16,6 +16,8 @@ inline constexpr const char* kPlayingItem = "正在播放作息项...";
 inline constexpr const char* kPlayingCommonTrack = "正在播放常用曲目...";
 inline constexpr const char* kPlayingPlaylist = "正在播放列表曲目...";
 inline constexpr const char* kShutdownCountdown = "作息表播放完毕,%d分%d秒后自动关机";
+// A notice of ours (status pane 3): why the machine is still on.
+inline constexpr const char* kPowerOffRefused = "系统拒绝了关机请求";
 
 // Replaces each "%s" or "%d" of format by the next value, as text; user texts are
 // inserted as they are and never read as a format.

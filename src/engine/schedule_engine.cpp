@@ -198,8 +198,7 @@ void CScheduleEngine::EstablishPending(int now) {
     m_Timetable.FindNext(m_nToday, now, &m_NextItem);
     if (m_nNextIndex >= 0) {
         if (m_bShutdownCounting) {
-            SetStatus(std::string());
-            m_bShutdownCounting = false;
+            EndShutdownCountdown();
         }
         m_Host.SetPendingItem(&m_NextItem);
     } else {
@@ -262,12 +261,13 @@ void CScheduleEngine::CountShutdownTick(bool mayPowerOff) {
     if (!m_bShutdownCounting) {
         m_bShutdownCounting = true;
         m_nShutdownCount = 0;
+        m_nPowerOffAskedAt = -1;
     }
     if (m_nShutdownCount < INT_MAX) {
         ++m_nShutdownCount;
     }
     if (m_nShutdownCount > m_nShutdownDelay && mayPowerOff) {
-        ShutdownSystem();  // asked again on every counting tick until the system goes down
+        PowerOffWhenDue();
     }
     const int left = m_nShutdownDelay - m_nShutdownCount;
     if (left >= 0) {
@@ -277,8 +277,37 @@ void CScheduleEngine::CountShutdownTick(bool mayPowerOff) {
     }
 }
 
-bool CScheduleEngine::ShutdownSystem() {
-    return m_Power.PowerOff();
+void CScheduleEngine::PowerOffWhenDue() {
+    if (m_nPowerOffAskedAt >= 0) {
+        const platform::PowerOffState state = m_Power.PowerOffStatus();
+        if (state == platform::PowerOffState::Pending) {
+            return;
+        }
+        // One notice for a run of refusals, gone once a request is accepted.
+        const bool refused = state == platform::PowerOffState::Refused;
+        if (refused != m_bPowerOffRefusalShown) {
+            m_Host.ShowNotice(refused ? texts::kPowerOffRefused : std::string());
+            m_bPowerOffRefusalShown = refused;
+        }
+        if (m_nShutdownCount - m_nPowerOffAskedAt < kPowerOffRetrySeconds) {
+            return;
+        }
+    }
+    ShutdownSystem();
+    m_nPowerOffAskedAt = m_nShutdownCount;
+}
+
+void CScheduleEngine::ShutdownSystem() {
+    m_Power.RequestPowerOff();
+}
+
+void CScheduleEngine::EndShutdownCountdown() {
+    SetStatus(std::string());
+    m_bShutdownCounting = false;
+    if (m_bPowerOffRefusalShown) {
+        m_Host.ShowNotice(std::string());
+        m_bPowerOffRefusalShown = false;
+    }
 }
 
 void CScheduleEngine::ToggleAutoShutdown() {

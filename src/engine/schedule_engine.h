@@ -31,6 +31,9 @@ inline constexpr int kNotifierStayMs = 3000;
 inline constexpr int kNotifierDisappearMs = 500;
 inline constexpr int kSecondsPerMinute = 60;
 inline constexpr int kDefaultShutdownDelaySeconds = 300;
+// After a refused or unheeded power-off request, the next one waits this many counting
+// ticks, so that a refusing system is not asked every second.
+inline constexpr int kPowerOffRetrySeconds = 60;
 inline constexpr int kDefaultVolume = 100;
 
 // Command identifiers the engine handles.
@@ -94,7 +97,8 @@ public:
     bool OnCommand(int id);
 
     // Asks the system to power off; false when the request was refused.
-    bool ShutdownSystem();
+    // Sends the power-off request; its answer is read on later counting ticks.
+    void ShutdownSystem();
 
     const schedule::CTimetable& Timetable() const { return m_Timetable; }
     schedule::CTimetable& Timetable() { return m_Timetable; }
@@ -121,6 +125,10 @@ public:
     int m_nShutdownDelay = kDefaultShutdownDelaySeconds;
     bool m_bShutdownCounting = false;
     int m_nShutdownCount = 0;
+    // The count at which this countdown last asked for the power-off, or -1.
+    int m_nPowerOffAskedAt = -1;
+    // The refusal of this countdown's requests is shown as a notice.
+    bool m_bPowerOffRefusalShown = false;
     int m_nDefaultVolume = kDefaultVolume;
 
 private:
@@ -131,6 +139,10 @@ private:
     int RunWithStatus(const std::string& program, const std::string& parameters);
     // One tick of the shutdown countdown; the power-off is asked only when mayPowerOff.
     void CountShutdownTick(bool mayPowerOff);
+    // Reads the answer to the last power-off request and asks again when it is time.
+    void PowerOffWhenDue();
+    // Ends the countdown: its text and any refusal notice go.
+    void EndShutdownCountdown();
     // The index the next index moves to when the pending item's second passes: the
     // first item after it and after every item due at the same second, or -1.
     int IndexAfterPending() const;

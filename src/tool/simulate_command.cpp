@@ -189,10 +189,12 @@ private:
 class ReportedPowerControl : public platform::PowerControl {
 public:
     explicit ReportedPowerControl(Printer& printer) : m_Printer(printer) {}
-    bool PowerOff() override {
+    void RequestPowerOff() override {
         m_Printer.Line("poweroff");
         m_bRequested = true;
-        return true;
+    }
+    platform::PowerOffState PowerOffStatus() override {
+        return m_bRequested ? platform::PowerOffState::Accepted : platform::PowerOffState::None;
     }
     bool Requested() const { return m_bRequested; }
 

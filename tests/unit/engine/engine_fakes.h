@@ -166,11 +166,16 @@ private:
 class FakePower : public platform::PowerControl {
 public:
     explicit FakePower(EventLog& log) : m_Log(log) {}
-    bool PowerOff() override {
+    void RequestPowerOff() override {
         m_Log.Add("poweroff");
-        return succeed;
+        state = platform::PowerOffState::Pending;
     }
-    bool succeed = true;
+    platform::PowerOffState PowerOffStatus() override { return state; }
+    // The system's answer to the pending request.
+    void Answer(bool accepted) {
+        state = accepted ? platform::PowerOffState::Accepted : platform::PowerOffState::Refused;
+    }
+    platform::PowerOffState state = platform::PowerOffState::None;
 
 private:
     EventLog& m_Log;

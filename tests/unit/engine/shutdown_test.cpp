@@ -7,7 +7,7 @@
 namespace engine_test {
 namespace {
 
-TEST_F(EngineTest, CountdownShowsTheTimeLeftThenAsksForPowerOffEveryTick) {
+TEST_F(EngineTest, CountdownShowsTheTimeLeftThenAsksForPowerOffOncePerMinute) {
     // The day's last item ended at 16:00:00 and nothing plays.
     clock.Set(Time(7, 16, 0, 0));
     LoadDays({Single(Hms(15, 59, 0), "放学")});
@@ -20,11 +20,29 @@ TEST_F(EngineTest, CountdownShowsTheTimeLeftThenAsksForPowerOffEveryTick) {
     EXPECT_TRUE(log.With("poweroff").empty());
     TickThrough(16, 5, 1);
     EXPECT_EQ(log.With("poweroff"), std::vector<std::string>{"16:05:01 poweroff"});
-    // A refused request changes nothing and is asked again on the next tick.
-    power.succeed = false;
-    TickThrough(16, 5, 3);
+    // Unanswered, the request is not sent again; a refusal is shown once and the request
+    // is sent again a minute after the last one.
+    TickThrough(16, 5, 30);
+    EXPECT_EQ(log.With("poweroff").size(), 1u);
+    power.Answer(false);
+    TickThrough(16, 6, 0);
+    EXPECT_EQ(log.With("notice"), std::vector<std::string>{"16:05:31 notice 系统拒绝了关机请求"});
+    EXPECT_EQ(log.With("poweroff").size(), 1u);
+    TickThrough(16, 6, 1);
+    EXPECT_EQ(log.With("poweroff").back(), "16:06:01 poweroff");
+    power.Answer(false);
+    TickThrough(16, 8, 1);
     EXPECT_EQ(log.With("poweroff").size(), 3u);
-    EXPECT_EQ(engine.m_nShutdownCount, 303);
+    EXPECT_EQ(log.With("notice").size(), 1u);
+    EXPECT_EQ(engine.m_nShutdownCount, 481);
+
+    // An item for later today ends the countdown and takes the notice away.
+    const schedule::ScheduleItem later = Single(Hms(17, 0, 0), "补课");
+    engine.m_Timetable.AddItem(kMonday, &later);
+    engine.BuildDayList(engine.m_nToday);
+    TickThrough(16, 8, 2);
+    EXPECT_EQ(host.notice, "");
+    EXPECT_FALSE(engine.m_bShutdownCounting);
 }
 
 TEST_F(EngineTest, PlaybackPausesTheCountAndANewItemEndsIt) {

@@ -24,12 +24,15 @@ TEST(LogindPowerControlTest, RefusesWhileNoPowerOffIsSet) {
     ASSERT_NE(std::getenv(platform::kNoPowerOffVariable), nullptr);
 
     platform::LogindPowerControl power;
+    EXPECT_EQ(power.PowerOffStatus(), platform::PowerOffState::None);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(power.PowerOff());
-    EXPECT_FALSE(power.PowerOff());
+    power.RequestPowerOff();
+    EXPECT_EQ(power.PowerOffStatus(), platform::PowerOffState::Refused);
+    power.RequestPowerOff();
     // Set but empty still counts as set.
     setenv(platform::kNoPowerOffVariable, "", 1);
-    EXPECT_FALSE(power.PowerOff());
+    power.RequestPowerOff();
+    EXPECT_EQ(power.PowerOffStatus(), platform::PowerOffState::Refused);
     setenv(platform::kNoPowerOffVariable, "1", 1);
     const std::string reported = testing::internal::GetCapturedStderr();
 
