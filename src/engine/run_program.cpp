@@ -10,11 +10,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// Characters a backslash escapes inside double quotes, as in the shell.
-bool EscapableInDoubleQuotes(char c) {
-    return c == '"' || c == '\\' || c == '$' || c == '`';
-}
-
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(const std::string& parameters) {
@@ -40,13 +35,12 @@ std::vector<std::string> SplitCommandLine(const std::string& parameters) {
             }
         } else if (c == '"') {
             for (++i; i < n && parameters[i] != '"'; ++i) {
-                if (parameters[i] == '\\' && i + 1 < n &&
-                    EscapableInDoubleQuotes(parameters[i + 1])) {
+                if (parameters[i] == '\\' && i + 1 < n && parameters[i + 1] == '"') {
                     ++i;
                 }
                 word += parameters[i];
             }
-        } else if (c == '\\' && i + 1 < n) {
+        } else if (c == '\\' && i + 1 < n && parameters[i + 1] == '"') {
             word += parameters[++i];
         } else {
             word += c;

@@ -25,13 +25,14 @@ inline const char* ProgramResultText(int result) {
 // plug-in messages run nested during the wait).
 using WaitPumpingFn = std::function<void(int ms)>;
 
-// Splits parameters into arguments as a POSIX shell splits a command line: blanks
-// separate words; single quotes keep everything literally; double quotes keep blanks and
-// honour backslash before " \ $ `; a backslash outside quotes takes the next character
-// literally. Nothing is expanded. A quote left open runs to the end of the text.
+// Splits parameters into arguments: blanks separate words; single and double quotes
+// group words; a backslash is an ordinary character (parameters written on Windows
+// keep their paths) except directly before a double quote, which it makes literal;
+// inside single quotes every character is literal. Nothing is expanded. A quote left
+// open runs to the end of the text.
 std::vector<std::string> SplitCommandLine(const std::string& parameters);
 
-// Runs program with the parameters split like a shell command line (quotes honoured);
+// Runs program with the parameters split by SplitCommandLine (quotes honoured);
 // a relative program is resolved against appDir, which is also its working folder.
 // Waits at most kProgramWaitSteps x kProgramWaitStepMs and returns the exit code, or
 // -1 when the program cannot start or is still running (it is then left running).

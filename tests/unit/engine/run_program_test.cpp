@@ -25,7 +25,7 @@ namespace {
 using namespace std::chrono_literals;
 using Strings = std::vector<std::string>;
 
-TEST(SplitCommandLineTest, SplitsLikeTheShellWithoutExpanding) {
+TEST(SplitCommandLineTest, QuotesGroupWordsAndBackslashesStay) {
     EXPECT_EQ(engine::SplitCommandLine(""), Strings{});
     EXPECT_EQ(engine::SplitCommandLine("  \t "), Strings{});
     EXPECT_EQ(engine::SplitCommandLine("  one   two\tthree "), (Strings{"one", "two", "three"}));
@@ -34,10 +34,12 @@ TEST(SplitCommandLineTest, SplitsLikeTheShellWithoutExpanding) {
               (Strings{"two words", "and  more", "mixed"}));
     // Empty quotes give an empty argument.
     EXPECT_EQ(engine::SplitCommandLine("a \"\" ''"), (Strings{"a", "", ""}));
-    // Backslashes: escape outside quotes, only before " \ $ ` inside double quotes,
-    // literal inside single quotes.
-    EXPECT_EQ(engine::SplitCommandLine(R"(a\ b "c\"d\\e\n" 'f\g')"),
-              (Strings{"a b", R"(c"d\e\n)", R"(f\g)"}));
+    // Backslashes stay, as paths written on Windows have them, except directly before a
+    // double quote; inside single quotes they always stay.
+    EXPECT_EQ(engine::SplitCommandLine(R"(.\音乐库\bell.mp3 "D:\课间 音乐\铃.mp3" a\ b)"),
+              (Strings{R"(.\音乐库\bell.mp3)", R"(D:\课间 音乐\铃.mp3)", R"(a\)", "b"}));
+    EXPECT_EQ(engine::SplitCommandLine(R"(say\"hi\" "c\"d\\e\n" 'f\g\"')"),
+              (Strings{R"(say"hi")", R"(c"d\\e\n)", R"(f\g\")"}));
     // Nothing is expanded.
     EXPECT_EQ(engine::SplitCommandLine("$HOME * ~ `date` $(id)"),
               (Strings{"$HOME", "*", "~", "`date`", "$(id)"}));
