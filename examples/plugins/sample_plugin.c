@@ -7,6 +7,7 @@
  *   SAMPLE_UNLOAD_ON_RUN  "运行" asks the program to unload the plug-in, then goes on
  *   SAMPLE_THREAD         "运行" reports from a thread of its own
  *   SAMPLE_NO_EXPORT      the block is exported under another name than QELT_Plug
+ *   SAMPLE_LATE_NAME      the name is filled in only when Notify(1) is called
  */
 #include <stdio.h>
 
@@ -70,6 +71,11 @@ static void Run(void) {
 }
 
 static void Notify(int startup) {
+#ifdef SAMPLE_LATE_NAME
+    if (startup) {
+        g_info.name = SAMPLE_NAME;
+    }
+#endif
     char text[512];
     snprintf(text, sizeof text, "notify %d %s", startup, g_info.appDir);
     Report(g_info.hwndHost, text);
@@ -87,7 +93,11 @@ static int CanUnload(void) {
 
 __attribute__((visibility("default"))) PluginInfo* SAMPLE_EXPORT(void) {
     g_info.version = SAMPLE_VERSION;
+#ifdef SAMPLE_LATE_NAME
+    g_info.name = NULL;
+#else
     g_info.name = SAMPLE_NAME;
+#endif
     g_info.Setup = Setup;
     g_info.About = About;
     g_info.Run = Run;

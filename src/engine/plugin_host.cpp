@@ -199,9 +199,6 @@ int CPluginHost::LoadPlugins() {
         PluginSlot& slot = m_slots[next];
         slot.present = 1;
         slot.path = path;
-        slot.name = info->name != nullptr
-                        ? PluginText(info->name)
-                        : name.substr(0, name.size() - std::strlen(kLibrarySuffix));
         Attach(next, module, info);
         ++accepted;
 
@@ -210,6 +207,11 @@ int CPluginHost::LoadPlugins() {
         if (info->Notify != nullptr) {
             info->Notify(1);
         }
+        // A plug-in may fill in its name as it starts, so the name is read only now,
+        // while the guard still holds its library.
+        slot.name = info->name != nullptr
+                        ? PluginText(info->name)
+                        : name.substr(0, name.size() - std::strlen(kLibrarySuffix));
     }
     return accepted;
 }

@@ -80,9 +80,11 @@ TEST_F(PluginHostTest, AcceptsOnlyLoadablePluginsWithTheExportAndAGoodVersion) {
     Install("sample_plugin", "e_notalibrary.txt");
     fs::create_directory(m_appDir + "f_folder.so");
     Install("sample_plugin_unload", "g_unload.so");
+    Install("sample_plugin_late_name", "h_late.so");  // names itself in Notify(1)
 
-    EXPECT_EQ(m_host->LoadPlugins(), 2);
-    EXPECT_EQ(TakeStatus(), (Texts{"notify 1 " + m_appDir, "notify 1 " + m_appDir}));
+    EXPECT_EQ(m_host->LoadPlugins(), 3);
+    EXPECT_EQ(TakeStatus(),
+              (Texts{"notify 1 " + m_appDir, "notify 1 " + m_appDir, "notify 1 " + m_appDir}));
 
     const auto& slots = m_host->Slots();
     EXPECT_EQ(slots[0].present, 1);
@@ -96,7 +98,7 @@ TEST_F(PluginHostTest, AcceptsOnlyLoadablePluginsWithTheExportAndAGoodVersion) {
     EXPECT_STREQ(slots[0].info->appDir, m_appDir.c_str());
     EXPECT_EQ(slots[1].path, m_appDir + "g_unload.so");
     EXPECT_EQ(slots[1].canUnload, 1);
-    for (int i = 2; i < engine::kMaxPlugins; ++i) {
+    for (int i = 3; i < engine::kMaxPlugins; ++i) {
         EXPECT_EQ(slots[i].present, 0) << i;
     }
     // Rejected libraries do not stay loaded.
@@ -107,11 +109,12 @@ TEST_F(PluginHostTest, AcceptsOnlyLoadablePluginsWithTheExportAndAGoodVersion) {
     // Commands have no ids before the menu is built.
     EXPECT_FALSE(m_host->OnPluginCommand(engine::kFirstPluginCommand));
     const auto menu = m_host->BuildPluginMenu();
-    ASSERT_EQ(menu.size(), 2u);
+    ASSERT_EQ(menu.size(), 3u);
     EXPECT_EQ(menu[0].name, "示例插件");
     EXPECT_EQ(menu[0].firstId, 34875);
     EXPECT_EQ(menu[1].name, "可卸载插件");
     EXPECT_EQ(menu[1].firstId, 34878);
+    EXPECT_EQ(menu[2].name, "迟到的名字");
     EXPECT_TRUE(TakeStatus().empty());
 }
 
