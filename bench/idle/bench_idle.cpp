@@ -1,0 +1,347 @@
+// Idle cost of the real program: qelt runs on a demo folder whose first item is ten
+// minutes away, on an Xvfb display of its own, and is measured from outside through
+// /proc: time to the first painted main window, then CPU share, resident memory and
+// thread wake-ups (context switches) while it only keeps time.
+//
+// The bench finds qelt and qelt-tool in its own folder or in ../bin. BENCH_IDLE_SECONDS
+// shortens the 120-second window while developing.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench_media.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kDefaultIdleSeconds = 120;
+// The demo's first item is ten minutes away; the window must end before it rings.
+constexpr int kMaxIdleSeconds = 540;
+constexpr const char* kDemoSpacingMinutes = "10";
+constexpr auto kStartPoll = std::chrono::milliseconds(2);
+constexpr auto kStartTimeout = std::chrono::seconds(60);
+constexpr auto kDisplayTimeout = std::chrono::seconds(10);
+constexpr auto kExitTimeout = std::chrono::seconds(10);
+// Start-up work that outlasts the first paint (plug-in scan, audio set-up) is not idling.
+constexpr auto kSettle = std::chrono::seconds(2);
+constexpr double kKbPerMb = 1024.0;
+
+// Where qelt and qelt-tool are: this executable's folder, or ../bin beside it.
+std::optional<fs::path> FindExecutable(const std::string& name) {
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return std::nullopt;
+    }
+    for (const fs::path& candidate :
+         {self.parent_path() / name, self.parent_path().parent_path() / "bin" / name}) {
+        if (access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+// This process's environment with the given variables replaced or added.
+std::vector<std::string> Environment(const std::vector<std::pair<std::string, std::string>>& set) {
+    std::vector<std::string> result;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        bool replaced = false;
+        for (const auto& [name, value] : set) {
+            replaced = replaced || text.rfind(name + "=", 0) == 0;
+        }
+        if (!replaced) {
+            result.push_back(text);
+        }
+    }
+    for (const auto& [name, value] : set) {
+        result.push_back(name);
+        result.back().append("=").append(value);
+    }
+    return result;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
+    for (std::string& text : texts) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Starts a program with its output in logPath and, when keepFd is not -1, that
+// descriptor left open as descriptor 3. 0 when it could not be started.
+pid_t Spawn(std::vector<std::string> argv, std::vector<std::string> env, const std::string& logPath,
+            int keepFd = -1) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    if (keepFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, keepFd, 3);
+    }
+    auto args = Pointers(argv);
+    auto envp = Pointers(env);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0) {
+        pid = 0;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Asks the process to end, waits a bounded time, and kills it when it is still there.
+void Stop(pid_t pid) {
+    if (pid <= 0) {
+        return;
+    }
+    kill(pid, SIGTERM);
+    const auto deadline = Clock::now() + kExitTimeout;
+    while (Clock::now() < deadline) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+// Xvfb on the first free display; its number, or nothing.
+std::optional<std::string> StartXvfb(const std::string& logPath, pid_t& pid) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return std::nullopt;
+    }
+    pid = Spawn(
+        {"/usr/bin/Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+        Environment({}), logPath, fds[1]);
+    close(fds[1]);
+    std::string number;
+    const auto deadline = Clock::now() + kDisplayTimeout;
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    while (pid > 0 && Clock::now() < deadline) {
+        char c = 0;
+        const ssize_t got = read(fds[0], &c, 1);
+        if (got == 1 && c == '\n') {
+            break;
+        }
+        if (got == 1) {
+            number.push_back(c);
+        } else if (got == 0) {
+            break;
+        } else {
+            std::this_thread::sleep_for(kStartPoll);
+        }
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        Stop(pid);
+        pid = 0;
+        return std::nullopt;
+    }
+    return ":" + number;
+}
+
+bool LogHasStart(const std::string& path) {
+    std::ifstream log(path);
+    std::string line;
+    while (std::getline(log, line)) {
+        // "YYYY-MM-DD HH:MM:SS start"
+        if (line.size() >= 25 && line.compare(20, 5, "start") == 0 &&
+            (line.size() == 25 || line[25] == ' ')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// utime + stime of the process, in clock ticks.
+std::optional<long long> CpuTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(stat, text)) {
+        return std::nullopt;
+    }
+    // The command name may hold blanks; the fields after it start past the last ')'.
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    long long utime = 0;
+    long long stime = 0;
+    // State is field 3; utime and stime are fields 14 and 15.
+    for (int index = 3; index <= 15 && fields >> field; ++index) {
+        if (index == 14) {
+            utime = std::stoll(field);
+        } else if (index == 15) {
+            stime = std::stoll(field);
+        }
+    }
+    return utime + stime;
+}
+
+// A "Key:  value" number of a status file, or -1.
+long long StatusValue(const fs::path& path, const std::string& key) {
+    std::ifstream status(path);
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(key + ":", 0) == 0) {
+            return std::stoll(line.substr(key.size() + 1));
+        }
+    }
+    return -1;
+}
+
+// Voluntary and involuntary context switches of all the process's threads.
+long long ContextSwitches(pid_t pid) {
+    long long total = 0;
+    std::error_code error;
+    for (const auto& task :
+         fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        for (const char* key : {"voluntary_ctxt_switches", "nonvoluntary_ctxt_switches"}) {
+            total += std::max(0LL, StatusValue(task.path() / "status", key));
+        }
+    }
+    return total;
+}
+
+int IdleSeconds() {
+    const char* text = std::getenv("BENCH_IDLE_SECONDS");
+    if (text == nullptr || *text == '\0') {
+        return kDefaultIdleSeconds;
+    }
+    const int seconds = std::atoi(text);
+    return std::clamp(seconds, 1, kMaxIdleSeconds);
+}
+
+// True while the child runs; it is not reaped here, so Stop still finds it.
+bool Alive(pid_t pid) {
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+}
+
+int Run() {
+    const auto qelt = FindExecutable("qelt");
+    const auto tool = FindExecutable("qelt-tool");
+    if (!qelt || !tool) {
+        std::printf("bench_idle: qelt or qelt-tool not found beside the bench; skipped\n");
+        return 0;
+    }
+    bench::TempFolder temp;
+    if (!temp.Ok()) {
+        std::printf("bench_idle: no temporary folder; skipped\n");
+        return 0;
+    }
+    const std::string folder = temp.File("program");
+    const std::string log = temp.File("output.log");
+    const std::string events = temp.File("events.log");
+    for (const char* sub : {"home", "config", "runtime"}) {
+        fs::create_directories(temp.File(sub));
+    }
+    fs::permissions(temp.File("runtime"), fs::perms::owner_all, fs::perm_options::replace);
+
+    const pid_t demo =
+        Spawn({tool->string(), "demo", folder, "--in", kDemoSpacingMinutes}, Environment({}), log);
+    int status = 0;
+    if (demo <= 0 || waitpid(demo, &status, 0) != demo || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        std::printf("bench_idle: qelt-tool demo failed (see %s); skipped\n", log.c_str());
+        return 0;
+    }
+
+    pid_t xvfb = 0;
+    const auto display = StartXvfb(temp.File("xvfb.log"), xvfb);
+    if (!display) {
+        std::printf("bench_idle: Xvfb did not start; skipped\n");
+        return 0;
+    }
+    // Nothing reaches the real user's settings, sound card or power button.
+    const auto env = Environment({{"DISPLAY", *display},
+                                  {"QT_QPA_PLATFORM", "xcb"},
+                                  {"QELT_AUDIO_SINK", "fakesink sync=true"},
+                                  {"QELT_NO_POWEROFF", "1"},
+                                  {"QELT_EVENT_LOG", events},
+                                  {"HOME", temp.File("home")},
+                                  {"XDG_CONFIG_HOME", temp.File("config")},
+                                  {"XDG_RUNTIME_DIR", temp.File("runtime")}});
+
+    const auto launched = Clock::now();
+    const pid_t pid = Spawn({qelt->string(), "--dir", folder}, env, log);
+    bool started = false;
+    while (pid > 0 && Clock::now() - launched < kStartTimeout && Alive(pid)) {
+        if (LogHasStart(events)) {
+            started = true;
+            break;
+        }
+        std::this_thread::sleep_for(kStartPoll);
+    }
+    const double startupMs =
+        std::chrono::duration<double, std::milli>(Clock::now() - launched).count();
+    if (!started) {
+        std::printf("bench_idle: qelt did not report its first paint (see %s)\n", log.c_str());
+        Stop(pid);
+        Stop(xvfb);
+        return 0;
+    }
+    std::printf("BENCH startup_ms %.1f ms\n", startupMs);
+    std::fflush(stdout);
+
+    std::this_thread::sleep_for(kSettle);
+    const int seconds = IdleSeconds();
+    const auto cpuBefore = CpuTicks(pid);
+    const long long switchesBefore = ContextSwitches(pid);
+    const auto windowStart = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const auto cpuAfter = CpuTicks(pid);
+    const long long switchesAfter = ContextSwitches(pid);
+    const double elapsed = std::chrono::duration<double>(Clock::now() - windowStart).count();
+    const long long rssKb = StatusValue("/proc/" + std::to_string(pid) + "/status", "VmRSS");
+
+    if (cpuBefore && cpuAfter && rssKb >= 0 && Alive(pid)) {
+        const double cpuSeconds =
+            static_cast<double>(*cpuAfter - *cpuBefore) / static_cast<double>(sysconf(_SC_CLK_TCK));
+        std::printf("BENCH idle_cpu_percent %.3f %%\n", 100.0 * cpuSeconds / elapsed);
+        std::printf("BENCH idle_rss_mb %.1f MB\n", static_cast<double>(rssKb) / kKbPerMb);
+        std::printf("BENCH idle_wakeups_per_s %.1f /s\n",
+                    static_cast<double>(switchesAfter - switchesBefore) / elapsed);
+        std::printf("bench_idle: %d s window\n", seconds);
+    } else {
+        std::printf("bench_idle: qelt ended during the idle window (see %s)\n", log.c_str());
+    }
+    Stop(pid);
+    Stop(xvfb);
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    return Run();
+}
