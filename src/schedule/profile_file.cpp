@@ -207,8 +207,9 @@ std::int32_t CProfileFile::ReadInt(std::string_view section, std::string_view ke
     if (!data) {
         return defaultValue;
     }
+    // A key written without a value ("默认音量=") reads as missing, so its default holds.
     const std::optional<std::string> value = FindValue(*data, section, key);
-    return value ? ParseLeadingInt(*value) : defaultValue;
+    return value && !value->empty() ? ParseLeadingInt(*value) : defaultValue;
 }
 
 bool CProfileFile::WriteString(std::string_view section, std::string_view key,

@@ -26,7 +26,7 @@ public:
                            std::string_view defaultValue,
                            std::size_t bufferSize = kProfileBufferSize) const;
     // The decimal number at the start of the value (0 when there is none), or the
-    // default when the key is missing.
+    // default when the key is missing or its value is empty.
     std::int32_t ReadInt(std::string_view section, std::string_view key,
                          std::int32_t defaultValue) const;
     // Sets the key, creating the file, section and key as needed; the file is

@@ -41,7 +41,7 @@ TEST(ProfileFile, ReadsLikeTheProfileFunctions) {
 
     EXPECT_EQ(ini.ReadString("设置", "学校名称", "x"), "  实验中学  ");  // one pair of quotes
     EXPECT_EQ(ini.ReadInt("设置", "volume", 0), -35);                    // key case ignored
-    EXPECT_EQ(ini.ReadInt("设置", "empty", 7), 0);                       // present but no number
+    EXPECT_EQ(ini.ReadInt("设置", "empty", 7), 7);                       // empty: the default
     EXPECT_EQ(ini.ReadInt("设置", "words", 7), 0);
     EXPECT_EQ(ini.ReadInt("设置", "big", 0), 2147483647);
     EXPECT_EQ(ini.ReadInt("设置", "missing", 7), 7);
