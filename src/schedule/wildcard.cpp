@@ -28,6 +28,9 @@ std::size_t CharLength(std::string_view s, std::size_t pos) {
     return std::min(len, s.size() - pos);
 }
 
+// Matches pattern against name exactly as written (see MatchWildcard).
+bool MatchPlain(std::string_view pattern, std::string_view name);
+
 }  // namespace
 
 bool HasWildcards(std::string_view path) {
@@ -35,6 +38,17 @@ bool HasWildcards(std::string_view path) {
 }
 
 bool MatchWildcard(std::string_view pattern, std::string_view name) {
+    if (MatchPlain(pattern, name)) {
+        return true;
+    }
+    // A name without a dot is matched as if it ended in one, so "*.*" finds "README"
+    // and "bell.*" finds "bell", as the playlists' authors expect of a file search.
+    return name.find('.') == std::string_view::npos && MatchPlain(pattern, std::string(name) + '.');
+}
+
+namespace {
+
+bool MatchPlain(std::string_view pattern, std::string_view name) {
     // Greedy matching with one backtrack point for the last '*': linear in practice,
     // never exponential.
     std::size_t p = 0;
@@ -64,6 +78,8 @@ bool MatchWildcard(std::string_view pattern, std::string_view name) {
     }
     return p == pattern.size();
 }
+
+}  // namespace
 
 std::vector<std::string> FindMatchingFiles(const std::string& pattern, const std::string& baseDir) {
     const std::string normalized = NormalizeSeparators(pattern);

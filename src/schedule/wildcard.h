@@ -11,7 +11,8 @@ namespace schedule {
 bool HasWildcards(std::string_view path);
 
 // True when name matches pattern: * stands for any run of characters, ? for exactly one
-// character; letters match in either case.
+// character; letters match in either case. A name without a dot also matches as if it
+// ended in one, so "*.*" matches every name.
 bool MatchWildcard(std::string_view pattern, std::string_view name);
 
 // The files (not folders) in the pattern's folder whose names match its last part,

@@ -16,6 +16,10 @@ TEST(Wildcard, MatchesLikeTheFileSearchItStandsFor) {
     EXPECT_TRUE(MatchWildcard("*.mp3", "上课铃.MP3"));
     EXPECT_FALSE(MatchWildcard("*.mp3", "a.mp3.txt"));
     EXPECT_TRUE(MatchWildcard("*", ""));
+    // A name without a dot matches as if it ended in one.
+    EXPECT_TRUE(MatchWildcard("*.*", "README"));
+    EXPECT_TRUE(MatchWildcard("bell.*", "BELL"));
+    EXPECT_FALSE(MatchWildcard("*.mp3", "mp3"));
     EXPECT_TRUE(MatchWildcard("a*b*c", "aXXbYYbZc"));
     EXPECT_FALSE(MatchWildcard("a*b*c", "aXXbYYbZ"));
     // '?' is one character, also a Chinese one.
