@@ -111,6 +111,10 @@ Converter& Encoder() {
 }
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+// Code page 936 holds the euro sign in the single byte 0x80, which GB18030 leaves
+// unassigned; files written on Windows have it there and read it from there.
+constexpr char kEuroByte = '\x80';
+constexpr std::string_view kEuroUtf8 = "\xE2\x82\xAC";
 
 // Byte length of the UTF-8 sequence starting at s[pos], or 0 when it is malformed.
 std::size_t Utf8CharLength(std::string_view s, std::size_t pos) {
@@ -193,7 +197,7 @@ std::string DecodeFileText(std::string_view bytes) {
         if (IsIncompleteTail(bytes.substr(pos))) {
             return out;
         }
-        out += kReplacementUtf8;
+        out += bytes[pos] == kEuroByte ? kEuroUtf8 : kReplacementUtf8;
         runStart = ++pos;
     }
     flush();
@@ -212,11 +216,16 @@ std::string EncodeFileText(std::string_view utf8) {
     };
     while (pos < utf8.size()) {
         const std::size_t len = Utf8CharLength(utf8, pos);
-        if (len > 0) {
+        if (len > 0 && utf8.substr(pos, len) != kEuroUtf8) {
             pos += len;
             continue;
         }
         flush();
+        if (len > 0) {
+            out.push_back(kEuroByte);
+            runStart = pos += len;
+            continue;
+        }
         out.push_back('?');
         runStart = ++pos;
     }

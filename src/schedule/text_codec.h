@@ -9,11 +9,13 @@
 
 namespace schedule {
 
-// Decodes GB18030 bytes to UTF-8. A byte sequence that is not valid GB18030 becomes
-// U+FFFD; an incomplete character at the end is dropped.
+// Decodes GB18030 bytes to UTF-8; the byte 0x80 is the euro sign, as in code page 936.
+// A byte sequence that is not valid GB18030 becomes U+FFFD; an incomplete character at
+// the end is dropped.
 std::string DecodeFileText(std::string_view bytes);
 
-// Encodes UTF-8 to GB18030 bytes. Invalid UTF-8 and characters GB18030 cannot hold
+// Encodes UTF-8 to GB18030 bytes, the euro sign to 0x80 as code page 936 holds it.
+// Invalid UTF-8 and characters GB18030 cannot hold
 // (there are none among valid code points) become '?'.
 std::string EncodeFileText(std::string_view utf8);
 
