@@ -379,23 +379,20 @@ CPlaybackEngine::TickResult CPlaybackEngine::Tick() {
         m_owner.SetStatusLine(kLineState, result.paused ? kTextPaused : kTextPlaying);
     }
 
+    // The percentage of the position and limit read above; a track that ends on this
+    // tick still has its final percentage shown after the queue has moved on.
+    result.percent = limit == 0
+                         ? 0
+                         : static_cast<int>(std::min<std::uint64_t>(
+                               100, static_cast<std::uint64_t>(result.position) * 100 / limit));
     if ((!playing && m_bStarted) || result.position >= limit) {
-        // The next track (or the emptied queue) has set the display already; the
-        // finished track's percentage is not shown over it.
         if (FollowingIndex() < QueueCount()) {
             Next();
         } else {
             ClearQueue(true);
             m_owner.OnQueueFinished();
         }
-        result.percent = 100;
-        return result;
     }
-
-    result.percent = limit == 0
-                         ? 0
-                         : static_cast<int>(std::min<std::uint64_t>(
-                               100, static_cast<std::uint64_t>(result.position) * 100 / limit));
     m_owner.SetProgress(result.percent);
     return result;
 }

@@ -192,7 +192,11 @@ TEST_F(PlaybackEngineTest, PauseHoldsPositionEndAndAdvancing) {
     EXPECT_EQ(owner.lines[4], "正在播放...");
     RunSeconds(2);
     EXPECT_EQ(engine->Current(), 1);
-    EXPECT_EQ(owner.progress, 0);  // the new track's progress, not the old one's 100 %
+    // The tick that ends the limited track shows its 100 % over the next one's start,
+    // and the next tick shows the next track's own progress.
+    EXPECT_EQ(owner.progress, 100);
+    RunSeconds(1);
+    EXPECT_EQ(owner.progress, 33);
 }
 
 TEST_F(PlaybackEngineTest, NextAndPreviousStopAtTheEnds) {
