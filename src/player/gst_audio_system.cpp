@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 
 namespace player {
@@ -43,15 +44,81 @@ AudioResult CheckFile(const std::string& path) {
     return info.st_size == 0 ? AudioResult::FileBad : AudioResult::Ok;
 }
 
-bool IsAiff(const std::string& path) {
+std::uint32_t BigEndian32(const char* bytes) {
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+    return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) |
+           std::uint32_t{b[3]};
+}
+
+// What kind of AIFF file path is: none, one GStreamer's own parser reads, or an AIFF-C
+// with a-law or mu-law samples, which that parser refuses and libav's demuxer reads.
+enum class AiffKind { None, Plain, Companded };
+
+AiffKind AiffKindOf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     char head[12] = {};
-    if (!in.read(head, sizeof head)) {
-        return false;
+    if (!in.read(head, sizeof head) || std::memcmp(head, "FORM", 4) != 0) {
+        return AiffKind::None;
     }
-    return std::memcmp(head, "FORM", 4) == 0 &&
-           (std::memcmp(head + 8, "AIFF", 4) == 0 || std::memcmp(head + 8, "AIFC", 4) == 0);
+    if (std::memcmp(head + 8, "AIFF", 4) == 0) {
+        return AiffKind::Plain;
+    }
+    if (std::memcmp(head + 8, "AIFC", 4) != 0) {
+        return AiffKind::None;
+    }
+    // The compression type follows channels (2), frames (4), sample size (2) and the
+    // 10-byte rate in the COMM chunk; the chunks before it are skipped.
+    constexpr int kMaxChunks = 64;
+    constexpr std::streamoff kCompressionOffset = 18;
+    for (int i = 0; i < kMaxChunks; ++i) {
+        char chunk[8] = {};
+        if (!in.read(chunk, sizeof chunk)) {
+            break;
+        }
+        const std::uint32_t size = BigEndian32(chunk + 4);
+        if (std::memcmp(chunk, "COMM", 4) == 0) {
+            char type[4] = {};
+            if (size >= kCompressionOffset + 4 && in.seekg(kCompressionOffset, std::ios::cur) &&
+                in.read(type, sizeof type)) {
+                for (const char* companded : {"ulaw", "ULAW", "alaw", "ALAW"}) {
+                    if (std::memcmp(type, companded, 4) == 0) {
+                        return AiffKind::Companded;
+                    }
+                }
+            }
+            break;
+        }
+        if (!in.seekg(static_cast<std::streamoff>(size) + (size & 1U), std::ios::cur)) {
+            break;
+        }
+    }
+    return AiffKind::Plain;
 }
+
+// Takes an element factory out of autoplugging while it lives, so that the next best
+// element is chosen; everything runs on this thread, so no other pipeline sees it.
+class SkippedFactory {
+public:
+    explicit SkippedFactory(const char* name)
+        : m_feature(gst_registry_find_feature(gst_registry_get(), name, GST_TYPE_ELEMENT_FACTORY)) {
+        if (m_feature != nullptr) {
+            m_rank = gst_plugin_feature_get_rank(m_feature);
+            gst_plugin_feature_set_rank(m_feature, GST_RANK_NONE);
+        }
+    }
+    ~SkippedFactory() {
+        if (m_feature != nullptr) {
+            gst_plugin_feature_set_rank(m_feature, m_rank);
+            gst_object_unref(m_feature);
+        }
+    }
+    SkippedFactory(const SkippedFactory&) = delete;
+    SkippedFactory& operator=(const SkippedFactory&) = delete;
+
+private:
+    GstPluginFeature* m_feature;
+    guint m_rank = GST_RANK_NONE;
+};
 
 // Linear and never above 1.0: a stored volume above 100 does not amplify.
 gdouble ClampVolume(float volume) {
@@ -77,6 +144,7 @@ struct GstAudioSystem::Stream {
     StreamMode mode = StreamMode::Play;
     gdouble volume = 1.0;
     bool aiff = false;
+    bool companded = false;          // AIFF-C with a-law or mu-law samples
     GstElement* pipeline = nullptr;  // Play streams only
     GstBus* bus = nullptr;
     bool lengthKnown = false;
@@ -298,6 +366,12 @@ AudioResult GstAudioSystem::Preroll(Stream& stream, const char* sinkDescription)
     g_object_set(pipeline, "uri", stream.uri.c_str(), "flags", kPlayFlagAudio | kPlayFlagSoftVolume,
                  "audio-sink", sink, "volume", stream.volume, nullptr);
 
+    // The pipeline is built while prerolling, so the parser that refuses companded
+    // AIFF-C is set aside for that time only.
+    std::optional<SkippedFactory> skipped;
+    if (stream.companded) {
+        skipped.emplace("aiffparse");
+    }
     // Preroll: the first buffer reaches the sink and the stream's length is known.
     if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
         return AudioResult::FileBad;
@@ -345,7 +419,9 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
     stream->uri = UriOf(path);
     stream->mode = mode;
     stream->volume = ClampVolume(volume);
-    stream->aiff = IsAiff(path);
+    const AiffKind aiff = AiffKindOf(path);
+    stream->aiff = aiff != AiffKind::None;
+    stream->companded = aiff == AiffKind::Companded;
     if (stream->uri.empty()) {
         return AudioResult::FileNotFound;
     }

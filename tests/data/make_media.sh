@@ -70,5 +70,45 @@ for row in range(64):
     rows.append(b"".join(cells))
 with open("audio_tune.mod", "wb") as f:
     f.write(header + b"".join(rows) + sample)
+
+# AIFF-C with G.711 samples (a-law and mu-law), as old Mac and telephony tools write
+# them: a 440 Hz tone, 8000 Hz mono, 1000 ms.
+import math
+
+def ulaw(x):
+    sign = 0x80 if x < 0 else 0
+    x = min(abs(x), 32635) + 0x84
+    exponent = max(0, x.bit_length() - 8)
+    mantissa = (x >> (exponent + 3)) & 0x0F
+    return (~(sign | (exponent << 4) | mantissa)) & 0xFF
+
+def alaw(x):
+    sign = 0x80 if x >= 0 else 0
+    x = min(abs(x), 32767) >> 3
+    if x < 32:
+        value = x >> 1
+    else:
+        exponent = x.bit_length() - 5
+        value = (exponent << 4) | ((x >> exponent) & 0x0F)
+    return (sign | value) ^ 0x55
+
+def extended(rate):  # the 80-bit float of the COMM chunk, for a whole number
+    exponent, mantissa = 16383 + 63, rate
+    while mantissa < (1 << 63):
+        mantissa, exponent = mantissa << 1, exponent - 1
+    return struct.pack(">HQ", exponent, mantissa)
+
+rate = 8000
+tone = [int(12000 * math.sin(2 * math.pi * 440 * i / rate)) for i in range(rate)]
+for tag, law in ((b"ulaw", ulaw), (b"alaw", alaw)):
+    data = bytes(law(x) for x in tone)
+    name = b"\x08" + tag + b" 2:1" + b"\0"  # a Pascal string padded to an even length
+    comm = struct.pack(">hIh", 1, len(data), 16) + extended(rate) + tag + name
+    ssnd = struct.pack(">II", 0, 0) + data
+    body = (b"AIFC" + b"FVER" + struct.pack(">II", 4, 0xA2805140)
+            + b"COMM" + struct.pack(">I", len(comm)) + comm
+            + b"SSND" + struct.pack(">I", len(ssnd)) + ssnd)
+    with open("audio_" + tag.decode() + ".aifc", "wb") as f:
+        f.write(b"FORM" + struct.pack(">I", len(body)) + body)
 PY
 ls -l audio_*

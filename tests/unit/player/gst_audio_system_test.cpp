@@ -53,9 +53,10 @@ TEST_F(GstAudioSystemTest, MeasuresEveryFormatWithinOnePercent) {
     };
     // The AIFF file follows other formats on purpose: that order once stalled it.
     const Case cases[] = {
-        {"audio_tone.wav", 1000},       {"audio_cbr.mp3", 4075},  {"audio_tone.aiff", 1000},
-        {"audio_vbr_noxing.mp3", 3056}, {"audio_tone.mp2", 3024}, {"audio_tone.ogg", 2000},
-        {"audio_tone.wma", 2042},       {"audio_tune.mid", 2000}, {"audio_tune.mod", 1920},
+        {"audio_tone.wav", 1000},       {"audio_cbr.mp3", 4075},   {"audio_tone.aiff", 1000},
+        {"audio_vbr_noxing.mp3", 3056}, {"audio_tone.mp2", 3024},  {"audio_tone.ogg", 2000},
+        {"audio_tone.wma", 2042},       {"audio_tune.mid", 2000},  {"audio_tune.mod", 1920},
+        {"audio_ulaw.aifc", 1000},      {"audio_alaw.aifc", 1000},
     };
     for (const StreamMode mode : {StreamMode::LengthOnly, StreamMode::Play}) {
         for (const Case& c : cases) {
