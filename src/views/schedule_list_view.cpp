@@ -4,6 +4,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QShowEvent>
 
 #include "views/view_style.h"
 
@@ -99,9 +100,8 @@ void CScheduleListView::MarkNext(int nextIndex) {
     for (int row = 0; row < rows; ++row) {
         SetRowImage(row, row < next ? RowPast : (row == next ? RowNext : RowLater));
     }
-    if (next < rows) {
-        scrollToItem(item(next, 0));
-    }
+    m_nNextRow = next < rows ? next : -1;
+    ScrollToNext();
 }
 
 int CScheduleListView::GetSelectedRow() const {
@@ -117,6 +117,19 @@ int CScheduleListView::GetRowImage(int row) const {
 void CScheduleListView::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
     emit rightClicked();
+}
+
+void CScheduleListView::showEvent(QShowEvent* event) {
+    QTableWidget::showEvent(event);
+    // Rows rebuilt while the list was hidden were scrolled in a viewport of no real
+    // size; bring the next row into view now that the list can be seen.
+    ScrollToNext();
+}
+
+void CScheduleListView::ScrollToNext() {
+    if (m_nNextRow >= 0 && m_nNextRow < rowCount()) {
+        scrollToItem(item(m_nNextRow, 0));
+    }
 }
 
 void CScheduleListView::SetRowImage(int row, RowImage image) {

@@ -45,13 +45,16 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void SetRowImage(int row, RowImage image);
+    void ScrollToNext();
     QStringList RowTexts(const schedule::ScheduleItem& item) const;
 
     const schedule::CCommonTrackStore* m_pCommonTracks = nullptr;
     const schedule::CPlaylistStore* m_pPlaylists = nullptr;
+    int m_nNextRow = -1;  // the row marked next, -1 when every row has passed
     QIcon m_RowIcons[3];
 };
 

@@ -148,6 +148,14 @@ TEST_F(ScheduleListViewTest, MarksFollowTheMorningAndTheNextRowStaysInView) {
     EXPECT_EQ(RowImages(list).back(), 1);
     EXPECT_TRUE(list.viewport()->rect().intersects(list.visualItemRect(list.item(8, 0))));
 
+    // A list filled before it was ever shown (the frame starts in the pending layout)
+    // shows its next row when it appears.
+    CScheduleListView late;
+    late.resize(700, 150);
+    late.Rebuild(items, 8);
+    late.show();
+    EXPECT_TRUE(late.viewport()->rect().intersects(late.visualItemRect(late.item(8, 0))));
+
     // Screen readers hear the mark that the icon shows.
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&list);
     ASSERT_NE(table, nullptr);
