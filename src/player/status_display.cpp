@@ -70,19 +70,28 @@ void CStatusDisplay::resizeEvent(QResizeEvent*) {
 }
 
 void CStatusDisplay::paintEvent(QPaintEvent* event) {
-    if (m_buffer.size() != size()) {
+    if (m_buffer.deviceIndependentSize().toSize() != size() ||
+        m_buffer.devicePixelRatio() != devicePixelRatioF()) {
         DrawAll();
     }
     QPainter painter(this);
-    painter.drawPixmap(event->rect(), m_buffer, event->rect());
+    const QRect area = event->rect();
+    const qreal ratio = m_buffer.devicePixelRatio();
+    painter.drawPixmap(
+        QRectF(area), m_buffer,
+        QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
 }
 
 void CStatusDisplay::DrawAll() {
     if (width() <= 0 || height() <= 0) {
         return;
     }
-    if (m_buffer.size() != size()) {
-        m_buffer = QPixmap(size());
+    // The pixmap has the screen's pixel density, so the text stays sharp on HiDPI screens.
+    const qreal ratio = devicePixelRatioF();
+    if (m_buffer.deviceIndependentSize().toSize() != size() ||
+        m_buffer.devicePixelRatio() != ratio) {
+        m_buffer = QPixmap(size() * ratio);
+        m_buffer.setDevicePixelRatio(ratio);
     }
     m_buffer.fill(m_backgroundColour);
     for (int i = 0; i < kLineCount; ++i) {
@@ -97,7 +106,7 @@ void CStatusDisplay::DrawLine(int index) {
     QPainter painter(&m_buffer);
     painter.setFont(font());
     // The whole line is filled first, so a shorter text leaves nothing of the old one.
-    const QRect line(0, index * kLineHeight, m_buffer.width(), kLineHeight);
+    const QRect line(0, index * kLineHeight, width(), kLineHeight);
     painter.fillRect(line, m_backgroundColour);
     painter.setPen(m_textColour);
     painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
