@@ -33,10 +33,12 @@ const QColor kPressedColourValue(0, 128, 128);
 const QColor kVisitedColourValue(128, 0, 128);
 const QColor kLinkColourValue(0, 0, 255);
 
-int RunXdgOpen(const QString& url) {
+}  // namespace
+
+int CHyperLink::OpenWithXdgOpen(const QString& url) {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (program.isEmpty()) {
-        return CHyperLink::kNotStarted;
+        return kNotStarted;
     }
     // Parented to the application so that a run left busy is still cleaned up.
     auto* process = new QProcess(QCoreApplication::instance());
@@ -47,7 +49,7 @@ int RunXdgOpen(const QString& url) {
     process->start();
     if (!process->waitForStarted(kStartWaitMs)) {
         delete process;
-        return CHyperLink::kNotStarted;
+        return kNotStarted;
     }
     if (process->waitForFinished(kFinishWaitMs)) {
         const int code =
@@ -58,6 +60,8 @@ int RunXdgOpen(const QString& url) {
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
     return 0;
 }
+
+namespace {
 
 // The failure result for xdg-open's exit code.
 int ResultOfXdgOpen(int exitCode) {
@@ -84,7 +88,7 @@ CHyperLink::CHyperLink(const QString& text, platform::Dialogs& dialogs, QWidget*
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
     m_openDesktop = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    m_openCommand = RunXdgOpen;
+    m_openCommand = OpenWithXdgOpen;
     ApplyStyle();
     ApplyColour();
 }

@@ -50,6 +50,9 @@ public:
     // Replaces both openers (tests, so that no browser is ever started).
     void SetOpeners(DesktopOpener desktop, CommandOpener command);
 
+    // The command opener of the running program: xdg-open, found on PATH, given the URL
+    // as one argument (no shell).
+    static int OpenWithXdgOpen(const QString& url);
     // The message text for a failed opening.
     static QString FailureText(int result);
 
