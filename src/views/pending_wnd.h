@@ -10,6 +10,7 @@
 #include <QFrame>
 
 #include "schedule/records.h"
+#include "schedule/settings.h"
 #include "views/picture_image.h"
 
 namespace views {
@@ -21,7 +22,8 @@ class CPendingWnd : public QFrame {
 public:
     // Height of the heading band above the list in the list layout.
     static constexpr int kListTop = 100;
-    static constexpr std::uint32_t kDefaultBackColour = 9861210;  // red 90, green 120, blue 150
+    static constexpr auto kDefaultBackColour =
+        static_cast<std::uint32_t>(schedule::ini::kDefaultBackgroundColor);
 
     explicit CPendingWnd(QWidget* parent = nullptr);
     ~CPendingWnd() override;
