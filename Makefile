@@ -14,7 +14,10 @@ FUZZERS := fuzz_timetable fuzz_common_tracks fuzz_playlists fuzz_ini fuzz_mpeg_f
 export QELT_NO_POWEROFF := 1
 export QELT_AUDIO_SINK ?= fakesink sync=true
 
-.PHONY: all deps build test unit fuzz fuzz-build bench release clean format
+RUN_DIR        ?= build-run
+DEMO_DIR       ?= build/demo
+
+.PHONY: all deps build test unit fuzz fuzz-build bench release clean format run screenshots
 
 all: build
 
@@ -58,6 +61,26 @@ release: deps
 
 bench: release
 	@for b in $(RELEASE_DIR)/bench/bench_*; do [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || true; done
+
+# The program on a fresh demo folder, with the real audio output. Without a display it
+# runs under Xvfb and prints its events, so the terminal shows it counting and ringing.
+run: deps
+	cmake -S . -B $(RUN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build $(RUN_DIR) -j $(JOBS) --target qelt qelt-tool
+	rm -rf $(DEMO_DIR) && mkdir -p $(dir $(DEMO_DIR))
+	$(RUN_DIR)/bin/qelt-tool demo $(DEMO_DIR)
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	    echo "run: no display (DISPLAY and WAYLAND_DISPLAY are empty): running under xvfb-run, events below"; \
+	    env -u QELT_AUDIO_SINK QELT_EVENT_LOG=/dev/stdout xvfb-run -a $(RUN_DIR)/bin/qelt --dir $(DEMO_DIR); \
+	else \
+	    env -u QELT_AUDIO_SINK $(RUN_DIR)/bin/qelt --dir $(DEMO_DIR); \
+	fi
+
+# PNGs of the main window in both views, the player window and the notifier.
+screenshots: build
+	rm -rf $(BUILD_DIR)/screenshots && mkdir -p $(BUILD_DIR)/screenshots
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/qelt_screenshots $(BUILD_DIR)/screenshots $(BUILD_DIR)/bin/qelt-tool
+	@ls $(BUILD_DIR)/screenshots
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,61 @@
+#pragma once
+// The program's command identifiers and the codes of the frame's notification message.
+// The numbers are the ones plug-ins and the files' users know, so menus, toolbar buttons
+// and tests name commands by them.
+
+#include "engine/schedule_engine.h"
+
+namespace app {
+
+enum CommandId : int {
+    kCmdRefreshTimetable = 32771,
+    kCmdChooseTimetable = 32772,
+    kCmdViewTimetable = 32773,
+    kCmdNewTimetable = 32774,
+    kCmdModifyTimetable = 32775,
+    kCmdAutoPlay = engine::kCmdAutoPlay,
+    kCmdAutoShutdown = engine::kCmdAutoShutdown,
+    kCmdShowPlayer = 32778,
+    kCmdSettings = 32781,
+    kCmdCommonTracks = 32782,
+    kCmdPlaylists = 32783,
+    kCmdPresetTitles = 32784,
+    kCmdSwitchView = 32785,
+    kCmdShowClock = 32786,
+    kCmdShowPicture = 32788,
+    kCmdDefaultPicture = 32789,
+    kCmdCustomPicture = 32790,
+    kCmdChooseFilesToPlay = engine::kCmdChooseFilesToPlay,
+    kCmdCustomColour = 32792,
+    kCmdForum = 32793,
+    kCmdMail = 32795,
+    kCmdAutostart = 32803,
+    kCmdHideMainWindow = 32805,
+    kCmdExtRunSettings = 32807,
+    kCmdExtRunItems = 32808,
+    kCmdNewItem = 34469,
+    kCmdDeleteItem = 34470,
+    kCmdEditItem = 34471,
+    kCmdPlayCurrentRow = engine::kCmdPlayCurrentRow,
+    kCmdSaveTimetable = 34473,
+    kCmdAbout = 57664,
+    kCmdExit = 57665,
+    kCmdToolBar = 59392,
+    kCmdStatusBar = 59393,
+};
+
+// Codes of the frame's notification message (0x280E).
+enum FrameNotice : int {
+    kNoticeTimetableEditorClosed = 1,
+    kNoticeListRightClick = 2,
+    kNoticePresetTitlesClosed = 3,
+    kNoticeCommonTracksClosed = 4,
+    kNoticePlaylistsClosed = 5,
+    kNoticePlaybackEnded = engine::kNotifyPlaybackEnded,
+    kNoticeSettingsClosed = 7,
+    kNoticeTrayIcon = 8,
+    kNoticeExtRunClosed = 9,
+    kNoticeExtRunItemsClosed = 10,
+};
+
+}  // namespace app

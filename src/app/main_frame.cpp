@@ -1,0 +1,555 @@
+#include "app/main_frame.h"
+
+#include <malloc.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QScreen>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolBar>
+#include <utility>
+
+#include "app/about_dlg.h"
+#include "app/command_ids.h"
+#include "engine/plugin_host.h"
+#include "engine/tick_driver.h"
+#include "player/player_dlg.h"
+#include "schedule/app_paths.h"
+#include "views/pending_wnd.h"
+#include "views/schedule_list_view.h"
+#include "widgets/clock_wnd.h"
+#include "widgets/taskbar_notifier.h"
+
+namespace app {
+
+namespace {
+
+constexpr const char* kTimetableFolder = "作息表";
+constexpr const char* kCommonTrackFile = "作息表/M2list.dat";
+constexpr const char* kPlaylistFile = "作息表/Mlist.dat";
+constexpr const char* kIniFile = "QELT.INI";
+constexpr const char* kSaveQuestion = "作息表已经被修改过了,要保存作息表吗?";
+constexpr const char* kSaveCaption = "保存作息表";
+constexpr const char* kTrayTooltip = "Varnel";
+constexpr const char* kNoAudioNotice = "没有可用的音频输出";
+constexpr const char* kNoAudioMessage =
+    "没有找到可用的音频输出设备。\n作息表照常计时，作息项照常显示为已播放，但不会发出声音。";
+
+constexpr const char* kNotifierSkin = ":/widgets/notifier_skin.png";
+constexpr int kNotifierFontSize = 90;
+constexpr int kNotifierHoverStyle = 4;
+constexpr int kNotifierTextLeft = 10;
+constexpr int kNotifierTextTop = 50;
+constexpr int kNotifierTextRightInset = 10;
+constexpr int kNotifierTextBottomInset = 25;
+
+constexpr int kClockInset = 1;
+constexpr int kToolbarIconSize = 16;
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
+    : QMainWindow(parent),
+      m_Services(std::move(services)),
+      m_Settings(m_Services.appDir + kIniFile),
+      m_EventLog(*m_Services.clock, m_Services.eventLogPath) {
+    setWindowTitle(QString::fromUtf8(kFrameTitle));
+    setWindowIcon(QIcon(QStringLiteral(":/app/qelt.png")));
+    resize(kFrameWidth, kFrameHeight);
+    setMinimumSize(kFrameMinWidth, kFrameMinHeight);
+}
+
+CMainFrame::~CMainFrame() {
+    // The engine and the tick refer to the player window; they go first.
+    m_pTickDriver.reset();
+    m_pEngine.reset();
+    delete m_pPlayer;
+    delete m_pNotifier;
+}
+
+bool CMainFrame::Create() {
+    m_pPendingView = new views::CPendingWnd(this);
+    m_pPendingView->installEventFilter(this);
+    setCentralWidget(m_pPendingView);
+    CreateToolBar();
+    CreateStatusBar();
+
+    // The program folder is the current folder, and the timetables live in "作息表".
+    QDir::setCurrent(Q(m_Services.appDir));
+    QDir(Q(m_Services.appDir)).mkpath(QString::fromUtf8(kTimetableFolder));
+
+    m_CommonTracks.SetReporter(this);
+    m_Playlists.SetReporter(this);
+    m_CommonTracks.Load(m_Services.appDir + kCommonTrackFile);
+    m_Playlists.Load(m_Services.appDir + kPlaylistFile);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect area = frameGeometry();
+        area.moveCenter(screen->availableGeometry().center());
+        move(area.topLeft());
+    }
+
+    m_pPlayer = new player::CPlayerDlg(*m_Services.audio, m_Settings, *m_Services.dialogs, this);
+    connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this,
+            [this] { OnFrameNotice(kNoticePlaybackEnded); });
+    connect(m_pPlayer, &player::CPlayerDlg::trackStarted, this,
+            [this](const QString& path) { m_EventLog.Write("play", path.toStdString()); });
+    connect(m_pPlayer, &player::CPlayerDlg::openFailed, this,
+            [this](const QString& path) { m_EventLog.Write("openfailed", path.toStdString()); });
+
+    m_pClock = new CClockWnd(*m_Services.clock, m_pToolBar);
+    m_pClock->SetBackColour(QColor(0, 0, 0));
+    m_pClock->SetTextColour(QColor(0, 255, 0));
+    m_pToolBar->installEventFilter(this);
+    PlaceClock();
+
+    // Without a parent the popup still shows while the main window is hidden.
+    m_pNotifier = new CTaskbarNotifier();
+    m_pNotifier->SetSkin(QString::fromUtf8(kNotifierSkin));
+    m_pNotifier->SetTextFont(QStringLiteral("Arial"), kNotifierFontSize, 0, kNotifierHoverStyle);
+    m_pNotifier->SetTextColor(QColor(0, 0, 0), QColor(0, 0, 200));
+    const QSize skin = m_pNotifier->size();
+    m_pNotifier->SetTextRect(QRect(
+        QPoint(kNotifierTextLeft, kNotifierTextTop),
+        QPoint(skin.width() - kNotifierTextRightInset, skin.height() - kNotifierTextBottomInset)));
+    connect(m_pNotifier, &CTaskbarNotifier::clicked, this, [this] { OnCommand(kCmdShowPlayer); });
+
+    m_pPendingView->GetListView()->SetStores(&m_CommonTracks, &m_Playlists);
+    connect(m_pPendingView->GetListView(), &views::CScheduleListView::rightClicked, this,
+            [this] { OnFrameNotice(kNoticeListRightClick); });
+
+    // Every run of an extension program is logged with the program and its parameters.
+    engine::ProgramRunFn run = [this, runner = m_Services.runProgram](
+                                   const std::string& program, const std::string& parameters) {
+        m_EventLog.Write("run", parameters.empty() ? program : program + " " + parameters);
+        return runner ? runner(program, parameters) : -1;
+    };
+    m_pEngine = std::make_unique<engine::CScheduleEngine>(
+        *m_Services.clock, *this, *m_pPlayer, *m_Services.power, std::move(run), m_CommonTracks,
+        m_Playlists, m_Services.appDir);
+    m_pEngine->m_nToday = m_Services.clock->Now().weekday;
+    m_pEngine->Timetable().SetReporter(this);
+
+    if (m_Services.startTickDriver) {
+        m_pTickDriver =
+            std::make_unique<engine::CTickDriver>(*m_Services.clock, [this] { Tick(); });
+        m_pTickDriver->Start();
+    }
+
+    CreateTrayIcon();
+    LoadSettings();
+    LoadPlugins();
+    UpdateActionStates();
+
+    if (!m_Services.audioOutputAvailable) {
+        ShowNotice(kNoAudioNotice);
+        QTimer::singleShot(0, this, [this] {
+            m_Services.dialogs->Message(kNoAudioMessage, kFrameTitle,
+                                        platform::MessageIcon::Warning,
+                                        platform::MessageButtons::Ok);
+        });
+    }
+    return true;
+}
+
+void CMainFrame::LoadSettings() {
+    // The engine reads its own keys and loads the current timetable; the frame reads the
+    // keys of the windows.
+    m_pEngine->LoadSettings(m_Settings);
+    m_pPendingView->SetCaption(m_Settings.GetSchoolName());
+    // The view starts in the opposite mode and is switched once, as the command does.
+    m_pPendingView->SetPendingMode(m_Settings.GetShowPending() ? 0 : 1);
+    ToggleView();
+    m_pPendingView->SetShowPicture(m_Settings.GetShowBackgroundPicture());
+    const std::string picture = m_Settings.GetBackgroundPicture();
+    m_pPendingView->LoadBackgroundPicture(picture.empty() || picture == " "
+                                              ? picture
+                                              : schedule::ResolvePath(m_Services.appDir, picture));
+    m_pPendingView->SetBackColour(static_cast<std::uint32_t>(m_Settings.GetBackgroundColor()));
+}
+
+void CMainFrame::LoadPlugins() {
+    m_pPluginHost = std::make_unique<engine::CPluginHost>(m_Services.appDir);
+    m_pPluginHost->SetStatusHandler([this](const std::string& text) { SetStatusText(text); });
+    m_pPluginHost->SetWakeHandler([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { m_pPluginHost->DeliverPosted(); }, Qt::QueuedConnection);
+    });
+    if (m_Services.loadPlugins) {
+        m_pPluginHost->LoadPlugins();
+    }
+}
+
+QAction* CMainFrame::MakeAction(int id, const QString& text, const QString& prompt,
+                                const QString& icon) {
+    auto* action = new QAction(text, this);
+    // The prompt shows in status pane 0; the part after the line break is the tooltip.
+    const QStringList parts = prompt.split(QLatin1Char('\n'));
+    action->setStatusTip(parts.front());
+    action->setToolTip(parts.size() > 1 ? parts[1] : parts.front());
+    if (!icon.isEmpty()) {
+        action->setIcon(QIcon(QStringLiteral(":/app/toolbar/") + icon + QStringLiteral(".png")));
+    }
+    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    m_Actions[id] = action;
+    return action;
+}
+
+void CMainFrame::CreateToolBar() {
+    m_pToolBar = addToolBar(QStringLiteral("toolbar"));
+    m_pToolBar->setObjectName(QStringLiteral("toolbar"));
+    m_pToolBar->setMovable(false);
+    m_pToolBar->setFloatable(false);
+    m_pToolBar->setIconSize(QSize(kToolbarIconSize, kToolbarIconSize));
+    struct Button {
+        int id;
+        const char* text;
+        const char* prompt;
+        const char* icon;
+    };
+    static const Button kButtons[] = {
+        {kCmdChooseTimetable, "选择作息表(&S)...", "选择要播放的作息表\n选择作息表", "choose"},
+        {kCmdRefreshTimetable, "刷新作息表(&R)", "刷新当前的作息表\n刷新作息表", "refresh"},
+        {kCmdViewTimetable, "查看作息表(&K)...", "查看作息表\n查看作息表", "view"},
+        {0, nullptr, nullptr, nullptr},
+        {kCmdNewTimetable, "新建作息表(&N)...", "新建一个作息表\n新建作息表", "new"},
+        {kCmdModifyTimetable, "修改作息表(&C)...", "修改当前的作息表\n修改作息表", "modify"},
+        {0, nullptr, nullptr, nullptr},
+        {kCmdShowPlayer, "显示播放器(&S)", "显示媒体播放器\n显示播放器", "player"},
+        {kCmdShowClock, "显示日期时间(&D)", "显示工具栏右侧的日期时间\n显示或隐藏日期时间",
+         "clock"},
+        {kCmdSwitchView, "切换至列表(&Q)", "切换待播界面或列表界面\n切换待播或列表界面", "switch"},
+        {kCmdShowPicture, "显示背景图片(&A)", "是否显示背景图片\n是否显示背景图片", "picture"},
+        {0, nullptr, nullptr, nullptr},
+        {kCmdSettings, "系统设置(&S)...", "系统设置\n系统设置", "settings"},
+        {kCmdCommonTracks, "设置常用曲目(&C)...", "设置常用曲目\n设置常用曲目", "common"},
+        {kCmdPlaylists, "设置列表曲目(&L)...", "设置列表曲目\n设置列表曲目", "playlist"},
+        {kCmdPresetTitles, "设置常用标题(&B)...", "设置常用标题\n设置常用标题", "titles"},
+        {0, nullptr, nullptr, nullptr},
+        {kCmdAbout, "关于 QELT(&A)...", "显示程序信息，版本号和版权\n关于", "about"},
+    };
+    for (const Button& b : kButtons) {
+        if (b.id == 0) {
+            m_pToolBar->addSeparator();
+            continue;
+        }
+        m_pToolBar->addAction(MakeAction(b.id, QString::fromUtf8(b.text),
+                                         QString::fromUtf8(b.prompt), QString::fromUtf8(b.icon)));
+    }
+    MakeAction(kCmdExit, QStringLiteral("退出系统(&X)"), QStringLiteral("退出应用程序"), QString());
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    for (int i = 0; i < 4; ++i) {
+        m_pPanes[i] = new QLabel(bar);
+        m_pPanes[i]->setObjectName(QStringLiteral("pane%1").arg(i));
+    }
+    m_pPanes[0]->setText(QString::fromUtf8(kIdleText));
+    m_pPanes[0]->setMinimumWidth(kStatusPaneMinWidth);
+    m_pPanes[1]->setFixedWidth(kEnginePaneWidth);
+    m_pPanes[2]->setText(QString::fromUtf8(kProductPane));
+    m_pPanes[3]->setText(QString::fromUtf8(kMakerNotice));
+    // Pane 0 gives way to the commands' prompts; the others stay.
+    bar->addWidget(m_pPanes[0], 1);
+    for (int i = 1; i < 4; ++i) {
+        bar->addPermanentWidget(m_pPanes[i]);
+    }
+}
+
+void CMainFrame::CreateTrayIcon() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    m_pTray = new QSystemTrayIcon(windowIcon(), this);
+    m_pTray->setToolTip(QString::fromUtf8(kTrayTooltip));
+    connect(m_pTray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    RestoreAndRaise();
+                }
+            });
+    m_pTray->show();
+}
+
+QAction* CMainFrame::Action(int id) const {
+    const auto it = m_Actions.find(id);
+    return it == m_Actions.end() ? nullptr : it->second;
+}
+
+QString CMainFrame::PaneText(int pane) const {
+    if (pane < 0 || pane > 3) {
+        return QString();
+    }
+    if (pane == 0 && !statusBar()->currentMessage().isEmpty()) {
+        return statusBar()->currentMessage();
+    }
+    return m_pPanes[pane]->text();
+}
+
+void CMainFrame::UpdateActionStates() {
+    if (QAction* a = Action(kCmdShowPlayer)) {
+        a->setCheckable(true);
+        a->setChecked(IsPlayerVisible());
+    }
+    if (QAction* a = Action(kCmdShowClock)) {
+        a->setCheckable(true);
+        a->setChecked(m_bClockShown);
+    }
+    if (QAction* a = Action(kCmdSwitchView)) {
+        const bool list = m_pPendingView->GetPendingMode() == 0;
+        a->setCheckable(true);
+        a->setChecked(list);
+        a->setText(list ? QStringLiteral("切换至待播(&Q)") : QStringLiteral("切换至列表(&Q)"));
+    }
+    if (QAction* a = Action(kCmdShowPicture)) {
+        a->setCheckable(true);
+        a->setChecked(m_pPendingView->GetShowPicture());
+    }
+    if (QAction* a = Action(kCmdRefreshTimetable)) {
+        a->setEnabled(m_pEngine && m_pEngine->Timetable().IsLoaded());
+    }
+}
+
+void CMainFrame::OnCommand(int id) {
+    if (m_pEngine && m_pEngine->OnCommand(id)) {
+        UpdateActionStates();
+        return;
+    }
+    if (m_pPluginHost && id >= engine::kFirstPluginCommand && id <= engine::kLastPluginCommand) {
+        m_pPluginHost->OnPluginCommand(id);
+        return;
+    }
+    switch (id) {
+        case kCmdShowPlayer:
+            if (IsPlayerVisible()) {
+                HidePlayer();
+            } else {
+                ShowPlayer();
+            }
+            break;
+        case kCmdSwitchView:
+            ToggleView();
+            break;
+        case kCmdShowClock:
+            m_bClockShown = !m_bClockShown;
+            m_pClock->setVisible(m_bClockShown);
+            break;
+        case kCmdRefreshTimetable:
+            if (m_pEngine->Timetable().IsLoaded()) {
+                m_pEngine->Timetable().Reload();
+            }
+            m_pEngine->BuildDayList(m_pEngine->m_nToday);
+            SetTimetableTitle(m_pEngine->Timetable().GetTitle());
+            break;
+        case kCmdHideMainWindow:
+            if (isVisible() && !isMinimized()) {
+                showMinimized();
+            } else {
+                RestoreAndRaise();
+            }
+            break;
+        case kCmdAbout:
+            ShowAbout();
+            break;
+        case kCmdExit:
+            close();
+            break;
+        default:
+            break;
+    }
+    UpdateActionStates();
+}
+
+void CMainFrame::OnFrameNotice(int code) {
+    switch (code) {
+        case kNoticePlaybackEnded:
+            m_EventLog.Write("finished");
+            m_pEngine->OnPlaybackEnded();
+            break;
+        case kNoticeTrayIcon:
+            RestoreAndRaise();
+            break;
+        default:
+            break;
+    }
+    UpdateActionStates();
+}
+
+void CMainFrame::ToggleView() {
+    const bool pending = m_pPendingView->GetPendingMode() == 0;
+    m_pPendingView->SetPendingMode(pending ? 1 : 0);
+    if (!pending) {
+        m_pPendingView->GetListView()->setFocus();
+    }
+    m_pPendingView->update();
+    UpdateActionStates();
+}
+
+void CMainFrame::ShowAbout() {
+    CAboutDlg about(*m_Services.dialogs, this);
+    about.exec();
+}
+
+void CMainFrame::Tick() {
+    if (m_pEngine) {
+        m_pEngine->OnTick();
+    }
+}
+
+void CMainFrame::RestoreAndRaise() {
+    if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::PlaceClock() {
+    if (m_pClock == nullptr) {
+        return;
+    }
+    const QRect bar = m_pToolBar->rect();
+    m_pClock->setGeometry(bar.right() - kClockRightGap + 1, bar.top() + kClockInset, kClockWidth,
+                          bar.height() - 2 * kClockInset);
+    m_pClock->raise();
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pToolBar && event->type() == QEvent::Resize) {
+        PlaceClock();
+    } else if (watched == m_pPendingView && event->type() == QEvent::Paint && !m_bShownOnce) {
+        m_bShownOnce = true;
+        m_EventLog.Write("start", kFrameTitle);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_pTray != nullptr) {
+        // Minimised, the program lives on in the notification area only.
+        TrimMemory();
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) {
+                hide();
+            }
+        });
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_bClosing) {
+        event->accept();
+        return;
+    }
+    m_bClosing = true;
+    schedule::CTimetable& timetable = m_pEngine->Timetable();
+    if (timetable.IsModified()) {
+        const platform::MessageAnswer answer = m_Services.dialogs->Message(
+            kSaveQuestion, kSaveCaption, platform::MessageIcon::Question,
+            platform::MessageButtons::YesNo);
+        if (answer == platform::MessageAnswer::Yes) {
+            timetable.ClearModified();
+            timetable.Save(timetable.GetPath());
+        }
+    }
+    if (m_pTray != nullptr) {
+        m_pTray->hide();
+    }
+    if (m_pTickDriver) {
+        m_pTickDriver->Stop();
+    }
+    // The player window keeps its position for the next start as it closes.
+    if (m_pPlayer) {
+        m_pPlayer->close();
+    }
+    m_pNotifier->Hide();
+    m_EventLog.Write("exit");
+    event->accept();
+    emit closed();
+}
+
+void CMainFrame::ShowError(const std::string& text, const std::string& caption,
+                           schedule::MessageOwner) {
+    m_Services.dialogs->Message(text, caption, platform::MessageIcon::Error,
+                                platform::MessageButtons::Ok);
+}
+
+// The engine's host.
+
+void CMainFrame::SetStatusText(const std::string& text) {
+    const QString value = Q(text);
+    if (m_pPanes[1]->text() != value) {
+        m_pPanes[1]->setText(value);
+        m_pPanes[1]->repaint();
+        m_EventLog.Write("status", text);
+    }
+}
+
+void CMainFrame::ShowNotice(const std::string& text) {
+    m_pPanes[3]->setText(text.empty() ? QString::fromUtf8(kMakerNotice) : Q(text));
+    if (!text.empty()) {
+        m_EventLog.Write("notice", text);
+    }
+}
+
+void CMainFrame::SetPendingItem(const schedule::ScheduleItem* item) {
+    m_pPendingView->SetNextItem(item);
+}
+
+void CMainFrame::SetTimetableTitle(const std::string& title) {
+    m_pPendingView->SetTimetableTitle(title);
+}
+
+void CMainFrame::RebuildList(const std::vector<schedule::ScheduleItem>& items, int nextIndex) {
+    m_pPendingView->GetListView()->Rebuild(items, nextIndex);
+}
+
+void CMainFrame::MarkNext(int nextIndex) {
+    m_pPendingView->GetListView()->MarkNext(nextIndex);
+}
+
+int CMainFrame::GetSelectedRow() const {
+    return m_pPendingView->GetListView()->GetSelectedRow();
+}
+
+void CMainFrame::ShowNotifier(const std::string& text, int appearMs, int stayMs, int disappearMs) {
+    m_EventLog.Write("notify", text);
+    m_pNotifier->Show(Q(text), appearMs, stayMs, disappearMs);
+}
+
+bool CMainFrame::IsPlayerVisible() const {
+    return m_pPlayer && m_pPlayer->isVisible();
+}
+
+void CMainFrame::ShowPlayer() {
+    if (m_pPlayer) {
+        m_pPlayer->show();
+    }
+    UpdateActionStates();
+}
+
+void CMainFrame::HidePlayer() {
+    if (m_pPlayer) {
+        m_pPlayer->hide();
+    }
+    UpdateActionStates();
+}
+
+void CMainFrame::TrimMemory() {
+    malloc_trim(0);
+}
+
+}  // namespace app

@@ -1,0 +1,54 @@
+#include "app/schedule_app.h"
+
+#include <QApplication>
+#include <cstdlib>
+
+#include "app/main_frame.h"
+#include "engine/wait_pumping.h"
+#include "player/audio_output.h"
+
+namespace app {
+
+namespace {
+
+constexpr const char* kInstanceName = "Varnel";
+
+}  // namespace
+
+CScheduleApp::CScheduleApp(std::string appDir)
+    : m_strAppDir(std::move(appDir)), m_Instance(QString::fromUtf8(kInstanceName)) {}
+
+CScheduleApp::~CScheduleApp() = default;
+
+bool CScheduleApp::InitInstance() {
+    if (m_Instance.ClaimInstance() == platform::SingleInstance::Claim::OtherCopyRunning) {
+        return false;
+    }
+    m_pPower = std::make_unique<platform::LogindPowerControl>();
+    m_pAudio = std::make_unique<player::GstAudioSystem>();
+
+    FrameServices services;
+    services.clock = &m_Clock;
+    services.audio = m_pAudio.get();
+    services.power = m_pPower.get();
+    services.dialogs = &m_Dialogs;
+    services.runProgram = engine::BindRunProgram(m_Runner, engine::WaitPumping, m_strAppDir);
+    services.appDir = m_strAppDir;
+    if (const char* log = std::getenv("QELT_EVENT_LOG")) {
+        services.eventLogPath = log;
+    }
+    services.audioOutputAvailable = player::AudioOutputAvailable();
+
+    m_pFrame = std::make_unique<CMainFrame>(std::move(services));
+    if (!m_pFrame->Create()) {
+        return false;
+    }
+    QObject::connect(&m_Instance, &platform::SingleInstance::activationRequested, m_pFrame.get(),
+                     [this] { m_pFrame->RestoreAndRaise(); });
+    QObject::connect(m_pFrame.get(), &CMainFrame::closed, qApp, &QApplication::quit,
+                     Qt::QueuedConnection);
+    m_pFrame->show();
+    return true;
+}
+
+}  // namespace app

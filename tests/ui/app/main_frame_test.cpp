@@ -1,0 +1,228 @@
+// The main window over a temporary program folder, on the virtual clock with the fake
+// audio system: a morning's item counted down, started, shown and finished; the layout;
+// the save question on closing.
+
+#include "app/main_frame.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+#include <QToolBar>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/command_ids.h"
+#include "common/scripted_dialogs.h"
+#include "platform/logind_power_control.h"
+#include "platform/virtual_clock.h"
+#include "player/fake_audio_system.h"
+#include "player/player_dlg.h"
+#include "schedule/settings.h"
+#include "schedule/timetable.h"
+#include "views/pending_wnd.h"
+#include "views/schedule_list_view.h"
+#include "widgets/clock_wnd.h"
+#include "widgets/taskbar_notifier.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Tuesday, 2026-12-08.
+constexpr int kTuesday = 2;
+
+schedule::ScheduleItem Item(int h, int m, int s, const std::string& title, bool autoPlay) {
+    schedule::ScheduleItem item;
+    item.time = h * 3600 + m * 60 + s;
+    item.title = title;
+    item.path = "音乐库/bell.wav";
+    item.musicName = "bell.wav";
+    item.autoPlay = autoPlay ? 1 : 0;
+    return item;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "qelt-frame-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_Dir = pattern + "/";
+        fs::create_directories(m_Dir + "作息表");
+        fs::create_directories(m_Dir + "音乐库");
+        std::ofstream(m_Dir + "音乐库/bell.wav") << "RIFF";
+
+        schedule::CTimetable timetable;
+        timetable.SetTitle("冬季作息");
+        const schedule::ScheduleItem first = Item(8, 0, 0, "第一节上课", true);
+        const schedule::ScheduleItem second = Item(8, 45, 0, "第一节下课", false);
+        timetable.AddItem(kTuesday, &first);
+        timetable.AddItem(kTuesday, &second);
+        ASSERT_TRUE(timetable.Save(m_Dir + "作息表/冬季.zxb"));
+        schedule::CSettings settings(m_Dir + "QELT.INI");
+        ASSERT_TRUE(settings.SetTimetablePath("作息表/冬季.zxb"));
+        ASSERT_TRUE(settings.SetAutoShutdown(false));
+        ASSERT_TRUE(settings.SetSchoolName("实验小学"));
+
+        clock.Set({2026, 12, 8, 7, 59, 40, 0, 0});
+        audio.SetLength(m_Dir + "音乐库/bell.wav", 5000);
+    }
+
+    void TearDown() override {
+        frame.reset();
+        fs::remove_all(m_Dir);
+    }
+
+    app::CMainFrame& MakeFrame() {
+        app::FrameServices services;
+        services.clock = &clock;
+        services.audio = &audio;
+        services.power = &power;
+        services.dialogs = &dialogs;
+        services.runProgram = [](const std::string&, const std::string&) { return 0; };
+        services.appDir = m_Dir;
+        services.eventLogPath = m_Dir + "events.log";
+        services.startTickDriver = false;
+        services.loadPlugins = false;
+        frame = std::make_unique<app::CMainFrame>(std::move(services));
+        EXPECT_TRUE(frame->Create());
+        return *frame;
+    }
+
+    // Moves the virtual clock to h:m:s a second at a time, ticking on each.
+    void TickTo(int h, int m, int s) {
+        const std::int64_t target =
+            platform::VirtualClock::ToMilliseconds({2026, 12, 8, h, m, s, 0, 0});
+        while (clock.Milliseconds() < target) {
+            clock.Advance(1000);
+            frame->Tick();
+        }
+    }
+
+    std::string m_Dir;
+    platform::VirtualClock clock;
+    player::FakeAudioSystem audio;
+    platform::LogindPowerControl power;
+    ui_test::ScriptedDialogs dialogs;
+    std::unique_ptr<app::CMainFrame> frame;
+};
+
+TEST_F(MainFrameTest, MorningItemIsAnnouncedPlayedAndFinished) {
+    app::CMainFrame& main = MakeFrame();
+    views::CPendingWnd& pending = *main.PendingView();
+
+    // Start-up: the settings' timetable is loaded and its first item is pending.
+    EXPECT_EQ(pending.GetCaption(), "实验小学");
+    EXPECT_EQ(pending.GetTimetableTitle(), "冬季作息");
+    EXPECT_EQ(pending.GetItemTitle(), "第一节上课");
+    EXPECT_EQ(pending.GetTimeText(), "08:00:00");
+    EXPECT_EQ(pending.GetPendingMode(), 1);
+    EXPECT_EQ(main.PaneText(0).toStdString(), "运行中...");
+    EXPECT_EQ(main.PaneText(2).toStdString(), " Varnel ");
+    views::CScheduleListView& list = *pending.GetListView();
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(list.GetRowImage(0), views::CScheduleListView::RowNext);
+    EXPECT_EQ(list.GetRowImage(1), views::CScheduleListView::RowLater);
+
+    // The last ten seconds are counted down in pane 1 and in the notifier.
+    TickTo(7, 59, 55);
+    EXPECT_EQ(main.PaneText(1).toStdString(), "作息项将在5秒后自动播放");
+    EXPECT_NE(main.Notifier()->State(), CTaskbarNotifier::NotifierState::Idle);
+
+    // On its second the item starts, the player shows it and the next item is pending.
+    TickTo(8, 0, 0);
+    EXPECT_TRUE(main.Player()->isVisible());
+    EXPECT_TRUE(main.Action(app::kCmdShowPlayer)->isChecked());
+    EXPECT_EQ(pending.GetItemTitle(), "第一节下课");
+    EXPECT_EQ(pending.GetPlayMode(), "手动播放");
+    EXPECT_EQ(list.GetRowImage(0), views::CScheduleListView::RowPast);
+    EXPECT_EQ(list.GetRowImage(1), views::CScheduleListView::RowNext);
+
+    // The track ends: the player the engine showed is hidden again.
+    audio.Advance(5000);
+    clock.Advance(5000);
+    main.Player()->UpdateStatus();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !main.Player()->isVisible(); }, 2000));
+    EXPECT_FALSE(main.Action(app::kCmdShowPlayer)->isChecked());
+
+    const std::string events = ReadFile(m_Dir + "events.log");
+    EXPECT_NE(
+        events.find("2026-12-08 07:59:50 notify [第一节上课][bell.wav]:将在10秒后开始自动播放!"),
+        std::string::npos)
+        << events;
+    EXPECT_NE(events.find("2026-12-08 08:00:00 play " + m_Dir + "音乐库/bell.wav"),
+              std::string::npos)
+        << events;
+    EXPECT_NE(events.find(" finished\n"), std::string::npos) << events;
+
+    // The view switch shows the list and says so in its text and mark.
+    main.OnCommand(app::kCmdSwitchView);
+    EXPECT_EQ(pending.GetPendingMode(), 0);
+    EXPECT_EQ(main.Action(app::kCmdSwitchView)->text().toStdString(), "切换至待播(&Q)");
+    EXPECT_TRUE(main.Action(app::kCmdSwitchView)->isChecked());
+}
+
+TEST_F(MainFrameTest, LayoutKeepsTheClockAtTheToolbarsRightEnd) {
+    app::CMainFrame& main = MakeFrame();
+    EXPECT_EQ(main.size(), QSize(app::kFrameWidth, app::kFrameHeight));
+    EXPECT_EQ(main.minimumSize(), QSize(app::kFrameMinWidth, app::kFrameMinHeight));
+    EXPECT_EQ(main.windowTitle().toStdString(), "Varnel V1.3");
+    main.show();
+    for (const int width : {700, 980}) {
+        main.resize(width, app::kFrameHeight);
+        QApplication::processEvents();
+        const QRect bar = main.ToolBar()->rect();
+        const QRect clockArea = main.ClockWnd()->geometry();
+        EXPECT_EQ(clockArea.width(), app::kClockWidth);
+        EXPECT_EQ(clockArea.right(), bar.right() - 1) << "width " << width;
+        EXPECT_EQ(clockArea.top(), bar.top() + 1);
+        EXPECT_EQ(clockArea.bottom(), bar.bottom() - 1);
+    }
+    EXPECT_EQ(main.ClockWnd()->Text().toStdString(), "2026年12月08日 星期二 07:59:40");
+    main.OnCommand(app::kCmdShowClock);
+    EXPECT_FALSE(main.ClockWnd()->isVisible());
+}
+
+TEST_F(MainFrameTest, ClosingAsksOnceToSaveAModifiedTimetable) {
+    const std::string path = m_Dir + "作息表/冬季.zxb";
+    const std::string before = ReadFile(path);
+
+    // No: the file stays as it was.
+    {
+        app::CMainFrame& main = MakeFrame();
+        main.Engine().Timetable().DeleteItem(kTuesday, 1);
+        main.Engine().Timetable().SetModified();
+        dialogs.answers = {platform::MessageAnswer::No};
+        main.close();
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, "作息表已经被修改过了,要保存作息表吗?");
+        EXPECT_EQ(dialogs.messages[0].caption, "保存作息表");
+        EXPECT_EQ(ReadFile(path), before);
+        frame.reset();
+    }
+    // Yes: the timetable is written with the item removed.
+    {
+        app::CMainFrame& main = MakeFrame();
+        main.Engine().Timetable().DeleteItem(kTuesday, 1);
+        main.Engine().Timetable().SetModified();
+        dialogs.answers = {platform::MessageAnswer::Yes};
+        main.close();
+        EXPECT_EQ(dialogs.messages.size(), 2u);
+        schedule::CTimetable saved;
+        ASSERT_TRUE(saved.Load(path, true));
+        EXPECT_EQ(saved.GetDay(kTuesday)->size(), 1u);
+        EXPECT_FALSE(main.Engine().Timetable().IsModified());
+    }
+}
+
+}  // namespace
