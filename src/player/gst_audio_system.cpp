@@ -430,8 +430,13 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
         // The discoverer is the fast way to measure; AIFF files are prerolled instead,
         // because the discoverer stalls on them in the same way as playbin (below).
         AudioResult measured = AudioResult::Timeout;
-        if (const auto counted = VbrMpegAudioLength(path)) {
-            // Counted from the frames (below); the discoverer would only estimate it.
+        if (const auto known = m_lengths.Find(path)) {
+            stream->lengthKnown = true;
+            stream->length = *known;
+            measured = AudioResult::Ok;
+        } else if (const auto counted = MpegAudioLength(path)) {
+            // MPEG audio is measured from its frame headers, in well under a millisecond;
+            // the discoverer waits for the decoder's figure (and only estimates VBR).
             stream->lengthKnown = true;
             stream->length = *counted;
             measured = AudioResult::Ok;
@@ -457,9 +462,12 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
         if (prerolled != AudioResult::Ok) {
             return prerolled;
         }
-        if (const auto counted = VbrMpegAudioLength(path)) {
-            // A VBR MP3 without a length header states its length nowhere; the decoder's
-            // figure is an estimate from the first frames, so the frames are counted.
+        if (const auto known = m_lengths.Find(path)) {
+            stream->lengthKnown = true;
+            stream->length = *known;
+        } else if (const auto counted = MpegAudioLength(path)) {
+            // The same figure as a probe gives; for a VBR MP3 without a length header the
+            // decoder's would be an estimate from the first frames.
             stream->lengthKnown = true;
             stream->length = *counted;
         } else if (!stream->lengthKnown) {
@@ -473,6 +481,9 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
         }
     }
 
+    if (stream->lengthKnown) {
+        m_lengths.Store(path, stream->length);
+    }
     const SoundHandle handle = m_nextHandle++;
     m_streams.emplace(handle, std::move(stream));
     *sound = handle;

@@ -3,14 +3,16 @@
 // playbin prerolled when it is opened (so its length is known at once), and end of
 // stream and errors are found by polling the pipeline's bus. Lengths the pipeline
 // cannot tell, and streams opened only to be measured, go through one reusable
-// discoverer. The output is autoaudiosink, or the pipeline description in the
-// environment variable QELT_AUDIO_SINK (e.g. "fakesink sync=true").
+// discoverer; MPEG audio is measured from its frame headers, and every measured length
+// is kept while its file stays unchanged. The output is autoaudiosink, or the pipeline description
+// in the environment variable QELT_AUDIO_SINK (e.g. "fakesink sync=true").
 
 #include <map>
 #include <memory>
 #include <string>
 
 #include "player/audio_system.h"
+#include "player/length_cache.h"
 
 namespace player {
 
@@ -63,6 +65,7 @@ private:
     std::uint32_t m_nextHandle = 1;
     std::map<SoundHandle, std::unique_ptr<Stream>> m_streams;
     std::unique_ptr<Discoverer> m_discoverer;
+    CLengthCache m_lengths;
 };
 
 }  // namespace player

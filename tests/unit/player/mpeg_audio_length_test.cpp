@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -68,16 +71,53 @@ TEST(MpegAudioLengthTest, CountsFramesOfVariableBitrate) {
     EXPECT_FALSE(scan.found);
 }
 
-TEST(MpegAudioLengthTest, MeasuresOnlyVbrFilesWithoutALengthHeader) {
+TEST(MpegAudioLengthTest, MeasuresFromHeadersSizesOrFrameCounts) {
     const char* dataDir = std::getenv("QELT_TEST_DATA");
     ASSERT_NE(dataDir, nullptr);
     const std::string dir = std::string(dataDir) + "/";
-    // 117 frames of 576 samples at 22050 Hz.
-    EXPECT_EQ(VbrMpegAudioLength(dir + "audio_vbr_noxing.mp3"), 3056u);
-    EXPECT_EQ(VbrMpegAudioLength(dir + "audio_cbr.mp3"), std::nullopt);
-    EXPECT_EQ(VbrMpegAudioLength(dir + "audio_tone.wav"), std::nullopt);
-    EXPECT_EQ(VbrMpegAudioLength(dir + "audio_empty.mp3"), std::nullopt);
-    EXPECT_EQ(VbrMpegAudioLength(dir + "no_such_file.mp3"), std::nullopt);
+    // 117 frames of 576 samples at 22050 Hz, counted.
+    EXPECT_EQ(MpegAudioLength(dir + "audio_vbr_noxing.mp3"), 3056u);
+    EXPECT_EQ(MpegAudioLength(dir + "audio_tone.wav"), std::nullopt);
+    EXPECT_EQ(MpegAudioLength(dir + "audio_text.mp3"), std::nullopt);
+    EXPECT_EQ(MpegAudioLength(dir + "audio_empty.mp3"), std::nullopt);
+    EXPECT_EQ(MpegAudioLength(dir + "no_such_file.mp3"), std::nullopt);
+
+    // Files larger than the head read first, written here: 16 kbit/s frames of 52 bytes
+    // (576 samples at 22050 Hz, 26.12 ms each).
+    const std::string path = ::testing::TempDir() + "qelt_mpeg_length.mp3";
+    const auto measure = [&path](const std::vector<unsigned char>& bytes) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return MpegAudioLength(path);
+    };
+    constexpr int kFrames = 4000;  // 104.5 s, 208 000 bytes
+    constexpr std::uint32_t kMs = 104490;
+    std::vector<unsigned char> cbr;
+    for (int i = 0; i < kFrames; ++i) {
+        AddFrame(cbr, 2);
+    }
+    // Constant bitrate: from the size, with an ID3v1 tag left out.
+    std::vector<unsigned char> tagged = cbr;
+    tagged.insert(tagged.end(), {'T', 'A', 'G'});
+    tagged.insert(tagged.end(), 125, ' ');
+    EXPECT_EQ(measure(tagged), kMs);
+
+    // An Info header's frame count wins over the size; the Info frame itself is silence.
+    std::vector<unsigned char> info;
+    AddFrame(info, 2, 0);
+    const unsigned char header[] = {'I', 'n', 'f', 'o', 0, 0, 0, 1, 0, 0, 0x03, 0xE8};  // 1000
+    std::copy(std::begin(header), std::end(header), info.begin() + 13);
+    info.insert(info.end(), cbr.begin(), cbr.end());
+    EXPECT_EQ(measure(info), 26122u);
+
+    // Constant at the start, slower later (a VBR file that opens with silence): counted.
+    std::vector<unsigned char> late = cbr;
+    for (int i = 0; i < 3 * kFrames; ++i) {
+        AddFrame(late, 1);
+    }
+    EXPECT_EQ(measure(late), 417959u);
+    std::remove(path.c_str());
 }
 
 }  // namespace
