@@ -86,6 +86,14 @@ TEST(ClockWnd, ShowsTheDateWeekdayAndTimeAndMovesOnEachSecond) {
     wnd.Refresh();
     EXPECT_EQ(wnd.Text(), QStringLiteral("2026年12月09日 星期三 00:00:00"));
     EXPECT_EQ(wnd.accessibleName(), wnd.Text());
+
+    // Hidden, it stops reading the clock; shown again, it is right at once.
+    wnd.hide();
+    clock.Advance(1000);
+    QTest::qWait(1200);
+    EXPECT_EQ(wnd.Text(), QStringLiteral("2026年12月09日 星期三 00:00:00"));
+    wnd.show();
+    EXPECT_EQ(wnd.Text(), QStringLiteral("2026年12月09日 星期三 00:00:01"));
 }
 
 TEST(ClockWnd, PaintsItsWholeFaceInItsColoursAtAnySize) {

@@ -23,20 +23,28 @@ QRect WorkArea() {
     return QGuiApplication::primaryScreen()->availableGeometry();
 }
 
-// True when some pixel inside rect is close to colour (text is antialiased).
-bool HasColour(const QImage& image, const QRect& rect, const QColor& colour) {
+// How many pixels inside (or outside) rect are close to colour (text is antialiased).
+int CountNear(const QImage& image, const QColor& colour, const QRect& rect, bool inside) {
     constexpr int kTolerance = 40;
-    for (int y = rect.top(); y <= rect.bottom(); ++y) {
-        for (int x = rect.left(); x <= rect.right(); ++x) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (rect.contains(x, y) != inside) {
+                continue;
+            }
             const QColor c = image.pixelColor(x, y);
             if (std::abs(c.red() - colour.red()) < kTolerance &&
                 std::abs(c.green() - colour.green()) < kTolerance &&
                 std::abs(c.blue() - colour.blue()) < kTolerance) {
-                return true;
+                ++count;
             }
         }
     }
-    return false;
+    return count;
+}
+
+bool HasColour(const QImage& image, const QRect& rect, const QColor& colour) {
+    return CountNear(image, colour, rect, true) > 0;
 }
 
 class NotifierTest : public ::testing::Test {
@@ -146,7 +154,7 @@ TEST(NotifierWithoutSkin, ShowsNothingAndDoesNotFail) {
 
 // The offscreen platform activates every window it shows, so what is checked is what the
 // window system is told: the popup refuses the focus and is shown without activation.
-TEST_F(NotifierTest, NeverTakesTheFocusAndReportsClicksAndHover) {
+TEST_F(NotifierTest, NeverTakesTheFocusAndDrawsAndReportsClicksAndHover) {
     notifier.Show(QStringLiteral("第一节课开始"), 60, 3000, 60);
     ASSERT_TRUE(QTest::qWaitFor([&] { return notifier.State() == State::Waiting; }, kWaitMs));
     ASSERT_NE(notifier.windowHandle(), nullptr);
@@ -168,6 +176,16 @@ TEST_F(NotifierTest, NeverTakesTheFocusAndReportsClicksAndHover) {
     QApplication::sendEvent(&notifier, &leave);
     EXPECT_FALSE(notifier.IsHovering());
     EXPECT_FALSE(HasColour(notifier.grab().toImage(), textRect, hoverBlue));
+
+    // A text too long for the rectangle is wrapped and cut short inside it.
+    notifier.Show(
+        QStringLiteral("下一项：第三节课 眼保健操音乐 全曲播放 音量八十 播放前运行广播程序 "
+                       "播放后关闭教室多媒体设备 这一段文字远远超过提示窗口能容纳的长度"),
+        60, 3000, 60);
+    const QImage image = notifier.grab().toImage();
+    const QColor black(0, 0, 0);
+    EXPECT_GT(CountNear(image, black, textRect, true), 0);
+    EXPECT_EQ(CountNear(image, black, textRect, false), 0);
 
     QSignalSpy clicks(&notifier, &CTaskbarNotifier::clicked);
     QTest::mouseClick(&notifier, Qt::RightButton, {}, QPoint(50, 60));
