@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSignalSpy>
@@ -81,6 +82,19 @@ protected:
     }
     QListWidget* List() const { return dlg->findChild<QListWidget*>(); }
     QProgressBar* Progress() const { return dlg->findChild<QProgressBar*>(); }
+    // A real double-click: press, release, then a second press that arrives as a
+    // double-click event.
+    void DoubleClickRow(int row) const {
+        QListWidget* list = List();
+        list->doItemsLayout();
+        const QPoint at = list->visualItemRect(list->item(row)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, at);
+        QMouseEvent twice(QEvent::MouseButtonDblClick, at, list->viewport()->mapToGlobal(at),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &twice);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    }
     QSlider* Volume() const { return dlg->findChild<QSlider*>(); }
     std::uint32_t Position() const { return audio.ChannelPosition(audio.LastChannel()); }
 
@@ -269,8 +283,21 @@ TEST_F(PlayerDlgTest, WindowCommandsAndKeys) {
     EXPECT_FALSE(player.isVisible());
     EXPECT_TRUE(player.IsPlaying());
 
-    // "X" stops, empties the list, hides and tells the frame exactly once.
+    // A double-click plays that line; Previous and Next step through the queue.
     player.show();
+    DoubleClickRow(1);
+    EXPECT_EQ(player.Engine().Current(), 1);
+    EXPECT_EQ(Line(1), "2.b.mp3 - 总时间 125:00\r\n");
+    Click("前一首");
+    EXPECT_EQ(player.Engine().Current(), 0);
+    EXPECT_FALSE(Enabled("前一首"));
+    EXPECT_TRUE(Enabled("后一首"));
+    Click("后一首");
+    EXPECT_EQ(player.Engine().Current(), 1);
+    EXPECT_TRUE(Enabled("前一首"));
+    EXPECT_FALSE(Enabled("后一首"));
+
+    // "X" stops, empties the list, hides and tells the frame exactly once.
     Click("关闭音乐播放器");
     EXPECT_FALSE(player.isVisible());
     EXPECT_FALSE(player.IsPlaying());
