@@ -1,0 +1,102 @@
+// qelt_screenshots OUT_DIR QELT_TOOL: writes PNGs of the main window in both views, the
+// player window and the notifier, over a demo folder on a fixed virtual morning (the
+// README and the guide show them). Not a test: `make screenshots` runs it.
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+#include "app/command_ids.h"
+#include "app/main_frame.h"
+#include "common/scripted_dialogs.h"
+#include "platform/logind_power_control.h"
+#include "platform/virtual_clock.h"
+#include "player/fake_audio_system.h"
+#include "player/player_dlg.h"
+#include "widgets/clock_wnd.h"
+#include "widgets/taskbar_notifier.h"
+
+namespace {
+
+constexpr const char* kDemoNow = "2026-12-08 07:58:50";
+constexpr int kChimeMs = 4000;
+
+bool Save(QWidget* widget, const QString& folder, const char* name) {
+    const QString path = folder + QLatin1Char('/') + QLatin1String(name);
+    const bool saved = widget->grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: qelt_screenshots OUT_DIR QELT_TOOL\n");
+        return 2;
+    }
+    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(out);
+    QTemporaryDir demo;
+    const int made = QProcess::execute(QString::fromLocal8Bit(argv[2]),
+                                       {QStringLiteral("demo"), demo.path(),
+                                        QStringLiteral("--now"), QString::fromUtf8(kDemoNow)});
+    if (made != 0) {
+        std::fprintf(stderr, "qelt_screenshots: qelt-tool demo failed\n");
+        return 1;
+    }
+
+    platform::VirtualClock clock;
+    clock.Set(*platform::VirtualClock::Parse(kDemoNow));
+    player::FakeAudioSystem audio;
+    audio.SetFallback([](const std::string&) { return kChimeMs; });
+    platform::LogindPowerControl power;
+    ui_test::ScriptedDialogs dialogs;
+
+    app::FrameServices services;
+    services.clock = &clock;
+    services.audio = &audio;
+    services.power = &power;
+    services.dialogs = &dialogs;
+    services.appDir = demo.path().toStdString() + "/";
+    services.startTickDriver = false;
+    services.loadPlugins = false;
+    app::CMainFrame frame(std::move(services));
+    if (!frame.Create()) {
+        return 1;
+    }
+    frame.show();
+    // Into the countdown of the first item, a minute ahead.
+    for (int i = 0; i < 55; ++i) {
+        clock.Advance(1000);
+        frame.Tick();
+    }
+    frame.ClockWnd()->Refresh();
+    QTest::qWait(50);
+    bool ok = Save(&frame, out, "main_pending.png");
+    frame.OnCommand(app::kCmdSwitchView);
+    QTest::qWait(50);
+    ok = Save(&frame, out, "main_list.png") && ok;
+    frame.OnCommand(app::kCmdSwitchView);
+
+    // The first item starts; the player shows it, then with its list opened.
+    for (int i = 0; i < 5; ++i) {
+        clock.Advance(1000);
+        frame.Tick();
+    }
+    audio.Advance(1000);
+    frame.Player()->UpdateStatus();
+    frame.Player()->show();
+    QTest::qWait(50);
+    ok = Save(frame.Player(), out, "player.png") && ok;
+
+    frame.Notifier()->Show(QStringLiteral("[第一节课][上课铃]:将在5秒后开始自动播放!"), 0, 3000, 0);
+    QTest::qWait(50);
+    ok = Save(frame.Notifier(), out, "notifier.png") && ok;
+    frame.Notifier()->Hide();
+    return ok ? 0 : 1;
+}
