@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QImage>
@@ -58,8 +59,11 @@ TEST(SkinButtonTest, FourStatesFollowTheMouseAndTheTogglingClicks) {
     button.SetToggling(true);
     button.resize(button.sizeHint());
     EXPECT_EQ(button.size(), QSize(kImageSize, kImageSize));
-    EXPECT_EQ(button.accessibleName(), QStringLiteral("开始播放"));
     EXPECT_EQ(button.toolTip(), QStringLiteral("开始播放"));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&button);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::Button);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("开始播放"));
 
     EXPECT_EQ(Shown(button), kNormal);
     Hover(button, true);
