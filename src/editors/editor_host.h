@@ -50,6 +50,8 @@ public:
 
     // What the settings dialog applies at once besides writing the settings file.
     virtual void SetPendingDisplay(bool showPending) = 0;
+    // The school name the pending view shows as its caption.
+    virtual void SetSchoolName(const std::string& name) = 0;
     // Writes or removes the start-with-the-desktop entry; the state read back afterwards.
     virtual bool SetAutostart(bool on) = 0;
     virtual bool IsAutostartSet() const = 0;
