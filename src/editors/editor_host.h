@@ -47,6 +47,9 @@ public:
 
     // A modeless editor closed; param is the timetable editor's mode, else 0.
     virtual void OnEditorClosed(int code, int param) = 0;
+    // Runs the frame's command that opens the common-track (32782) or playlist (32783)
+    // editor, while the asking dialog stays open.
+    virtual void OpenStoreEditor(int commandId) = 0;
 
     // What the settings dialog applies at once besides writing the settings file.
     virtual void SetPendingDisplay(bool showPending) = 0;
