@@ -53,6 +53,8 @@ public:
 
     // What the settings dialog applies at once besides writing the settings file.
     virtual void SetPendingDisplay(bool showPending) = 0;
+    // Whether the main window shows the pending view (else the list view) right now.
+    virtual bool IsPendingDisplay() const = 0;
     // The school name the pending view shows as its caption.
     virtual void SetSchoolName(const std::string& name) = 0;
     // Writes or removes the start-with-the-desktop entry; the state read back afterwards.
