@@ -34,8 +34,9 @@ private:
 };
 
 // Encodes seconds of 44.1 kHz stereo test sound into path. kind: "cbr" (128 kbit/s MP3
-// with an Info header, as LAME writes it), "vbr" (VBR MP3 without a Xing header: the raw
-// encoder output), "wav".
+// with an Info header, as LAME writes it), "cbr_noinfo" (the same without the Info
+// header, as many older encoders wrote them), "vbr" (VBR MP3 without a Xing header: the
+// raw encoder output), "wav".
 inline bool MakeAudio(const std::string& path, const std::string& kind, int seconds) {
     const int buffers = seconds * 44100 / 1024;
     std::string source =
@@ -45,6 +46,8 @@ inline bool MakeAudio(const std::string& path, const std::string& kind, int seco
     std::string encoder;
     if (kind == "cbr") {
         encoder = "lamemp3enc target=bitrate bitrate=128 cbr=true ! xingmux ! ";
+    } else if (kind == "cbr_noinfo") {
+        encoder = "lamemp3enc target=bitrate bitrate=128 cbr=true ! ";
     } else if (kind == "vbr") {
         encoder = "lamemp3enc target=quality quality=4 ! ";
     } else {
