@@ -1,0 +1,199 @@
+#include "editors/settings_dlg.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
+
+#include "editors/number_field.h"
+#include "editors/text_limit.h"
+
+namespace editors {
+
+namespace {
+
+constexpr const char* kCaption = "系统设置";
+constexpr const char* kVolumeFormat = "当前音量:%1";
+constexpr int kDelayArrowMinimum = 0;
+constexpr int kDelayArrowMaximum = 10;
+constexpr int kVolumeMinimum = 0;
+constexpr int kVolumeMaximum = 100;
+// The longest delay whose seconds still fit the engine's 32-bit count.
+constexpr int kDelayMaximumMinutes = std::numeric_limits<int>::max() / engine::kSecondsPerMinute;
+
+}  // namespace
+
+CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
+    : QDialog(parent != nullptr ? parent : host.Window()), m_Host(host) {
+    setObjectName(QStringLiteral("settingsDlg"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString::fromUtf8(kCaption));
+
+    auto* nameLabel = new QLabel(QStringLiteral("学校名称(&N):"), this);
+    m_pSchoolName = new QLineEdit(this);
+    m_pSchoolName->setObjectName(QStringLiteral("schoolName"));
+    nameLabel->setBuddy(m_pSchoolName);
+
+    m_pAutoShutdown = new QCheckBox(QStringLiteral("作息表播放完毕后自动关机:延时"), this);
+    m_pAutoShutdown->setObjectName(QStringLiteral("autoShutdown"));
+    m_pDelay = new CNumberField(QStringLiteral("shutdownDelay"), kDelayArrowMinimum,
+                                kDelayArrowMaximum, this);
+    auto* minutesLabel = new QLabel(QStringLiteral("分钟"), this);
+
+    m_pShowPending =
+        new QCheckBox(QStringLiteral("程序启动时显示待播界面(不选中时为列表界面)"), this);
+    m_pShowPending->setObjectName(QStringLiteral("showPending"));
+    m_pShowPlayer = new QCheckBox(QStringLiteral("播放时自动显示播放器"), this);
+    m_pShowPlayer->setObjectName(QStringLiteral("showPlayer"));
+    m_pPopupPrompt = new QCheckBox(QStringLiteral("作息项播放前显示提示"), this);
+    m_pPopupPrompt->setObjectName(QStringLiteral("popupPrompt"));
+    m_pAutostart = new QCheckBox(QStringLiteral("开机自动运行"), this);
+    m_pAutostart->setObjectName(QStringLiteral("autostart"));
+
+    auto* volumeGroup = new QGroupBox(QStringLiteral("默认音量:"), this);
+    m_pVolume = new QSlider(Qt::Horizontal, volumeGroup);
+    m_pVolume->setObjectName(QStringLiteral("defaultVolume"));
+    m_pVolume->setRange(kVolumeMinimum, kVolumeMaximum);
+    m_pVolumeLabel = new QLabel(volumeGroup);
+    m_pVolumeLabel->setObjectName(QStringLiteral("volumeLabel"));
+    auto* volumeLayout = new QVBoxLayout(volumeGroup);
+    volumeLayout->addWidget(m_pVolume);
+    volumeLayout->addWidget(m_pVolumeLabel);
+
+    auto* applyButton = new QPushButton(QStringLiteral("应用(&Y)"), this);
+    applyButton->setObjectName(QStringLiteral("applyButton"));
+    applyButton->setAutoDefault(false);
+    auto* okButton = new QPushButton(QStringLiteral("确定(&S)"), this);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setDefault(true);
+    auto* closeButton = new QPushButton(QStringLiteral("退出(&X)"), this);
+    closeButton->setObjectName(QStringLiteral("closeButton"));
+    closeButton->setAutoDefault(false);
+
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(nameLabel);
+    nameRow->addWidget(m_pSchoolName, 1);
+    auto* delayRow = new QHBoxLayout;
+    delayRow->addWidget(m_pAutoShutdown);
+    delayRow->addWidget(m_pDelay);
+    delayRow->addWidget(minutesLabel);
+    delayRow->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(applyButton);
+    buttons->addWidget(okButton);
+    buttons->addWidget(closeButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(nameRow);
+    layout->addLayout(delayRow);
+    layout->addWidget(m_pShowPending);
+    layout->addWidget(m_pShowPlayer);
+    layout->addWidget(m_pPopupPrompt);
+    layout->addWidget(m_pAutostart);
+    layout->addWidget(volumeGroup);
+    layout->addLayout(buttons);
+
+    setTabOrder(m_pSchoolName, m_pAutoShutdown);
+    setTabOrder(m_pAutoShutdown, m_pDelay);
+    setTabOrder(m_pDelay, m_pShowPending);
+    setTabOrder(m_pShowPending, m_pShowPlayer);
+    setTabOrder(m_pShowPlayer, m_pPopupPrompt);
+    setTabOrder(m_pPopupPrompt, m_pAutostart);
+    setTabOrder(m_pAutostart, m_pVolume);
+    setTabOrder(m_pVolume, applyButton);
+    setTabOrder(applyButton, okButton);
+    setTabOrder(okButton, closeButton);
+
+    // The main window's values as they are now.
+    const engine::CScheduleEngine& engine = m_Host.Engine();
+    m_pSchoolName->setText(QString::fromStdString(m_Host.Settings().GetSchoolName()));
+    m_pAutoShutdown->setChecked(engine.m_bAutoShutdown);
+    m_pDelay->SetValue(engine.m_nShutdownDelay / engine::kSecondsPerMinute);
+    m_pShowPending->setChecked(m_Host.IsPendingDisplay());
+    m_pShowPlayer->setChecked(engine.m_bShowPlayer);
+    m_pPopupPrompt->setChecked(engine.m_bPopupPrompt);
+    m_pAutostart->setChecked(m_Host.IsAutostartSet());
+    m_pVolume->setValue(std::clamp(engine.m_nDefaultVolume, kVolumeMinimum, kVolumeMaximum));
+    ShowVolume(m_pVolume->value());
+
+    // The label follows the slider however it moves, keys included.
+    connect(m_pVolume, &QSlider::valueChanged, this, &CSettingsDlg::ShowVolume);
+    connect(applyButton, &QPushButton::clicked, this, [this] { Apply(); });
+    connect(okButton, &QPushButton::clicked, this, &CSettingsDlg::accept);
+    connect(closeButton, &QPushButton::clicked, this, &CSettingsDlg::reject);
+}
+
+void CSettingsDlg::ShowVolume(int volume) {
+    m_pVolumeLabel->setText(QString::fromUtf8(kVolumeFormat).arg(volume));
+}
+
+bool CSettingsDlg::Apply() {
+    int minutes = 0;
+    if (!m_pDelay->Read(m_Host.Dialogs(), minutes)) {
+        return false;
+    }
+    if (!CheckFieldFits(m_Host.Dialogs(), m_pSchoolName, QStringLiteral("学校名称"),
+                        kFileTextMaxBytes)) {
+        return false;
+    }
+    // A negative delay means none; a huge one is kept within what the engine can count.
+    minutes = std::clamp(minutes, 0, kDelayMaximumMinutes);
+    m_pDelay->SetValue(minutes);
+    const std::string schoolName = m_pSchoolName->text().toStdString();
+    const bool autoShutdown = m_pAutoShutdown->isChecked();
+    const bool showPending = m_pShowPending->isChecked();
+    const bool showPlayer = m_pShowPlayer->isChecked();
+    const bool popupPrompt = m_pPopupPrompt->isChecked();
+    const int volume = std::clamp(m_pVolume->value(), kVolumeMinimum, kVolumeMaximum);
+
+    engine::CScheduleEngine& engine = m_Host.Engine();
+    m_Host.SetSchoolName(schoolName);
+    engine.m_bShowPlayer = showPlayer;
+    m_Host.SetPendingDisplay(showPending);
+    engine.m_nShutdownDelay = minutes * engine::kSecondsPerMinute;
+    if (engine.m_bAutoShutdown && !autoShutdown) {
+        // Switched off as the menu toggle does it, so a running countdown's text goes too.
+        engine.ToggleAutoShutdown();
+    }
+    engine.m_bAutoShutdown = autoShutdown;
+    engine.m_nDefaultVolume = volume;
+    m_Host.Player().SetDefaultVolume(volume);
+    engine.m_bPopupPrompt = popupPrompt;
+    // The box shows what the desktop holds afterwards, so a failed write is not hidden.
+    m_pAutostart->setChecked(m_Host.SetAutostart(m_pAutostart->isChecked()));
+
+    schedule::CSettings& settings = m_Host.Settings();
+    settings.SetAutoShutdown(autoShutdown);
+    settings.SetSchoolName(schoolName);
+    settings.SetShowPlayer(showPlayer);
+    settings.SetShowPending(showPending);
+    settings.SetShutdownDelayMinutes(minutes);
+    settings.SetDefaultVolume(volume);
+    settings.SetPopupPrompt(popupPrompt);
+    return true;
+}
+
+void CSettingsDlg::accept() {
+    if (Apply()) {
+        QDialog::accept();
+    }
+}
+
+void CSettingsDlg::done(int result) {
+    // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
+    const bool firstClose = !m_bClosed;
+    m_bClosed = true;
+    IEditorHost& host = m_Host;
+    QDialog::done(result);
+    if (firstClose) {
+        host.OnEditorClosed(kSettingsClosed, 0);
+    }
+}
+
+}  // namespace editors

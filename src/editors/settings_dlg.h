@@ -1,0 +1,52 @@
+#pragma once
+// The system settings dialog: school name, automatic shutdown and its delay, the display
+// the main window starts with, the player and prompt switches, start with the desktop and
+// the default volume. Applying changes the main window at once and writes the settings.
+// Modeless: it deletes itself when it closes and reports kSettingsClosed once.
+
+#include <QDialog>
+
+#include "editors/editor_host.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+namespace editors {
+
+class CNumberField;
+
+class CSettingsDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // The parent defaults to the host's window.
+    explicit CSettingsDlg(IEditorHost& host, QWidget* parent = nullptr);
+
+    // Applies the controls to the main window and the settings file; false, with the
+    // dialog left open on the refused field, when a field holds something unusable.
+    bool Apply();
+
+public slots:
+    void accept() override;
+    void done(int result) override;
+
+private:
+    void ShowVolume(int volume);
+
+    IEditorHost& m_Host;
+    QLineEdit* m_pSchoolName = nullptr;
+    QCheckBox* m_pAutoShutdown = nullptr;
+    CNumberField* m_pDelay = nullptr;
+    QCheckBox* m_pShowPending = nullptr;
+    QCheckBox* m_pShowPlayer = nullptr;
+    QCheckBox* m_pPopupPrompt = nullptr;
+    QCheckBox* m_pAutostart = nullptr;
+    QSlider* m_pVolume = nullptr;
+    QLabel* m_pVolumeLabel = nullptr;
+    bool m_bClosed = false;
+};
+
+}  // namespace editors
