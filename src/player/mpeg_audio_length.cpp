@@ -13,16 +13,16 @@ namespace {
 
 // Enough of a file to tell constant from variable bitrate; a VBR encoder changes its
 // rate within the first few frames.
-constexpr std::size_t kHeadBytes = 64 * 1024;
+constexpr std::size_t kHeadBytes = std::size_t{64} * 1024;
 // How far into the data the first frame may start (junk before the audio).
 constexpr std::size_t kSyncSearchBytes = 4096;
 // Frames in a row that must chain before a sync pattern is believed.
 constexpr int kChainToTrust = 3;
 // Trailing bytes that may follow the last frame: an ID3v1 tag, an APE tag, padding.
-constexpr std::size_t kTrailingAllowance = 8 * 1024;
+constexpr std::size_t kTrailingAllowance = std::size_t{8} * 1024;
 constexpr std::size_t kId3HeaderBytes = 10;
 // The stretch from the middle of a file that must show the same bitrate as its head.
-constexpr std::size_t kMiddleBytes = 16 * 1024;
+constexpr std::size_t kMiddleBytes = std::size_t{16} * 1024;
 // The longest length reported; 0xFFFFFFFF means "unknown" to the playback engine.
 constexpr std::uint64_t kLongestMs = 0xFFFFFFFEu;
 

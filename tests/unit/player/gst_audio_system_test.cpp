@@ -226,7 +226,7 @@ TEST_F(GstAudioSystemTest, AQuietTrackIsQuietFromItsFirstBuffer) {
     setenv("QELT_AUDIO_SINK", configured.c_str(), 1);
 
     ASSERT_GT(peaks[0], 1000);
-    EXPECT_NEAR(peaks[1], peaks[0] / 5, peaks[0] / 20);
+    EXPECT_NEAR(peaks[1], peaks[0] / 5.0, peaks[0] / 20.0);
 }
 
 TEST_F(GstAudioSystemTest, EnginePlaysAQueueToItsEnd) {
