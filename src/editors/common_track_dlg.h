@@ -1,0 +1,127 @@
+#pragma once
+// The common-track editor: edits the main window's common-track store in memory (a
+// changed track takes effect at once) and writes "作息表/M2list.dat" only when the user
+// confirms it on Save. Modeless; it deletes itself when it closes.
+
+#include <QDialog>
+#include <QString>
+#include <string>
+
+#include "schedule/records.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace editors {
+
+class CNumberField;
+class IEditorHost;
+
+class CCommonTrackDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kTitle = "常用曲目编辑";
+    static constexpr const char* kStoreFile = "作息表/M2list.dat";
+
+    explicit CCommonTrackDlg(IEditorHost& host, QWidget* parent = nullptr);
+
+    // Escape and the window's close button.
+    void reject() override;
+    void done(int result) override;
+
+private:
+    // The controls of the main or the secondary track.
+    struct TrackControls {
+        QGroupBox* group = nullptr;
+        QLabel* fileLabel = nullptr;
+        QLineEdit* file = nullptr;
+        QPushButton* browse = nullptr;
+        QCheckBox* fullPlay = nullptr;
+        QLabel* timeLabel = nullptr;
+        CNumberField* seconds = nullptr;
+        QLabel* secondsUnit = nullptr;
+        QLabel* length = nullptr;
+        QCheckBox* autoPlay = nullptr;
+        QLabel* volumeLabel = nullptr;
+        CNumberField* volume = nullptr;
+        QCheckBox* defaultVolume = nullptr;
+    };
+
+    QGroupBox* BuildTrackGroup(TrackControls& controls, const QString& title,
+                               const QString& prefix);
+    void BuildLayout();
+    void ConnectSignals();
+    void ConnectTrackSignals(TrackControls& controls);
+
+    // Reads the number fields; false (after the prompt) when one holds no whole number.
+    bool ReadControls();
+    // The track the fields describe; false when a number field holds no whole number.
+    bool ReadTrack(const TrackControls& controls, schedule::TrackEntry& entry);
+    bool ReadFieldsTrack(schedule::CommonTrack& track);
+    // Shows the first reason the fields' track cannot be stored; true when it can.
+    bool Validate(const schedule::CommonTrack& track);
+    void ShowError(const std::string& text);
+    void ShowTrack(const TrackControls& controls, const schedule::TrackEntry& entry);
+    void EmptyNameAndFiles();
+
+    void FillList();
+    void SelectListRow(int row);
+    int SelectedRow() const;
+
+    int Order() const;
+    void CheckOrder(int order);
+    // Enables the controls that the order and the two check boxes of each track allow.
+    void EnterOrderState(int order);
+    void ApplyTrackEnabling(const TrackControls& controls);
+
+    void OnSelectTrack(int row);
+    void OnOrderClicked(int order);
+    void OnNew();
+    // Validates and adds the fields' track as a new one; true when added.
+    bool AddFieldsTrack();
+    void OnDelete();
+    void OnMove(bool down);
+    void OnBrowse(TrackControls& controls);
+    void OnTrial();
+    void OnSave();
+    // The question and write-back that come before closing; false when a number field
+    // holds no whole number and the editor stays open.
+    bool PrepareClose();
+    void SaveStoreFile();
+    void MarkEdited();
+
+    IEditorHost& m_Host;
+
+    int m_nIndex = -1;
+    bool m_bEdited = false;
+    bool m_bStoreChanged = false;
+    bool m_bTrialPlaying = false;
+    // Set while the dialog puts values into its controls: their notices are not edits.
+    bool m_bUpdating = false;
+    bool m_bClosed = false;
+
+    QListWidget* m_pList = nullptr;
+    QPushButton* m_pUp = nullptr;
+    QPushButton* m_pDelete = nullptr;
+    QPushButton* m_pDown = nullptr;
+    QLineEdit* m_pName = nullptr;
+    QPushButton* m_pNew = nullptr;
+    TrackControls m_Main;
+    TrackControls m_Secondary;
+    QButtonGroup* m_pOrderGroup = nullptr;
+    QRadioButton* m_pOrderButtons[3] = {};
+    QCheckBox* m_pTrialMain = nullptr;
+    QCheckBox* m_pTrialSecondary = nullptr;
+    QPushButton* m_pTrial = nullptr;
+    QPushButton* m_pSave = nullptr;
+    QPushButton* m_pExit = nullptr;
+};
+
+}  // namespace editors
