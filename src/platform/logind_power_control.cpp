@@ -1,6 +1,7 @@
 #include "platform/logind_power_control.h"
 
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 
 #include <cstdio>
@@ -34,6 +35,7 @@ void LogindPowerControl::RequestPowerOff() {
 
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
+        std::fprintf(stderr, "qelt: power-off not sent: no system bus\n");
         m_State = PowerOffState::Refused;
         return;
     }
@@ -49,6 +51,11 @@ PowerOffState LogindPowerControl::PowerOffStatus() {
     // The reply is delivered by the event loop; until then the call is not finished.
     if (m_Pending && m_Pending->isFinished()) {
         m_State = m_Pending->isError() ? PowerOffState::Refused : PowerOffState::Accepted;
+        if (m_State == PowerOffState::Refused) {
+            // The system's reason goes to the log; the window only says that it refused.
+            std::fprintf(stderr, "qelt: power-off refused: %s\n",
+                         qPrintable(m_Pending->error().message()));
+        }
         m_Pending.reset();
     }
     return m_State;
