@@ -1,0 +1,140 @@
+// The system settings dialog: what applying changes in the main window and writes to
+// the settings file, the fields it refuses, and how it closes.
+
+#include "editors/settings_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSlider>
+#include <QTest>
+
+#include "dialog_helpers.h"
+#include "fake_editor_host.h"
+
+namespace settings_test {
+namespace {
+
+using editors::CSettingsDlg;
+
+TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
+    FakeEditorHost host;
+    engine::CScheduleEngine& engine = host.Engine();
+    engine.m_nShutdownDelay = 600;
+    engine.m_nDefaultVolume = 70;
+    engine.m_bPopupPrompt = false;
+    host.autostart = true;
+    QPointer<CSettingsDlg> dlg = new CSettingsDlg(host);
+    dlg->show();
+
+    // It opens with the main window's values.
+    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("系统设置"));
+    EXPECT_EQ(Child<QLineEdit>(dlg, "schoolName")->text(), QStringLiteral("Varnel"));
+    EXPECT_EQ(Child<QLineEdit>(dlg, "shutdownDelay")->text(), QStringLiteral("10"));
+    EXPECT_TRUE(Child<QCheckBox>(dlg, "autoShutdown")->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(dlg, "showPending")->isChecked());
+    EXPECT_FALSE(Child<QCheckBox>(dlg, "popupPrompt")->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(dlg, "autostart")->isChecked());
+    EXPECT_EQ(Child<QSlider>(dlg, "defaultVolume")->value(), 70);
+    EXPECT_EQ(Child<QLabel>(dlg, "volumeLabel")->text(), QStringLiteral("当前音量:70"));
+
+    // The arrows stop at 10 minutes, but a typed 25 is taken as it is.
+    Click(dlg, "shutdownDelayUp");
+    EXPECT_EQ(Child<QLineEdit>(dlg, "shutdownDelay")->text(), QStringLiteral("10"));
+    SetText(dlg, "shutdownDelay", QStringLiteral("25"));
+    SetText(dlg, "schoolName", QStringLiteral("实验中学"));
+    Click(dlg, "showPending");
+    Click(dlg, "showPlayer");
+    Click(dlg, "popupPrompt");
+    Child<QSlider>(dlg, "defaultVolume")->setValue(40);
+    EXPECT_EQ(Child<QLabel>(dlg, "volumeLabel")->text(), QStringLiteral("当前音量:40"));
+    Click(dlg, "applyButton");
+
+    EXPECT_EQ(host.schoolName, "实验中学");
+    EXPECT_FALSE(host.pendingDisplay);  // the list view is shown at once
+    EXPECT_FALSE(engine.m_bShowPlayer);
+    EXPECT_TRUE(engine.m_bPopupPrompt);
+    EXPECT_EQ(engine.m_nShutdownDelay, 25 * 60);
+    EXPECT_EQ(engine.m_nDefaultVolume, 40);
+    EXPECT_EQ(host.FakePlayer().defaultVolume, 40);
+    EXPECT_EQ(host.autostartRequests, std::vector<bool>{true});
+    EXPECT_EQ(host.IniText(), FileBytes("[设置]\r\n"
+                                        "自动关机=1\r\n"
+                                        "学校名称=实验中学\r\n"
+                                        "显示播放器=0\r\n"
+                                        "显示待播=0\r\n"
+                                        "关机延时(分钟)=25\r\n"
+                                        "默认音量=40\r\n"
+                                        "弹出式提示=1\r\n"));
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(host.closed.empty());
+
+    // A negative delay is applied and written as 0; Enter applies and closes, once.
+    SetText(dlg, "shutdownDelay", QStringLiteral("-3"));
+    Click(dlg, "autoShutdown");
+    QTest::keyClick(dlg, Qt::Key_Return);
+    EXPECT_EQ(engine.m_nShutdownDelay, 0);
+    EXPECT_FALSE(engine.m_bAutoShutdown);
+    EXPECT_EQ(host.Settings().GetShutdownDelayMinutes(), 0);
+    EXPECT_FALSE(host.Settings().GetAutoShutdown());
+    EXPECT_EQ(host.closed, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
+    DeleteClosedDialogs();
+    EXPECT_TRUE(dlg.isNull());
+    EXPECT_TRUE(host.dialogs.messages.empty());
+}
+
+TEST(SettingsDlgTest, RefusedFieldsKeepTheDialogOpenAndWriteNothing) {
+    FakeEditorHost host;
+    QPointer<CSettingsDlg> dlg = new CSettingsDlg(host);
+    dlg->show();
+    auto* delay = Child<QLineEdit>(dlg, "shutdownDelay");
+
+    delay->setText(QStringLiteral("5分"));
+    Click(dlg, "okButton");
+    ASSERT_EQ(host.dialogs.messages.size(), 1U);
+    EXPECT_EQ(host.dialogs.messages[0].text, "请键入一个整数。");
+    EXPECT_EQ(dlg->focusWidget(), delay);
+    EXPECT_TRUE(dlg->isVisible());
+
+    // 130 Chinese characters take 260 bytes in the file: one more than it keeps.
+    delay->setText(QStringLiteral("5"));
+    SetText(dlg, "schoolName", QString(130, QChar(0x4E2D)));
+    Click(dlg, "applyButton");
+    ASSERT_EQ(host.dialogs.messages.size(), 2U);
+    EXPECT_EQ(host.dialogs.messages[1].caption, "错误");
+    EXPECT_EQ(dlg->focusWidget(), Child<QLineEdit>(dlg, "schoolName"));
+    EXPECT_TRUE(host.schoolName.empty());
+    EXPECT_EQ(host.IniText(), "");
+    EXPECT_TRUE(host.closed.empty());
+
+    // A start-with-the-desktop entry that could not be written shows as unset.
+    SetText(dlg, "schoolName", QString(129, QChar(0x4E2D)));
+    host.autostartWritable = false;
+    Click(dlg, "autostart");
+    Click(dlg, "applyButton");
+    EXPECT_EQ(host.schoolName.size(), 129U * 3U);
+    EXPECT_EQ(host.autostartRequests, std::vector<bool>{true});
+    EXPECT_FALSE(Child<QCheckBox>(dlg, "autostart")->isChecked());
+
+    // Escape closes without applying what changed since, and reports it once.
+    SetText(dlg, "schoolName", QStringLiteral("不应用"));
+    QTest::keyClick(dlg, Qt::Key_Escape);
+    EXPECT_EQ(host.Settings().GetSchoolName().size(), 129U * 3U);
+    EXPECT_EQ(host.closed, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
+    DeleteClosedDialogs();
+    EXPECT_TRUE(dlg.isNull());
+
+    // So does the window's close button.
+    dlg = new CSettingsDlg(host);
+    dlg->show();
+    dlg->close();
+    EXPECT_EQ(host.closed.size(), 2U);
+    DeleteClosedDialogs();
+    EXPECT_TRUE(dlg.isNull());
+}
+
+}  // namespace
+}  // namespace settings_test
