@@ -304,6 +304,10 @@ void CScheduleEngine::ShutdownSystem() {
 void CScheduleEngine::EndShutdownCountdown() {
     SetStatus(std::string());
     m_bShutdownCounting = false;
+    ClearPowerOffNotice();
+}
+
+void CScheduleEngine::ClearPowerOffNotice() {
     if (m_bPowerOffRefusalShown) {
         m_Host.ShowNotice(std::string());
         m_bPowerOffRefusalShown = false;
@@ -315,6 +319,7 @@ void CScheduleEngine::ToggleAutoShutdown() {
     m_bAutoShutdown = !m_bAutoShutdown;
     if (wasOn) {
         SetStatus(std::string());
+        ClearPowerOffNotice();
     }
     if (m_pSettings != nullptr) {
         m_pSettings->SetAutoShutdown(m_bAutoShutdown);

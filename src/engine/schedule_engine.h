@@ -143,6 +143,8 @@ private:
     void PowerOffWhenDue();
     // Ends the countdown: its text and any refusal notice go.
     void EndShutdownCountdown();
+    // Takes away the notice of a refused power-off, if it shows.
+    void ClearPowerOffNotice();
     // The index the next index moves to when the pending item's second passes: the
     // first item after it and after every item due at the same second, or -1.
     int IndexAfterPending() const;

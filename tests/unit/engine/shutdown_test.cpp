@@ -36,11 +36,19 @@ TEST_F(EngineTest, CountdownShowsTheTimeLeftThenAsksForPowerOffOncePerMinute) {
     EXPECT_EQ(log.With("notice").size(), 1u);
     EXPECT_EQ(engine.m_nShutdownCount, 481);
 
+    // Switching the shutdown off takes the notice away; on again, a refusal shows again.
+    engine.OnCommand(engine::kCmdAutoShutdown);
+    EXPECT_EQ(host.notice, "");
+    engine.OnCommand(engine::kCmdAutoShutdown);
+    power.Answer(false);
+    TickThrough(16, 8, 2);
+    EXPECT_EQ(host.notice, "系统拒绝了关机请求");
+
     // An item for later today ends the countdown and takes the notice away.
     const schedule::ScheduleItem later = Single(Hms(17, 0, 0), "补课");
     engine.m_Timetable.AddItem(kMonday, &later);
     engine.BuildDayList(engine.m_nToday);
-    TickThrough(16, 8, 2);
+    TickThrough(16, 8, 3);
     EXPECT_EQ(host.notice, "");
     EXPECT_FALSE(engine.m_bShutdownCounting);
 }
