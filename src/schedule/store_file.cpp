@@ -24,8 +24,10 @@ LoadStatus ReadStoreHeader(CBinaryReader& reader, std::string_view magic, std::i
 std::string DamagedCopyName(const std::string& path) {
     const std::string base = path + ".damaged";
     std::string name = base;
+    // A folder that cannot be looked into ends the search; the copy then fails to be
+    // written and nothing is saved over the damaged file.
     std::error_code error;
-    for (int n = 1; std::filesystem::exists(name, error) || error; ++n) {
+    for (int n = 1; std::filesystem::exists(name, error) && !error; ++n) {
         name = base + "." + std::to_string(n);
     }
     return name;
