@@ -51,21 +51,6 @@ std::string S(const QString& text) {
     return text.toStdString();
 }
 
-// The item a new schedule item starts from.
-ScheduleItem NewItem() {
-    ScheduleItem item;
-    item.time = 0;
-    item.autoPlay = 1;
-    item.kind = schedule::CommonMusic;
-    item.volume = 100;
-    item.useDefaultVolume = 1;
-    item.fullPlay = 1;
-    item.limit = 0;
-    item.runBefore = 1;
-    item.useDefaultParams = 1;
-    return item;
-}
-
 QLabel* MakeLabel(const char* text, const char* name, QWidget* parent) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
     label->setObjectName(QString::fromUtf8(name));
@@ -79,6 +64,20 @@ QCheckBox* MakeCheck(const char* text, const char* name, QWidget* parent) {
 }
 
 }  // namespace
+
+ScheduleItem CItemEditDlg::NewItem() {
+    ScheduleItem item;
+    item.time = 0;
+    item.autoPlay = 1;
+    item.kind = schedule::CommonMusic;
+    item.volume = 100;
+    item.useDefaultVolume = 1;
+    item.fullPlay = 1;
+    item.limit = 0;
+    item.runBefore = 1;
+    item.useDefaultParams = 1;
+    return item;
+}
 
 CItemEditDlg::CItemEditDlg(IEditorHost& host, platform::Clock& clock, QWidget* parent)
     : QDialog(parent), m_Host(host), m_Clock(clock), m_Item(NewItem()) {

@@ -48,6 +48,10 @@ public:
     CItemEditDlg(IEditorHost& host, platform::Clock& clock, QWidget* parent = nullptr);
     ~CItemEditDlg() override;
 
+    // The item a new schedule item starts from: common music at the current time, run
+    // before it with the default parameters.
+    static schedule::ScheduleItem NewItem();
+
     // Fills the dialog from an item; call before it is shown.
     void SetItem(const schedule::ScheduleItem& item);
     // The edited item, valid after OK.
