@@ -24,6 +24,9 @@ constexpr const char* kBrowseTitle = "请选择程序文件";
 // every file, as the second does.
 constexpr const char* kProgramFilter = "程序|*|所有文件(*.*)|*.*||";
 
+// Wide enough for a program path of usual length.
+constexpr int kPathFieldMinimumWidth = 280;
+
 struct ProgramGroup {
     QGroupBox* box;
     QLineEdit* path;
@@ -37,6 +40,7 @@ ProgramGroup MakeProgramGroup(const QString& title, const QString& name, QWidget
     auto* pathLabel = new QLabel(QStringLiteral("运行程序的路径:"), group.box);
     group.path = new QLineEdit(group.box);
     group.path->setObjectName(QStringLiteral("program") + name);
+    group.path->setMinimumWidth(kPathFieldMinimumWidth);
     pathLabel->setBuddy(group.path);
     group.browse = new QPushButton(QStringLiteral("浏览(&B)..."), group.box);
     group.browse->setObjectName(QStringLiteral("browse") + name);

@@ -35,7 +35,7 @@ CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(kCaption));
 
-    auto* nameLabel = new QLabel(QStringLiteral("学校名称(&N):"), this);
+    auto* nameLabel = new QLabel(QStringLiteral("学校名称:"), this);
     m_pSchoolName = new QLineEdit(this);
     m_pSchoolName->setObjectName(QStringLiteral("schoolName"));
     nameLabel->setBuddy(m_pSchoolName);

@@ -43,7 +43,7 @@ public:
     QWidget* Window() override { return &window; }
 
     void OnEditorClosed(int code, int param) override { closed.emplace_back(code, param); }
-    void OpenStoreEditor(int commandId) override { openedStoreEditors.push_back(commandId); }
+    void OpenStoreEditor(int /*commandId*/) override {}
     void SetPendingDisplay(bool showPending) override { pendingDisplay = showPending; }
     bool IsPendingDisplay() const override { return pendingDisplay; }
     void SetSchoolName(const std::string& name) override { schoolName = name; }
@@ -71,7 +71,6 @@ public:
     ui_test::ScriptedDialogs dialogs;
     QWidget window;
     std::vector<std::pair<int, int>> closed;
-    std::vector<int> openedStoreEditors;
     bool pendingDisplay = true;
     std::string schoolName;
     std::vector<bool> autostartRequests;
