@@ -1,8 +1,14 @@
 // qelt: rings the school's timetable. Options: --dir PATH (the program folder), --help.
 
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSocketNotifier>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +28,33 @@ const char kUsage[] =
     "\n"
     "QELT_EVENT_LOG=PATH appends one line per event (start, status, notify, play,\n"
     "finished, run, poweroff, exit) to PATH.\n";
+
+// SIGTERM and SIGINT (a logout, systemctl stop, Ctrl+C) end the program through its event
+// loop, so the player keeps its position and the exit is logged.
+std::array<int, 2> g_signalPipe = {-1, -1};
+
+void OnTerminate(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &byte, 1);
+}
+
+void QuitOnTerminate() {
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe.data()) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = read(g_signalPipe[0], &byte, 1);
+        QApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
 
 // The program folder as an absolute path ending with '/'.
 std::string ProgramFolder(const char* dir) {
@@ -74,5 +107,6 @@ int main(int argc, char** argv) {
     if (!program.InitInstance()) {
         return 0;
     }
+    QuitOnTerminate();
     return QApplication::exec();
 }

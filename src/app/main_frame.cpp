@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScreen>
 #include <QStatusBar>
@@ -14,7 +15,6 @@
 #include <QToolBar>
 #include <utility>
 
-#include "app/about_dlg.h"
 #include "app/command_ids.h"
 #include "engine/plugin_host.h"
 #include "engine/tick_driver.h"
@@ -30,6 +30,7 @@ namespace app {
 namespace {
 
 constexpr const char* kTimetableFolder = "作息表";
+constexpr const char* kMusicFolder = "音乐库";
 constexpr const char* kCommonTrackFile = "作息表/M2list.dat";
 constexpr const char* kPlaylistFile = "作息表/Mlist.dat";
 constexpr const char* kIniFile = "QELT.INI";
@@ -55,13 +56,21 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The folder the autostart entry passes with --dir: none when it is the executable's own.
+QString ProgramFolderArgument(const FrameServices& services) {
+    const QString folder = QDir(Q(services.appDir)).absolutePath();
+    const QString own = QFileInfo(Q(services.executable)).absolutePath();
+    return folder == own ? QString() : folder;
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
     : QMainWindow(parent),
       m_Services(std::move(services)),
       m_Settings(m_Services.appDir + kIniFile),
-      m_EventLog(*m_Services.clock, m_Services.eventLogPath) {
+      m_EventLog(*m_Services.clock, m_Services.eventLogPath),
+      m_Autostart(Q(m_Services.executable), ProgramFolderArgument(m_Services)) {
     setWindowTitle(QString::fromUtf8(kFrameTitle));
     setWindowIcon(QIcon(QStringLiteral(":/app/qelt.png")));
     resize(kFrameWidth, kFrameHeight);
@@ -80,6 +89,8 @@ bool CMainFrame::Create() {
     m_pPendingView = new views::CPendingWnd(this);
     m_pPendingView->installEventFilter(this);
     setCentralWidget(m_pPendingView);
+    CreateActions();
+    CreateMenus();
     CreateToolBar();
     CreateStatusBar();
 
@@ -99,6 +110,7 @@ bool CMainFrame::Create() {
     }
 
     m_pPlayer = new player::CPlayerDlg(*m_Services.audio, m_Settings, *m_Services.dialogs, this);
+    m_pPlayer->SetOpenFolder(m_Services.appDir + kMusicFolder);
     connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this,
             [this] { OnFrameNotice(kNoticePlaybackEnded); });
     connect(m_pPlayer, &player::CPlayerDlg::trackStarted, this,
@@ -145,9 +157,11 @@ bool CMainFrame::Create() {
         m_pTickDriver->Start();
     }
 
+    BuildTrackMenus();
     CreateTrayIcon();
     LoadSettings();
     LoadPlugins();
+    BuildPluginMenu();
     UpdateActionStates();
 
     if (!m_Services.audioOutputAvailable) {
@@ -189,65 +203,6 @@ void CMainFrame::LoadPlugins() {
     }
 }
 
-QAction* CMainFrame::MakeAction(int id, const QString& text, const QString& prompt,
-                                const QString& icon) {
-    auto* action = new QAction(text, this);
-    // The prompt shows in status pane 0; the part after the line break is the tooltip.
-    const QStringList parts = prompt.split(QLatin1Char('\n'));
-    action->setStatusTip(parts.front());
-    action->setToolTip(parts.size() > 1 ? parts[1] : parts.front());
-    if (!icon.isEmpty()) {
-        action->setIcon(QIcon(QStringLiteral(":/app/toolbar/") + icon + QStringLiteral(".png")));
-    }
-    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-    m_Actions[id] = action;
-    return action;
-}
-
-void CMainFrame::CreateToolBar() {
-    m_pToolBar = addToolBar(QStringLiteral("toolbar"));
-    m_pToolBar->setObjectName(QStringLiteral("toolbar"));
-    m_pToolBar->setMovable(false);
-    m_pToolBar->setFloatable(false);
-    m_pToolBar->setIconSize(QSize(kToolbarIconSize, kToolbarIconSize));
-    struct Button {
-        int id;
-        const char* text;
-        const char* prompt;
-        const char* icon;
-    };
-    static const Button kButtons[] = {
-        {kCmdChooseTimetable, "选择作息表(&S)...", "选择要播放的作息表\n选择作息表", "choose"},
-        {kCmdRefreshTimetable, "刷新作息表(&R)", "刷新当前的作息表\n刷新作息表", "refresh"},
-        {kCmdViewTimetable, "查看作息表(&K)...", "查看作息表\n查看作息表", "view"},
-        {0, nullptr, nullptr, nullptr},
-        {kCmdNewTimetable, "新建作息表(&N)...", "新建一个作息表\n新建作息表", "new"},
-        {kCmdModifyTimetable, "修改作息表(&C)...", "修改当前的作息表\n修改作息表", "modify"},
-        {0, nullptr, nullptr, nullptr},
-        {kCmdShowPlayer, "显示播放器(&S)", "显示媒体播放器\n显示播放器", "player"},
-        {kCmdShowClock, "显示日期时间(&D)", "显示工具栏右侧的日期时间\n显示或隐藏日期时间",
-         "clock"},
-        {kCmdSwitchView, "切换至列表(&Q)", "切换待播界面或列表界面\n切换待播或列表界面", "switch"},
-        {kCmdShowPicture, "显示背景图片(&A)", "是否显示背景图片\n是否显示背景图片", "picture"},
-        {0, nullptr, nullptr, nullptr},
-        {kCmdSettings, "系统设置(&S)...", "系统设置\n系统设置", "settings"},
-        {kCmdCommonTracks, "设置常用曲目(&C)...", "设置常用曲目\n设置常用曲目", "common"},
-        {kCmdPlaylists, "设置列表曲目(&L)...", "设置列表曲目\n设置列表曲目", "playlist"},
-        {kCmdPresetTitles, "设置常用标题(&B)...", "设置常用标题\n设置常用标题", "titles"},
-        {0, nullptr, nullptr, nullptr},
-        {kCmdAbout, "关于 QELT(&A)...", "显示程序信息，版本号和版权\n关于", "about"},
-    };
-    for (const Button& b : kButtons) {
-        if (b.id == 0) {
-            m_pToolBar->addSeparator();
-            continue;
-        }
-        m_pToolBar->addAction(MakeAction(b.id, QString::fromUtf8(b.text),
-                                         QString::fromUtf8(b.prompt), QString::fromUtf8(b.icon)));
-    }
-    MakeAction(kCmdExit, QStringLiteral("退出系统(&X)"), QStringLiteral("退出应用程序"), QString());
-}
-
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     for (int i = 0; i < 4; ++i) {
@@ -272,6 +227,7 @@ void CMainFrame::CreateTrayIcon() {
     }
     m_pTray = new QSystemTrayIcon(windowIcon(), this);
     m_pTray->setToolTip(QString::fromUtf8(kTrayTooltip));
+    m_pTray->setContextMenu(m_pTrayMenu);
     connect(m_pTray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger) {
@@ -279,11 +235,6 @@ void CMainFrame::CreateTrayIcon() {
                 }
             });
     m_pTray->show();
-}
-
-QAction* CMainFrame::Action(int id) const {
-    const auto it = m_Actions.find(id);
-    return it == m_Actions.end() ? nullptr : it->second;
 }
 
 QString CMainFrame::PaneText(int pane) const {
@@ -296,108 +247,18 @@ QString CMainFrame::PaneText(int pane) const {
     return m_pPanes[pane]->text();
 }
 
-void CMainFrame::UpdateActionStates() {
-    if (QAction* a = Action(kCmdShowPlayer)) {
-        a->setCheckable(true);
-        a->setChecked(IsPlayerVisible());
-    }
-    if (QAction* a = Action(kCmdShowClock)) {
-        a->setCheckable(true);
-        a->setChecked(m_bClockShown);
-    }
-    if (QAction* a = Action(kCmdSwitchView)) {
-        const bool list = m_pPendingView->GetPendingMode() == 0;
-        a->setCheckable(true);
-        a->setChecked(list);
-        a->setText(list ? QStringLiteral("切换至待播(&Q)") : QStringLiteral("切换至列表(&Q)"));
-    }
-    if (QAction* a = Action(kCmdShowPicture)) {
-        a->setCheckable(true);
-        a->setChecked(m_pPendingView->GetShowPicture());
-    }
-    if (QAction* a = Action(kCmdRefreshTimetable)) {
-        a->setEnabled(m_pEngine && m_pEngine->Timetable().IsLoaded());
-    }
-}
-
-void CMainFrame::OnCommand(int id) {
-    if (m_pEngine && m_pEngine->OnCommand(id)) {
-        UpdateActionStates();
+void CMainFrame::Shutdown() {
+    if (m_bClosing) {
         return;
     }
-    if (m_pPluginHost && id >= engine::kFirstPluginCommand && id <= engine::kLastPluginCommand) {
-        m_pPluginHost->OnPluginCommand(id);
-        return;
+    m_bClosing = true;
+    if (m_pTickDriver) {
+        m_pTickDriver->Stop();
     }
-    switch (id) {
-        case kCmdShowPlayer:
-            if (IsPlayerVisible()) {
-                HidePlayer();
-            } else {
-                ShowPlayer();
-            }
-            break;
-        case kCmdSwitchView:
-            ToggleView();
-            break;
-        case kCmdShowClock:
-            m_bClockShown = !m_bClockShown;
-            m_pClock->setVisible(m_bClockShown);
-            break;
-        case kCmdRefreshTimetable:
-            if (m_pEngine->Timetable().IsLoaded()) {
-                m_pEngine->Timetable().Reload();
-            }
-            m_pEngine->BuildDayList(m_pEngine->m_nToday);
-            SetTimetableTitle(m_pEngine->Timetable().GetTitle());
-            break;
-        case kCmdHideMainWindow:
-            if (isVisible() && !isMinimized()) {
-                showMinimized();
-            } else {
-                RestoreAndRaise();
-            }
-            break;
-        case kCmdAbout:
-            ShowAbout();
-            break;
-        case kCmdExit:
-            close();
-            break;
-        default:
-            break;
+    if (m_pTray != nullptr) {
+        m_pTray->hide();
     }
-    UpdateActionStates();
-}
-
-void CMainFrame::OnFrameNotice(int code) {
-    switch (code) {
-        case kNoticePlaybackEnded:
-            m_EventLog.Write("finished");
-            m_pEngine->OnPlaybackEnded();
-            break;
-        case kNoticeTrayIcon:
-            RestoreAndRaise();
-            break;
-        default:
-            break;
-    }
-    UpdateActionStates();
-}
-
-void CMainFrame::ToggleView() {
-    const bool pending = m_pPendingView->GetPendingMode() == 0;
-    m_pPendingView->SetPendingMode(pending ? 1 : 0);
-    if (!pending) {
-        m_pPendingView->GetListView()->setFocus();
-    }
-    m_pPendingView->update();
-    UpdateActionStates();
-}
-
-void CMainFrame::ShowAbout() {
-    CAboutDlg about(*m_Services.dialogs, this);
-    about.exec();
+    m_EventLog.Write("exit");
 }
 
 void CMainFrame::Tick() {

@@ -11,11 +11,13 @@
 #include <string>
 
 #include "app/event_log.h"
+#include "editors/editor_host.h"
 #include "engine/engine_host.h"
 #include "engine/schedule_engine.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/power_control.h"
+#include "platform/xdg_autostart.h"
 #include "player/audio_system.h"
 #include "schedule/common_track_store.h"
 #include "schedule/message_reporter.h"
@@ -24,6 +26,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QSystemTrayIcon;
 class QToolBar;
 class CClockWnd;
@@ -71,10 +74,13 @@ struct FrameServices {
     bool loadPlugins = true;
     // Whether an audio output exists; when not, the frame says so once.
     bool audioOutputAvailable = true;
+    // The executable's full path (the start-with-the-desktop entry names it).
+    std::string executable;
 };
 
 class CMainFrame : public QMainWindow,
                    public engine::IEngineHost,
+                   public editors::IEditorHost,
                    private schedule::IMessageReporter {
     Q_OBJECT
 public:
@@ -94,20 +100,45 @@ public:
     void RestoreAndRaise();
     // The scheduler tick.
     void Tick();
+    // Ends without questions (the system asked the program to stop): the exit is logged
+    // and the player window keeps its position.
+    void Shutdown();
 
-    engine::CScheduleEngine& Engine() { return *m_pEngine; }
-    schedule::CSettings& Settings() { return m_Settings; }
-    schedule::CCommonTrackStore& CommonTracks() { return m_CommonTracks; }
-    schedule::CPlaylistStore& Playlists() { return m_Playlists; }
+    // The menu bar's menus, the notification-area menu and the list view's context menu.
+    QMenu* PlayMenu() const { return m_pPlayMenu; }
+    QMenu* TrayMenu() const { return m_pTrayMenu; }
+    // The context menu for the list view's selected row (the caller shows and deletes it).
+    QMenu* BuildListContextMenu();
+    // Rebuilds "常用曲目播放(&C)" and "列表曲目播放(&L)" from the stores.
+    void BuildTrackMenus();
     views::CPendingWnd* PendingView() const { return m_pPendingView; }
-    player::CPlayerDlg* Player() const { return m_pPlayer; }
+    player::CPlayerDlg* PlayerWindow() const { return m_pPlayer; }
     CTaskbarNotifier* Notifier() const { return m_pNotifier; }
     CClockWnd* ClockWnd() const { return m_pClock; }
     QToolBar* ToolBar() const { return m_pToolBar; }
+    // The menu bar's or toolbar's action of a command (null when it has none).
     QAction* Action(int id) const;
+    // Brings every action's check mark, text and enabling up to date.
+    void UpdateActionStates();
     // The text of status pane 0..3.
     QString PaneText(int pane) const;
-    const std::string& AppDir() const { return m_Services.appDir; }
+
+    // The editors' host.
+    const std::string& AppDir() const override { return m_Services.appDir; }
+    schedule::CSettings& Settings() override { return m_Settings; }
+    schedule::CCommonTrackStore& CommonTracks() override { return m_CommonTracks; }
+    schedule::CPlaylistStore& Playlists() override { return m_Playlists; }
+    engine::CScheduleEngine& Engine() override { return *m_pEngine; }
+    engine::IPlayer& Player() override;
+    platform::Dialogs& Dialogs() override { return *m_Services.dialogs; }
+    QWidget* Window() override { return this; }
+    void OnEditorClosed(int code, int param) override;
+    void OpenStoreEditor(int commandId) override { OpenEditor(commandId); }
+    void SetPendingDisplay(bool showPending) override;
+    bool IsPendingDisplay() const override;
+    void SetSchoolName(const std::string& name) override;
+    bool SetAutostart(bool on) override;
+    bool IsAutostartSet() const override;
 
     // The engine's host.
     void SetStatusText(const std::string& text) override;
@@ -126,6 +157,8 @@ public:
 signals:
     // The frame has closed and the program should end.
     void closed();
+    // The current timetable was replaced or reloaded (another file chosen, refresh).
+    void timetableReplaced();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -136,16 +169,41 @@ private:
     void ShowError(const std::string& text, const std::string& caption,
                    schedule::MessageOwner owner) override;
 
+    void CreateActions();
+    void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
     void CreateTrayIcon();
     void LoadSettings();
     void LoadPlugins();
+    void BuildPluginMenu();
     void PlaceClock();
     void ToggleView();
     void ShowAbout();
-    QAction* MakeAction(int id, const QString& text, const QString& prompt, const QString& icon);
-    void UpdateActionStates();
+    // An action of a command; several actions (menu bar, tray menu) may share an id.
+    QAction* MakeAction(int id, const char* text, const char* prompt = nullptr,
+                        const char* icon = nullptr);
+    void SetCheck(int id, bool checked);
+    void SetText(int id, const QString& text);
+    void SetEnabled(int id, bool enabled);
+
+    // Commands.
+    void ChooseTimetable();
+    void RefreshTimetable();
+    void TogglePicture();
+    void DefaultPicture();
+    void CustomPicture();
+    void CustomColour();
+    void ToggleAutostart();
+    void ToggleMainWindow();
+    void DeleteSelectedItem();
+    void SaveTimetable();
+    void OpenLink(const QString& url);
+    QString GuideUrl() const;
+    // Opens the editor of an editor command.
+    void OpenEditor(int id);
+    // The timetable dialog's chosen file, with the program folder made current again.
+    std::string ChooseFile(const char* title, const std::string& folder, const char* filter);
 
     FrameServices m_Services;
     schedule::CSettings m_Settings;
@@ -160,7 +218,11 @@ private:
     CTaskbarNotifier* m_pNotifier = nullptr;
     QSystemTrayIcon* m_pTray = nullptr;
     QLabel* m_pPanes[4] = {};
-    std::map<int, QAction*> m_Actions;
+    QMenu* m_pPlayMenu = nullptr;
+    QMenu* m_pTrayMenu = nullptr;
+    QMenu* m_pPluginMenu = nullptr;
+    std::multimap<int, QAction*> m_Actions;
+    platform::XdgAutostart m_Autostart;
 
     std::unique_ptr<engine::CScheduleEngine> m_pEngine;
     std::unique_ptr<engine::CTickDriver> m_pTickDriver;

@@ -18,7 +18,11 @@ constexpr const char* kInstanceName = "Varnel";
 CScheduleApp::CScheduleApp(std::string appDir)
     : m_strAppDir(std::move(appDir)), m_Instance(QString::fromUtf8(kInstanceName)) {}
 
-CScheduleApp::~CScheduleApp() = default;
+CScheduleApp::~CScheduleApp() {
+    if (m_pFrame) {
+        m_pFrame->Shutdown();
+    }
+}
 
 bool CScheduleApp::InitInstance() {
     if (m_Instance.ClaimInstance() == platform::SingleInstance::Claim::OtherCopyRunning) {
@@ -34,6 +38,7 @@ bool CScheduleApp::InitInstance() {
     services.dialogs = &m_Dialogs;
     services.runProgram = engine::BindRunProgram(m_Runner, engine::WaitPumping, m_strAppDir);
     services.appDir = m_strAppDir;
+    services.executable = QCoreApplication::applicationFilePath().toStdString();
     if (const char* log = std::getenv("QELT_EVENT_LOG")) {
         services.eventLogPath = log;
     }

@@ -4,25 +4,14 @@
 
 #include "app/main_frame.h"
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QTest>
 #include <QToolBar>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/command_ids.h"
-#include "common/scripted_dialogs.h"
-#include "platform/logind_power_control.h"
-#include "platform/virtual_clock.h"
-#include "player/fake_audio_system.h"
+#include "app/frame_fixture.h"
 #include "player/player_dlg.h"
-#include "schedule/settings.h"
-#include "schedule/timetable.h"
 #include "views/pending_wnd.h"
 #include "views/schedule_list_view.h"
 #include "widgets/clock_wnd.h"
@@ -30,92 +19,8 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// Tuesday, 2026-12-08.
-constexpr int kTuesday = 2;
-
-schedule::ScheduleItem Item(int h, int m, int s, const std::string& title, bool autoPlay) {
-    schedule::ScheduleItem item;
-    item.time = h * 3600 + m * 60 + s;
-    item.title = title;
-    item.path = "音乐库/bell.wav";
-    item.musicName = "bell.wav";
-    item.autoPlay = autoPlay ? 1 : 0;
-    return item;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class MainFrameTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qelt-frame-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_Dir = pattern + "/";
-        fs::create_directories(m_Dir + "作息表");
-        fs::create_directories(m_Dir + "音乐库");
-        std::ofstream(m_Dir + "音乐库/bell.wav") << "RIFF";
-
-        schedule::CTimetable timetable;
-        timetable.SetTitle("冬季作息");
-        const schedule::ScheduleItem first = Item(8, 0, 0, "第一节上课", true);
-        const schedule::ScheduleItem second = Item(8, 45, 0, "第一节下课", false);
-        timetable.AddItem(kTuesday, &first);
-        timetable.AddItem(kTuesday, &second);
-        ASSERT_TRUE(timetable.Save(m_Dir + "作息表/冬季.zxb"));
-        schedule::CSettings settings(m_Dir + "QELT.INI");
-        ASSERT_TRUE(settings.SetTimetablePath("作息表/冬季.zxb"));
-        ASSERT_TRUE(settings.SetAutoShutdown(false));
-        ASSERT_TRUE(settings.SetSchoolName("实验小学"));
-
-        clock.Set({2026, 12, 8, 7, 59, 40, 0, 0});
-        audio.SetLength(m_Dir + "音乐库/bell.wav", 5000);
-    }
-
-    void TearDown() override {
-        frame.reset();
-        fs::remove_all(m_Dir);
-    }
-
-    app::CMainFrame& MakeFrame() {
-        app::FrameServices services;
-        services.clock = &clock;
-        services.audio = &audio;
-        services.power = &power;
-        services.dialogs = &dialogs;
-        services.runProgram = [](const std::string&, const std::string&) { return 0; };
-        services.appDir = m_Dir;
-        services.eventLogPath = m_Dir + "events.log";
-        services.startTickDriver = false;
-        services.loadPlugins = false;
-        frame = std::make_unique<app::CMainFrame>(std::move(services));
-        EXPECT_TRUE(frame->Create());
-        return *frame;
-    }
-
-    // Moves the virtual clock to h:m:s a second at a time, ticking on each.
-    void TickTo(int h, int m, int s) {
-        const std::int64_t target =
-            platform::VirtualClock::ToMilliseconds({2026, 12, 8, h, m, s, 0, 0});
-        while (clock.Milliseconds() < target) {
-            clock.Advance(1000);
-            frame->Tick();
-        }
-    }
-
-    std::string m_Dir;
-    platform::VirtualClock clock;
-    player::FakeAudioSystem audio;
-    platform::LogindPowerControl power;
-    ui_test::ScriptedDialogs dialogs;
-    std::unique_ptr<app::CMainFrame> frame;
-};
+using namespace ui_test;
+using MainFrameTest = FrameTest;
 
 TEST_F(MainFrameTest, MorningItemIsAnnouncedPlayedAndFinished) {
     app::CMainFrame& main = MakeFrame();
@@ -141,7 +46,7 @@ TEST_F(MainFrameTest, MorningItemIsAnnouncedPlayedAndFinished) {
 
     // On its second the item starts, the player shows it and the next item is pending.
     TickTo(8, 0, 0);
-    EXPECT_TRUE(main.Player()->isVisible());
+    EXPECT_TRUE(main.PlayerWindow()->isVisible());
     EXPECT_TRUE(main.Action(app::kCmdShowPlayer)->isChecked());
     EXPECT_EQ(pending.GetItemTitle(), "第一节下课");
     EXPECT_EQ(pending.GetPlayMode(), "手动播放");
@@ -151,8 +56,8 @@ TEST_F(MainFrameTest, MorningItemIsAnnouncedPlayedAndFinished) {
     // The track ends: the player the engine showed is hidden again.
     audio.Advance(5000);
     clock.Advance(5000);
-    main.Player()->UpdateStatus();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !main.Player()->isVisible(); }, 2000));
+    main.PlayerWindow()->UpdateStatus();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !main.PlayerWindow()->isVisible(); }, 2000));
     EXPECT_FALSE(main.Action(app::kCmdShowPlayer)->isChecked());
 
     const std::string events = ReadFile(m_Dir + "events.log");

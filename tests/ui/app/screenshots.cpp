@@ -89,10 +89,10 @@ int main(int argc, char** argv) {
         frame.Tick();
     }
     audio.Advance(1000);
-    frame.Player()->UpdateStatus();
-    frame.Player()->show();
+    frame.PlayerWindow()->UpdateStatus();
+    frame.PlayerWindow()->show();
     QTest::qWait(50);
-    ok = Save(frame.Player(), out, "player.png") && ok;
+    ok = Save(frame.PlayerWindow(), out, "player.png") && ok;
 
     frame.Notifier()->Show(QStringLiteral("[第一节课][上课铃]:将在5秒后开始自动播放!"), 0, 3000, 0);
     QTest::qWait(50);
