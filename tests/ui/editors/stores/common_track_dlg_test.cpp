@@ -6,23 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPointer>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "fake_editor_host.h"
+#include "dialog_test.h"
 #include "player/player_dlg.h"
 
 namespace stores_test {
@@ -54,81 +47,17 @@ std::vector<Queued> Queue(const engine_test::FakePlayer& player) {
     return queued;
 }
 
-// Where a check box's or radio button's indicator is, from its left edge.
-constexpr int kIndicatorX = 6;
-
-class CommonTrackDlgTest : public ::testing::Test {
+class CommonTrackDlgTest : public DialogTest<CCommonTrackDlg> {
 protected:
-    ~CommonTrackDlgTest() override {
-        delete m_pDlg;
-        Flush();
-    }
-
     void AddTracks(const std::vector<CommonTrack>& tracks) {
         for (const CommonTrack& track : tracks) {
             ASSERT_TRUE(host.commonTracks.Add(&track));
         }
     }
-
-    void Open() {
-        delete m_pDlg;
-        m_pDlg = new CCommonTrackDlg(host);
-        m_pDlg->show();
-    }
-
-    // Whether the dialog has closed and deleted itself.
-    bool Closed() {
-        Flush();
-        return m_pDlg.isNull();
-    }
-
-    static void Flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-    template <typename T>
-    T* Get(const char* name) {
-        T* widget = m_pDlg->findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    QLineEdit* Edit(const char* name) { return Get<QLineEdit>(name); }
-    QListWidget* List() { return Get<QListWidget>("trackList"); }
-
-    // Clicks a push button in its middle, a check box or radio button on its indicator.
-    void Click(const char* name) {
-        QAbstractButton* button = Get<QAbstractButton>(name);
-        if (qobject_cast<QPushButton*>(button) != nullptr) {
-            QTest::mouseClick(button, Qt::LeftButton);
-        } else {
-            QTest::mouseClick(button, Qt::LeftButton, {},
-                              QPoint(kIndicatorX, button->height() / 2));
-        }
-    }
-    void ClickRow(int row) {
-        QListWidget* list = List();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row)).center());
-    }
-    void Type(const char* name, const QString& text) {
-        QLineEdit* edit = Edit(name);
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        // QTest types Latin-1 only; other text goes in as one typed insertion.
-        bool latin = true;
-        for (const QChar c : text) {
-            latin = latin && c.unicode() < 0x80;
-        }
-        if (latin) {
-            QTest::keyClicks(edit, text);
-        } else {
-            edit->insert(text);
-        }
-    }
+    QListWidget* List() { return DialogTest::List("trackList"); }
+    void ClickRow(int row) { DialogTest::ClickRow("trackList", row); }
 
     std::string StoreFile() const { return host.AppDir() + CCommonTrackDlg::kStoreFile; }
-
-    FakeEditorHost host;
-    QPointer<CCommonTrackDlg> m_pDlg;
 };
 
 TEST_F(CommonTrackDlgTest, OpeningSelectingAndClosingAskNothing) {

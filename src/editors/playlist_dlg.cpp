@@ -1,0 +1,799 @@
+#include "editors/playlist_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include "editors/editor_host.h"
+#include "editors/number_field.h"
+#include "editors/stored_text.h"
+#include "player/player_dlg.h"
+#include "schedule/app_paths.h"
+
+namespace editors {
+
+namespace {
+
+using schedule::Playlist;
+using schedule::TrackEntry;
+
+constexpr const char* kErrorCaption = "错误";
+constexpr const char* kNoName = "标题为空,请填写标题后再试!";
+constexpr const char* kNoEntries = "该列表中的曲目为空,请添加曲目后再试!";
+constexpr const char* kDuplicateName = "列表曲目中已经存在相同的名称,请换名重试!";
+constexpr const char* kDeleteQuestion = "真的要删除当前选中的内容吗?";
+constexpr const char* kDeleteEntryQuestion = "真的要删除当前文件列表选中的内容吗?";
+constexpr const char* kDeleteCaption = "删除当前内容";
+constexpr const char* kAddQuestion = "当前的曲目还没有加入列表中,是否要加入列表中去?";
+constexpr const char* kAddCaptionOnClose = "保存列表曲目";
+constexpr const char* kAddCaptionOnSave = "添加列表曲目";
+constexpr const char* kSaveQuestion =
+    "    真的要将编辑过的列表曲目保存到文件吗?\r\n如果您不保存的话,本次编辑的内容在程序运行\r\n"
+    "期间还是有效的,但退出程序后就会失效!";
+constexpr const char* kSaveCaption = "保存列表曲目到文件";
+constexpr const char* kWriteError = "程序在保存列表曲目文件时出现未知错误,请重试!";
+constexpr const char* kLengthLabel = "全曲长:";
+constexpr const char* kLengthFormat = "全曲长:%1秒";
+constexpr const char* kMusicFolder = "音乐库";
+
+constexpr int kMsPerSecond = 1000;
+constexpr int kFullVolume = 100;
+// The arrows of the number fields step within these ranges; typing is not limited.
+constexpr int kMaxArrowSeconds = schedule::kSecondsPerDay;
+constexpr int kMaxArrowVolume = 100;
+constexpr int kMaxArrowRandomLimit = 999;
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string S(const QString& text) {
+    return text.toStdString();
+}
+
+// Seconds typed by the user as the stored milliseconds, kept inside 32 bits.
+std::int32_t SecondsToMs(int seconds) {
+    const std::int64_t ms = static_cast<std::int64_t>(seconds) * kMsPerSecond;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(ms, INT_MIN, INT_MAX));
+}
+
+// Marks the dialog as putting values into its controls for the life of the object.
+class UpdateGuard {
+public:
+    explicit UpdateGuard(bool& flag) : m_Flag(flag), m_bOld(flag) { m_Flag = true; }
+    ~UpdateGuard() { m_Flag = m_bOld; }
+    UpdateGuard(const UpdateGuard&) = delete;
+    UpdateGuard& operator=(const UpdateGuard&) = delete;
+
+private:
+    bool& m_Flag;
+    bool m_bOld;
+};
+
+}  // namespace
+
+CPlaylistDlg::CPlaylistDlg(IEditorHost& host, QWidget* parent) : QDialog(parent), m_Host(host) {
+    setObjectName(QStringLiteral("PlaylistDlg"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString::fromUtf8(kTitle));
+    BuildLayout();
+    ConnectSignals();
+
+    UpdateGuard guard(m_bUpdating);
+    m_pName->setEnabled(false);
+    FillPlaylistList();
+    FillFileList(nullptr);
+    ApplyEnabling();
+}
+
+void CPlaylistDlg::BuildLayout() {
+    auto* listLabel = new QLabel(QStringLiteral("曲目列表:"), this);
+    m_pPlaylists = new QListWidget(this);
+    m_pPlaylists->setObjectName(QStringLiteral("playlistList"));
+    listLabel->setBuddy(m_pPlaylists);
+    m_pListUp = new QPushButton(QStringLiteral("上移(&U)"), this);
+    m_pListUp->setObjectName(QStringLiteral("listUpButton"));
+    m_pListDelete = new QPushButton(QStringLiteral("删除(&E)"), this);
+    m_pListDelete->setObjectName(QStringLiteral("listDeleteButton"));
+    m_pListDown = new QPushButton(QStringLiteral("下移(&D)"), this);
+    m_pListDown->setObjectName(QStringLiteral("listDownButton"));
+    auto* listButtons = new QHBoxLayout;
+    for (QPushButton* button : {m_pListUp, m_pListDelete, m_pListDown}) {
+        button->setAutoDefault(false);
+        listButtons->addWidget(button);
+    }
+
+    auto* nameGroup = new QGroupBox(QStringLiteral("列表曲目名:"), this);
+    auto* nameLabel = new QLabel(QStringLiteral("列表名:"), nameGroup);
+    m_pName = new QLineEdit(nameGroup);
+    m_pName->setObjectName(QStringLiteral("nameEdit"));
+    nameLabel->setBuddy(m_pName);
+    m_pNew = new QPushButton(QStringLiteral("新增(&A)"), nameGroup);
+    m_pNew->setObjectName(QStringLiteral("newButton"));
+    m_pNew->setAutoDefault(false);
+    auto* nameLayout = new QHBoxLayout(nameGroup);
+    nameLayout->addWidget(nameLabel);
+    nameLayout->addWidget(m_pName, 1);
+    nameLayout->addWidget(m_pNew);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(listLabel);
+    left->addWidget(m_pPlaylists, 1);
+    left->addLayout(listButtons);
+    left->addWidget(nameGroup);
+
+    auto* filesLabel = new QLabel(QStringLiteral("当前曲目文件列表:"), this);
+    m_pFiles = new QListWidget(this);
+    m_pFiles->setObjectName(QStringLiteral("fileList"));
+    filesLabel->setBuddy(m_pFiles);
+    m_pEntryUp = new QPushButton(QStringLiteral("↑"), this);
+    m_pEntryUp->setObjectName(QStringLiteral("entryUpButton"));
+    m_pEntryDelete = new QPushButton(QStringLiteral("删"), this);
+    m_pEntryDelete->setObjectName(QStringLiteral("entryDeleteButton"));
+    m_pEntryDown = new QPushButton(QStringLiteral("↓"), this);
+    m_pEntryDown->setObjectName(QStringLiteral("entryDownButton"));
+    auto* entryButtons = new QVBoxLayout;
+    entryButtons->addStretch(1);
+    for (QPushButton* button : {m_pEntryUp, m_pEntryDelete, m_pEntryDown}) {
+        button->setAutoDefault(false);
+        entryButtons->addWidget(button);
+    }
+    entryButtons->addStretch(1);
+    auto* filesRow = new QHBoxLayout;
+    filesRow->addWidget(m_pFiles, 1);
+    filesRow->addLayout(entryButtons);
+    auto* files = new QVBoxLayout;
+    files->addWidget(filesLabel);
+    files->addLayout(filesRow, 1);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(left, 2);
+    top->addLayout(files, 3);
+
+    auto* entryGroup = new QGroupBox(QStringLiteral("主曲及播放模式:"), this);
+    auto* fileLabel = new QLabel(QStringLiteral("文件名:"), entryGroup);
+    m_pFile = new QLineEdit(entryGroup);
+    m_pFile->setObjectName(QStringLiteral("fileEdit"));
+    fileLabel->setBuddy(m_pFile);
+    m_pBrowse = new QPushButton(QStringLiteral("浏览(&B)..."), entryGroup);
+    m_pBrowse->setObjectName(QStringLiteral("browseButton"));
+    m_pBrowse->setAutoDefault(false);
+    m_pFullPlay = new QCheckBox(QStringLiteral("全曲播放"), entryGroup);
+    m_pFullPlay->setObjectName(QStringLiteral("fullPlayCheck"));
+    m_pFullPlay->setChecked(true);
+    auto* timeLabel = new QLabel(QStringLiteral("播放时间:"), entryGroup);
+    m_pSeconds = new CNumberField(QStringLiteral("secondsEdit"), 0, kMaxArrowSeconds, entryGroup);
+    m_pSeconds->SetDigitsOnly(true);
+    m_pSeconds->SetValue(0);
+    timeLabel->setBuddy(m_pSeconds);
+    auto* secondsUnit = new QLabel(QStringLiteral("秒"), entryGroup);
+    m_pLength = new QLabel(QString::fromUtf8(kLengthLabel), entryGroup);
+    m_pLength->setObjectName(QStringLiteral("lengthLabel"));
+    m_pAutoPlay = new QCheckBox(QStringLiteral("自动播放"), entryGroup);
+    m_pAutoPlay->setObjectName(QStringLiteral("autoPlayCheck"));
+    m_pAutoPlay->setChecked(true);
+    auto* volumeLabel = new QLabel(QStringLiteral("音量控制:"), entryGroup);
+    m_pVolume = new CNumberField(QStringLiteral("volumeEdit"), 0, kMaxArrowVolume, entryGroup);
+    m_pVolume->SetDigitsOnly(true);
+    m_pVolume->SetValue(kFullVolume);
+    volumeLabel->setBuddy(m_pVolume);
+    m_pDefaultVolume = new QCheckBox(QStringLiteral("使用默认音量"), entryGroup);
+    m_pDefaultVolume->setObjectName(QStringLiteral("defaultVolumeCheck"));
+    m_pDefaultVolume->setChecked(true);
+    auto* entryGrid = new QGridLayout(entryGroup);
+    entryGrid->addWidget(fileLabel, 0, 0);
+    entryGrid->addWidget(m_pFile, 0, 1, 1, 3);
+    entryGrid->addWidget(m_pBrowse, 0, 4);
+    entryGrid->addWidget(m_pFullPlay, 1, 0);
+    entryGrid->addWidget(timeLabel, 1, 1, Qt::AlignRight);
+    entryGrid->addWidget(m_pSeconds, 1, 2);
+    entryGrid->addWidget(secondsUnit, 1, 3);
+    entryGrid->addWidget(m_pLength, 1, 4);
+    entryGrid->addWidget(m_pAutoPlay, 2, 0);
+    entryGrid->addWidget(volumeLabel, 2, 1, Qt::AlignRight);
+    entryGrid->addWidget(m_pVolume, 2, 2);
+    entryGrid->addWidget(m_pDefaultVolume, 2, 3, 1, 2);
+    entryGrid->setColumnStretch(2, 1);
+
+    auto* randomGroup = new QGroupBox(QStringLiteral("随机播放模式:"), this);
+    m_pRandom = new QCheckBox(QStringLiteral("该列表曲目随机播放"), randomGroup);
+    m_pRandom->setObjectName(QStringLiteral("randomCheck"));
+    m_pRandomKind = new QComboBox(randomGroup);
+    m_pRandomKind->setObjectName(QStringLiteral("randomKindCombo"));
+    m_pRandomKind->addItem(QStringLiteral("播放的文件数量:"));
+    m_pRandomKind->addItem(QStringLiteral("播放时间(分钟):"));
+    m_pRandomLimit =
+        new CNumberField(QStringLiteral("randomLimitEdit"), 0, kMaxArrowRandomLimit, randomGroup);
+    m_pRandomLimit->SetDigitsOnly(true);
+    m_pRandomLimit->SetValue(0);
+    auto* randomLayout = new QGridLayout(randomGroup);
+    randomLayout->addWidget(m_pRandom, 0, 0, 1, 2);
+    randomLayout->addWidget(m_pRandomKind, 1, 0);
+    randomLayout->addWidget(m_pRandomLimit, 1, 1);
+
+    auto* trialGroup = new QGroupBox(QStringLiteral("试播/保存:"), this);
+    m_pSingleTrial = new QCheckBox(QStringLiteral("单曲试播"), trialGroup);
+    m_pSingleTrial->setObjectName(QStringLiteral("singleTrialCheck"));
+    m_pTrial = new QPushButton(QStringLiteral("试播(&P)"), trialGroup);
+    m_pTrial->setObjectName(QStringLiteral("trialButton"));
+    m_pTrial->setAutoDefault(false);
+    m_pSave = new QPushButton(QStringLiteral("保存(&S)"), trialGroup);
+    m_pSave->setObjectName(QStringLiteral("saveButton"));
+    m_pSave->setDefault(true);
+    m_pExit = new QPushButton(QStringLiteral("退出(&X)"), trialGroup);
+    m_pExit->setObjectName(QStringLiteral("exitButton"));
+    m_pExit->setAutoDefault(false);
+    auto* trialLayout = new QGridLayout(trialGroup);
+    trialLayout->addWidget(m_pSingleTrial, 0, 0);
+    trialLayout->addWidget(m_pTrial, 0, 1);
+    trialLayout->addWidget(m_pSave, 1, 0);
+    trialLayout->addWidget(m_pExit, 1, 1);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(randomGroup, 1);
+    bottom->addWidget(trialGroup);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addWidget(entryGroup);
+    layout->addLayout(bottom);
+}
+
+void CPlaylistDlg::ConnectSignals() {
+    connect(m_pPlaylists, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_bUpdating && row >= 0) {
+            OnPlaylistSelected(row);
+        }
+    });
+    connect(m_pFiles, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_bUpdating && row >= 0) {
+            OnFileRowSelected(row);
+        }
+    });
+    connect(m_pListUp, &QPushButton::clicked, this, [this] { OnMovePlaylist(false); });
+    connect(m_pListDown, &QPushButton::clicked, this, [this] { OnMovePlaylist(true); });
+    connect(m_pListDelete, &QPushButton::clicked, this, &CPlaylistDlg::OnDeletePlaylist);
+    connect(m_pNew, &QPushButton::clicked, this, &CPlaylistDlg::OnNew);
+    connect(m_pEntryUp, &QPushButton::clicked, this, [this] { OnMoveEntry(false); });
+    connect(m_pEntryDown, &QPushButton::clicked, this, [this] { OnMoveEntry(true); });
+    connect(m_pEntryDelete, &QPushButton::clicked, this, &CPlaylistDlg::OnDeleteEntry);
+    connect(m_pFile, &QLineEdit::textChanged, this, [this] {
+        if (!m_bUpdating) {
+            OnFileTextChanged();
+        }
+    });
+    connect(m_pBrowse, &QPushButton::clicked, this, &CPlaylistDlg::OnBrowse);
+    for (QLineEdit* edit :
+         {m_pName, m_pSeconds->Edit(), m_pVolume->Edit(), m_pRandomLimit->Edit()}) {
+        connect(edit, &QLineEdit::textChanged, this, [this] { MarkEdited(); });
+    }
+    connect(m_pAutoPlay, &QCheckBox::clicked, this, [this] { MarkEdited(); });
+    for (QCheckBox* box : {m_pFullPlay, m_pDefaultVolume, m_pRandom}) {
+        connect(box, &QCheckBox::clicked, this, [this] {
+            MarkEdited();
+            ApplyEnabling();
+        });
+    }
+    connect(m_pRandomKind, &QComboBox::activated, this, [this] { MarkEdited(); });
+    connect(m_pTrial, &QPushButton::clicked, this, &CPlaylistDlg::OnTrial);
+    connect(m_pSave, &QPushButton::clicked, this, &CPlaylistDlg::OnSave);
+    connect(m_pExit, &QPushButton::clicked, this, &CPlaylistDlg::reject);
+}
+
+void CPlaylistDlg::MarkEdited() {
+    if (!m_bUpdating) {
+        m_bEdited = true;
+    }
+}
+
+bool CPlaylistDlg::ReadControls() {
+    int value = 0;
+    for (const CNumberField* field : {m_pSeconds, m_pVolume, m_pRandomLimit}) {
+        if (!field->Read(m_Host.Dialogs(), value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int CPlaylistDlg::ReadNumber(const CNumberField* field) {
+    // Commands check the fields with ReadControls first; this only converts.
+    bool ok = false;
+    const int value = field->Edit()->text().trimmed().toInt(&ok);
+    return ok ? value : 0;
+}
+
+void CPlaylistDlg::ReadEntryFields(TrackEntry& entry) {
+    entry.path = S(m_pFile->text());
+    entry.autoPlay = m_pAutoPlay->isChecked() ? 1 : 0;
+    entry.useDefaultVolume = m_pDefaultVolume->isChecked() ? 1 : 0;
+    entry.fullPlay = m_pFullPlay->isChecked() ? 1 : 0;
+    entry.limit = SecondsToMs(ReadNumber(m_pSeconds));
+    entry.volume = ReadNumber(m_pVolume);
+}
+
+void CPlaylistDlg::ReadRandomFields(Playlist& playlist) {
+    playlist.randomPlay = m_pRandom->isChecked() ? 1 : 0;
+    playlist.randomLimit = ReadNumber(m_pRandomLimit);
+    playlist.randomLimitKind =
+        m_pRandomKind->currentIndex() == 1 ? schedule::LimitMinutes : schedule::LimitFiles;
+}
+
+void CPlaylistDlg::ShowEntry(const TrackEntry& entry) {
+    UpdateGuard guard(m_bUpdating);
+    m_pFile->setText(Q(entry.path));
+    m_pFullPlay->setChecked(entry.fullPlay != 0);
+    m_pSeconds->SetValue(entry.limit / kMsPerSecond);
+    m_pAutoPlay->setChecked(entry.autoPlay != 0);
+    m_pVolume->SetValue(entry.volume);
+    m_pDefaultVolume->setChecked(entry.useDefaultVolume != 0);
+}
+
+void CPlaylistDlg::ShowRandom(const Playlist& playlist) {
+    UpdateGuard guard(m_bUpdating);
+    m_pRandom->setChecked(playlist.randomPlay != 0);
+    m_pRandomLimit->SetValue(playlist.randomLimit);
+    m_pRandomKind->setCurrentIndex(playlist.randomLimitKind == schedule::LimitMinutes ? 1 : 0);
+}
+
+void CPlaylistDlg::SetFileText(const std::string& text) {
+    UpdateGuard guard(m_bUpdating);
+    m_pFile->setText(Q(text));
+}
+
+void CPlaylistDlg::ApplyEnabling() {
+    m_pVolume->setEnabled(!m_pDefaultVolume->isChecked());
+    m_pSeconds->setEnabled(!m_pFullPlay->isChecked());
+    m_pRandomKind->setEnabled(m_pRandom->isChecked());
+    m_pRandomLimit->setEnabled(m_pRandom->isChecked());
+}
+
+void CPlaylistDlg::ShowError(const std::string& text) {
+    m_Host.Dialogs().Message(text, kErrorCaption, platform::MessageIcon::Error,
+                             platform::MessageButtons::Ok);
+}
+
+bool CPlaylistDlg::Ask(const char* text, const char* caption) {
+    return m_Host.Dialogs().Message(text, caption, platform::MessageIcon::Question,
+                                    platform::MessageButtons::YesNo) ==
+           platform::MessageAnswer::Yes;
+}
+
+void CPlaylistDlg::FillPlaylistList() {
+    UpdateGuard guard(m_bUpdating);
+    m_pPlaylists->clear();
+    std::vector<std::string> names;
+    m_Host.Playlists().GetNames(names);
+    for (const std::string& name : names) {
+        m_pPlaylists->addItem(Q(name));
+    }
+}
+
+void CPlaylistDlg::SelectPlaylistRow(int row) {
+    UpdateGuard guard(m_bUpdating);
+    m_pPlaylists->setCurrentRow(row);
+}
+
+int CPlaylistDlg::SelectedPlaylistRow() const {
+    const int row = m_pPlaylists->currentRow();
+    return row >= 0 && m_pPlaylists->item(row)->isSelected() ? row : -1;
+}
+
+void CPlaylistDlg::FillFileList(const Playlist* playlist) {
+    UpdateGuard guard(m_bUpdating);
+    m_pFiles->clear();
+    if (playlist != nullptr) {
+        for (const TrackEntry& entry : playlist->entries) {
+            m_pFiles->addItem(Q(entry.path));
+        }
+    }
+    m_pFiles->addItem(QString::fromUtf8(kAddRowText));
+    m_pFiles->setCurrentRow(m_pFiles->count() - 1);
+    m_nEntryIndex = -1;
+}
+
+void CPlaylistDlg::SelectFileRow(int row) {
+    UpdateGuard guard(m_bUpdating);
+    m_pFiles->setCurrentRow(row);
+}
+
+int CPlaylistDlg::SelectedFileRow() const {
+    const int row = m_pFiles->currentRow();
+    return row >= 0 && m_pFiles->item(row)->isSelected() ? row : -1;
+}
+
+bool CPlaylistDlg::IsEntryRow(int row) const {
+    return row >= 0 && static_cast<std::size_t>(row) < m_Playlist.entries.size();
+}
+
+void CPlaylistDlg::WritePendingEntry() {
+    if (m_bEdited && IsEntryRow(m_nEntryIndex)) {
+        ReadEntryFields(m_Playlist.entries[static_cast<std::size_t>(m_nEntryIndex)]);
+        ReadRandomFields(m_Playlist);
+    }
+    m_nEntryIndex = -1;
+}
+
+void CPlaylistDlg::LoadFileRow(int row) {
+    if (IsEntryRow(row)) {
+        WritePendingEntry();
+        ShowEntry(m_Playlist.entries[static_cast<std::size_t>(row)]);
+        ShowRandom(m_Playlist);
+        m_nEntryIndex = row;
+    } else if (row == m_pFiles->count() - 1) {
+        // The row for adding: edits of the entry shown so far are not written.
+        SetFileText(std::string());
+        m_nEntryIndex = -1;
+    }
+    ApplyEnabling();
+}
+
+void CPlaylistDlg::OnFileRowSelected(int row) {
+    if (!ReadControls()) {
+        // Stay on the entry whose field needs a whole number.
+        SelectFileRow(IsEntryRow(m_nEntryIndex) ? m_nEntryIndex : m_pFiles->count() - 1);
+        return;
+    }
+    LoadFileRow(row);
+}
+
+bool CPlaylistDlg::WriteBackPlaylist() {
+    if (!ReadControls()) {
+        return false;
+    }
+    SelectFileRow(-1);
+    WritePendingEntry();
+    schedule::CPlaylistStore& store = m_Host.Playlists();
+    if (m_bEdited && store.Get(m_nListIndex) != nullptr) {
+        m_Playlist.name = S(m_pName->text());
+        ReadRandomFields(m_Playlist);
+        store.Replace(m_nListIndex, m_Playlist);
+        const int selected = SelectedPlaylistRow();
+        FillPlaylistList();
+        SelectPlaylistRow(selected);
+    }
+    return true;
+}
+
+bool CPlaylistDlg::ShowPlaylist(int row) {
+    if (!WriteBackPlaylist()) {
+        return false;
+    }
+    m_Playlist.entries.clear();
+    if (row >= 0 && m_Host.Playlists().GetCopy(row, &m_Playlist)) {
+        {
+            UpdateGuard guard(m_bUpdating);
+            m_pName->setText(Q(m_Playlist.name));
+        }
+        ShowRandom(m_Playlist);
+        FillFileList(&m_Playlist);
+        SelectFileRow(0);
+        LoadFileRow(0);
+    }
+    m_pName->setEnabled(false);
+    m_bEdited = false;
+    m_nListIndex = row;
+    return true;
+}
+
+void CPlaylistDlg::OnPlaylistSelected(int row) {
+    if (!ShowPlaylist(row)) {
+        // Stay on the playlist whose field needs a whole number.
+        SelectPlaylistRow(m_nListIndex);
+    }
+}
+
+void CPlaylistDlg::OnNew() {
+    if (!ReadControls()) {
+        return;
+    }
+    if (m_pName->isEnabled()) {
+        AddPlaylist();
+        return;
+    }
+    SelectPlaylistRow(-1);
+    if (!ShowPlaylist(-1)) {
+        return;
+    }
+    m_pName->setEnabled(true);
+    m_Playlist.entries.clear();
+    FillFileList(&m_Playlist);
+    {
+        UpdateGuard guard(m_bUpdating);
+        m_pFile->clear();
+        m_pName->clear();
+    }
+    m_pName->setFocus();
+}
+
+bool CPlaylistDlg::AddPlaylist() {
+    const std::string name = S(m_pName->text());
+    if (name.empty()) {
+        ShowError(kNoName);
+        return false;
+    }
+    if (m_Playlist.entries.empty()) {
+        ShowError(kNoEntries);
+        return false;
+    }
+    if (!FitsStoredText(name)) {
+        ShowError(StoredTextTooLong("列表名"));
+        return false;
+    }
+    m_Playlist.name = name;
+    ReadRandomFields(m_Playlist);
+    if (!m_Host.Playlists().Add(&m_Playlist)) {
+        ShowError(kDuplicateName);
+        return false;
+    }
+    {
+        UpdateGuard guard(m_bUpdating);
+        m_pName->clear();
+    }
+    m_Playlist.name.clear();
+    m_Playlist.entries.clear();
+    FillPlaylistList();
+    FillFileList(&m_Playlist);
+    m_bEdited = false;
+    m_nListIndex = -1;
+    return true;
+}
+
+void CPlaylistDlg::OnDeletePlaylist() {
+    const int row = SelectedPlaylistRow();
+    if (row < 0 || !Ask(kDeleteQuestion, kDeleteCaption)) {
+        return;
+    }
+    if (m_Host.Playlists().Delete(row)) {
+        m_bEdited = true;
+        FillPlaylistList();
+        m_Playlist.entries.clear();
+        FillFileList(&m_Playlist);
+        m_nListIndex = -1;
+    }
+}
+
+void CPlaylistDlg::OnMovePlaylist(bool down) {
+    const int row = SelectedPlaylistRow();
+    if (row < 0) {
+        return;
+    }
+    const int moved = m_Host.Playlists().Move(row, down);
+    m_nListIndex = moved;
+    if (moved != row) {
+        m_bEdited = true;
+    }
+    FillPlaylistList();
+    SelectPlaylistRow(moved);
+    m_pPlaylists->setFocus();
+}
+
+void CPlaylistDlg::OnMoveEntry(bool down) {
+    const int row = SelectedFileRow();
+    if (!IsEntryRow(row)) {
+        return;
+    }
+    const int other = down ? row + 1 : row - 1;
+    int moved = row;
+    if (IsEntryRow(other)) {
+        std::swap(m_Playlist.entries[static_cast<std::size_t>(row)],
+                  m_Playlist.entries[static_cast<std::size_t>(other)]);
+        moved = other;
+    }
+    FillFileList(&m_Playlist);
+    m_nEntryIndex = moved;
+    if (moved != row) {
+        m_bEdited = true;
+    }
+    SelectFileRow(moved);
+    m_pFiles->setFocus();
+}
+
+void CPlaylistDlg::OnDeleteEntry() {
+    const int row = SelectedFileRow();
+    if (!IsEntryRow(row) || !Ask(kDeleteEntryQuestion, kDeleteCaption)) {
+        return;
+    }
+    m_Playlist.entries.erase(m_Playlist.entries.begin() + row);
+    m_bEdited = true;
+    FillFileList(&m_Playlist);
+    SelectFileRow(row);
+    m_pFiles->setFocus();
+    m_nEntryIndex = -1;
+}
+
+void CPlaylistDlg::OnFileTextChanged() {
+    const int row = SelectedFileRow();
+    if (IsEntryRow(row)) {
+        TrackEntry& entry = m_Playlist.entries[static_cast<std::size_t>(row)];
+        const std::string text = S(m_pFile->text());
+        if (!FitsStoredText(text)) {
+            ShowError(StoredTextTooLong("文件名"));
+            SetFileText(entry.path);
+            return;
+        }
+        // The entry takes the typed path at once, so the file list shows it.
+        entry.path = text;
+        FillFileList(&m_Playlist);
+        SelectFileRow(row);
+        m_nEntryIndex = row;
+    }
+    m_bEdited = true;
+}
+
+void CPlaylistDlg::OnBrowse() {
+    const int row = SelectedFileRow();
+    if (row < 0) {
+        return;
+    }
+    const bool adding = !IsEntryRow(row);
+    if (!ReadControls()) {
+        return;
+    }
+    const std::string& appDir = m_Host.AppDir();
+    platform::FileDialogRequest request;
+    request.title = player::CPlayerDlg::kOpenTitle;
+    request.folder = appDir + kMusicFolder;
+    request.filter = player::CPlayerDlg::kMusicFilter;
+    request.multiple = adding;
+    const std::vector<std::string> chosen = m_Host.Dialogs().ChooseFiles(request);
+    if (chosen.empty()) {
+        return;
+    }
+
+    for (const std::string& file : chosen) {
+        // The folder is stored relative when it lies inside the program folder; the
+        // program folder itself stays absolute.
+        const std::filesystem::path chosenPath(file);
+        const std::string folder =
+            schedule::MakeRelative(appDir, chosenPath.parent_path().string());
+        const std::string path = folder + "/" + chosenPath.filename().string();
+        if (!FitsStoredText(path)) {
+            ShowError(StoredTextTooLong("文件名"));
+            continue;
+        }
+        const auto length = static_cast<std::int32_t>(
+            m_Host.Player().ProbeLength(schedule::ResolvePath(appDir, path)));
+        if (length <= 0) {
+            continue;
+        }
+        {
+            UpdateGuard guard(m_bUpdating);
+            m_pSeconds->SetValue(length / kMsPerSecond);
+        }
+        TrackEntry entry;
+        entry.path = path;
+        entry.fullPlay = m_pFullPlay->isChecked() ? 1 : 0;
+        entry.autoPlay = m_pAutoPlay->isChecked() ? 1 : 0;
+        entry.volume = ReadNumber(m_pVolume);
+        entry.useDefaultVolume = m_pDefaultVolume->isChecked() ? 1 : 0;
+        entry.length = schedule::kUnknownLength;
+        entry.limit = length;
+        if (adding) {
+            m_Playlist.entries.push_back(entry);
+            SetFileText(std::string());
+        } else {
+            SetFileText(path);
+            m_Playlist.entries[static_cast<std::size_t>(row)] = entry;
+            break;
+        }
+    }
+
+    m_pLength->setText(QString::fromUtf8(kLengthFormat).arg(ReadNumber(m_pSeconds)));
+    FillFileList(&m_Playlist);
+    if (!adding) {
+        SelectFileRow(row);
+        m_nEntryIndex = row;
+    }
+    m_pFiles->setFocus();
+    m_bEdited = true;
+}
+
+void CPlaylistDlg::StopPlayer() {
+    m_Host.Player().ClearQueue(true);
+    m_bTrialPlaying = false;
+}
+
+void CPlaylistDlg::OnTrial() {
+    if (!ReadControls()) {
+        return;
+    }
+    ReadRandomFields(m_Playlist);
+    engine::IPlayer& player = m_Host.Player();
+    if (m_pSingleTrial->isChecked()) {
+        if (player.IsPlaying()) {
+            StopPlayer();
+            return;
+        }
+        // The file in the file field, whole and at the default volume.
+        player.ClearQueue(true);
+        player.AddFile(schedule::ResolvePath(m_Host.AppDir(), S(m_pFile->text())), 1, -1, 1,
+                       kFullVolume);
+        player.RefreshList();
+        player.LoadTrack(0);
+        m_bTrialPlaying = true;
+        return;
+    }
+    SelectFileRow(-1);
+    WritePendingEntry();
+    if (player.IsPlaying()) {
+        StopPlayer();
+        return;
+    }
+    // The whole list plays as a scheduled playlist would: on an emptied queue, with its
+    // wildcard entries expanded.
+    player.ClearQueue(true);
+    Playlist expanded;
+    schedule::CPlaylistStore::Expand(&m_Playlist, &expanded, m_Host.AppDir());
+    m_Host.Engine().PlayPlaylist(&expanded);
+}
+
+bool CPlaylistDlg::PrepareClose(const char* addCaption) {
+    if (!ReadControls()) {
+        return false;
+    }
+    if (m_pName->isEnabled() && !m_pName->text().isEmpty() && !m_Playlist.entries.empty() &&
+        Ask(kAddQuestion, addCaption)) {
+        AddPlaylist();
+    }
+    SelectPlaylistRow(-1);
+    return ShowPlaylist(-1);
+}
+
+void CPlaylistDlg::SaveStoreFile() {
+    const std::filesystem::path file(m_Host.AppDir() + kStoreFile);
+    // The folder is made at start-up; make it again should it have gone since, and say
+    // so when it cannot be written at all rather than dropping the user's save.
+    std::error_code error;
+    std::filesystem::create_directories(file.parent_path(), error);
+    if (!std::filesystem::is_directory(file.parent_path(), error)) {
+        ShowError(kWriteError);
+        return;
+    }
+    m_Host.Playlists().Save(m_Host.AppDir() + kStoreFile);
+}
+
+void CPlaylistDlg::OnSave() {
+    if (!PrepareClose(kAddCaptionOnSave)) {
+        return;
+    }
+    // Asked even when nothing changed.
+    if (Ask(kSaveQuestion, kSaveCaption)) {
+        SaveStoreFile();
+    }
+    reject();
+}
+
+void CPlaylistDlg::reject() {
+    if (m_bClosed || !PrepareClose(kAddCaptionOnClose)) {
+        return;
+    }
+    done(QDialog::Rejected);
+}
+
+void CPlaylistDlg::done(int result) {
+    if (!m_bClosed) {
+        m_bClosed = true;
+        if (m_bTrialPlaying) {
+            m_Host.Player().ClearQueue(true);
+        }
+        m_Playlist.entries.clear();
+        m_Host.OnEditorClosed(kPlaylistsClosed, 0);
+    }
+    QDialog::done(result);
+}
+
+}  // namespace editors

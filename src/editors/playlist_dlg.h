@@ -1,0 +1,132 @@
+#pragma once
+// The playlist editor: edits a copy of one playlist at a time and writes it back into the
+// main window's playlist store when the user moves on (the schedule plays from the store
+// at once); "作息表/Mlist.dat" is written only when the user confirms it on Save.
+// Modeless; it deletes itself when it closes.
+
+#include <QDialog>
+#include <string>
+
+#include "schedule/records.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace editors {
+
+class CNumberField;
+class IEditorHost;
+
+class CPlaylistDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kTitle = "列表曲目编辑";
+    static constexpr const char* kStoreFile = "作息表/Mlist.dat";
+    static constexpr const char* kAddRowText = "添加新的曲目...";
+
+    explicit CPlaylistDlg(IEditorHost& host, QWidget* parent = nullptr);
+
+    // Escape and the window's close button.
+    void reject() override;
+    void done(int result) override;
+
+private:
+    void BuildLayout();
+    void ConnectSignals();
+
+    // Reads the number fields; false (after the prompt) when one holds no whole number.
+    bool ReadControls();
+    // Copies the entry fields over the entry's play settings and path.
+    void ReadEntryFields(schedule::TrackEntry& entry);
+    void ReadRandomFields(schedule::Playlist& playlist);
+    int ReadNumber(const CNumberField* field);
+    void ShowEntry(const schedule::TrackEntry& entry);
+    void ShowRandom(const schedule::Playlist& playlist);
+    void SetFileText(const std::string& text);
+    void ApplyEnabling();
+    void ShowError(const std::string& text);
+    bool Ask(const char* text, const char* caption);
+
+    void FillPlaylistList();
+    void SelectPlaylistRow(int row);
+    int SelectedPlaylistRow() const;
+    // Shows the entries of playlist (none for nullptr) and the row for adding, which it
+    // selects; no entry is being edited afterwards.
+    void FillFileList(const schedule::Playlist* playlist);
+    void SelectFileRow(int row);
+    int SelectedFileRow() const;
+    bool IsEntryRow(int row) const;
+
+    // Writes the entry fields of the entry being edited into m_Playlist when they
+    // changed; afterwards no entry is being edited.
+    void WritePendingEntry();
+    // Shows the file list's row in the entry fields (an entry, or the row for adding).
+    void LoadFileRow(int row);
+    void OnFileRowSelected(int row);
+    // Stores m_Playlist when it changed; false when a number field holds no whole number.
+    bool WriteBackPlaylist();
+    // Writes back the shown playlist and shows the one at row (none for -1).
+    bool ShowPlaylist(int row);
+    void OnPlaylistSelected(int row);
+    void OnNew();
+    // Checks and adds m_Playlist under the name field's name; true when added.
+    bool AddPlaylist();
+    void OnDeletePlaylist();
+    void OnMovePlaylist(bool down);
+    void OnMoveEntry(bool down);
+    void OnDeleteEntry();
+    void OnFileTextChanged();
+    void OnBrowse();
+    void OnTrial();
+    void StopPlayer();
+    // The question and write-back that come before closing; false when a number field
+    // holds no whole number and the editor stays open.
+    bool PrepareClose(const char* addCaption);
+    void OnSave();
+    void SaveStoreFile();
+    void MarkEdited();
+
+    IEditorHost& m_Host;
+
+    schedule::Playlist m_Playlist;
+    int m_nListIndex = -1;
+    int m_nEntryIndex = -1;
+    bool m_bEdited = false;
+    bool m_bTrialPlaying = false;
+    // Set while the dialog puts values into its controls: their notices are not edits.
+    bool m_bUpdating = false;
+    bool m_bClosed = false;
+
+    QListWidget* m_pPlaylists = nullptr;
+    QPushButton* m_pListUp = nullptr;
+    QPushButton* m_pListDelete = nullptr;
+    QPushButton* m_pListDown = nullptr;
+    QLineEdit* m_pName = nullptr;
+    QPushButton* m_pNew = nullptr;
+    QListWidget* m_pFiles = nullptr;
+    QPushButton* m_pEntryUp = nullptr;
+    QPushButton* m_pEntryDelete = nullptr;
+    QPushButton* m_pEntryDown = nullptr;
+    QLineEdit* m_pFile = nullptr;
+    QPushButton* m_pBrowse = nullptr;
+    QCheckBox* m_pFullPlay = nullptr;
+    CNumberField* m_pSeconds = nullptr;
+    QLabel* m_pLength = nullptr;
+    QCheckBox* m_pAutoPlay = nullptr;
+    CNumberField* m_pVolume = nullptr;
+    QCheckBox* m_pDefaultVolume = nullptr;
+    QCheckBox* m_pRandom = nullptr;
+    QComboBox* m_pRandomKind = nullptr;
+    CNumberField* m_pRandomLimit = nullptr;
+    QCheckBox* m_pSingleTrial = nullptr;
+    QPushButton* m_pTrial = nullptr;
+    QPushButton* m_pSave = nullptr;
+    QPushButton* m_pExit = nullptr;
+};
+
+}  // namespace editors

@@ -1,0 +1,101 @@
+#pragma once
+// A test fixture that opens one store editor on the fake host and drives it through its
+// controls by object name, the way a user would: clicks, typed text, list rows.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "fake_editor_host.h"
+
+namespace stores_test {
+
+// Where a check box's or radio button's indicator is, from its left edge.
+inline constexpr int kIndicatorX = 6;
+
+template <typename Dialog>
+class DialogTest : public ::testing::Test {
+protected:
+    ~DialogTest() override {
+        delete m_pDlg;
+        Flush();
+    }
+
+    void Open() {
+        delete m_pDlg;
+        m_pDlg = new Dialog(host);
+        m_pDlg->show();
+    }
+
+    // Whether the dialog has closed and deleted itself.
+    bool Closed() {
+        Flush();
+        return m_pDlg.isNull();
+    }
+
+    static void Flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    template <typename T>
+    T* Get(const char* name) {
+        T* widget = m_pDlg->template findChild<T*>(QString::fromUtf8(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QLineEdit* Edit(const char* name) { return Get<QLineEdit>(name); }
+    QListWidget* List(const char* name) { return Get<QListWidget>(name); }
+
+    // Clicks a push button in its middle, a check box or radio button on its indicator.
+    void Click(const char* name) {
+        QAbstractButton* button = Get<QAbstractButton>(name);
+        if (qobject_cast<QPushButton*>(button) != nullptr) {
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else {
+            QTest::mouseClick(button, Qt::LeftButton, {},
+                              QPoint(kIndicatorX, button->height() / 2));
+        }
+    }
+    void ClickRow(const char* list, int row) {
+        QListWidget* widget = List(list);
+        QTest::mouseClick(widget->viewport(), Qt::LeftButton, {},
+                          widget->visualItemRect(widget->item(row)).center());
+    }
+    // Replaces the field's text as typing would.
+    void Type(const char* name, const QString& text) {
+        QLineEdit* edit = Edit(name);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        // QTest types ASCII only; other text goes in as one typed insertion.
+        bool ascii = true;
+        for (const QChar c : text) {
+            ascii = ascii && c.unicode() < 0x80;
+        }
+        if (ascii) {
+            QTest::keyClicks(edit, text);
+        } else {
+            edit->insert(text);
+        }
+    }
+    std::vector<QString> Rows(const char* list) {
+        std::vector<QString> rows;
+        QListWidget* widget = List(list);
+        for (int row = 0; row < widget->count(); ++row) {
+            rows.push_back(widget->item(row)->text());
+        }
+        return rows;
+    }
+
+    FakeEditorHost host;
+    QPointer<Dialog> m_pDlg;
+};
+
+}  // namespace stores_test
