@@ -70,6 +70,7 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
       m_Services(std::move(services)),
       m_Settings(m_Services.appDir + kIniFile),
       m_EventLog(*m_Services.clock, m_Services.eventLogPath),
+      m_Power(*m_Services.power, m_EventLog),
       m_Autostart(Q(m_Services.executable), ProgramFolderArgument(m_Services)) {
     setWindowTitle(QString::fromUtf8(kFrameTitle));
     setWindowIcon(QIcon(QStringLiteral(":/app/qelt.png")));
@@ -145,9 +146,9 @@ bool CMainFrame::Create() {
         m_EventLog.Write("run", parameters.empty() ? program : program + " " + parameters);
         return runner ? runner(program, parameters) : -1;
     };
-    m_pEngine = std::make_unique<engine::CScheduleEngine>(
-        *m_Services.clock, *this, *m_pPlayer, *m_Services.power, std::move(run), m_CommonTracks,
-        m_Playlists, m_Services.appDir);
+    m_pEngine = std::make_unique<engine::CScheduleEngine>(*m_Services.clock, *this, *m_pPlayer,
+                                                          m_Power, std::move(run), m_CommonTracks,
+                                                          m_Playlists, m_Services.appDir);
     m_pEngine->m_nToday = m_Services.clock->Now().weekday;
     m_pEngine->Timetable().SetReporter(this);
 

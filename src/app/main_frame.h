@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/event_log.h"
+#include "app/logged_power_control.h"
 #include "editors/editor_host.h"
 #include "engine/engine_host.h"
 #include "engine/schedule_engine.h"
@@ -210,6 +211,7 @@ private:
     schedule::CCommonTrackStore m_CommonTracks;
     schedule::CPlaylistStore m_Playlists;
     CEventLog m_EventLog;
+    CLoggedPowerControl m_Power;
 
     views::CPendingWnd* m_pPendingView = nullptr;
     QToolBar* m_pToolBar = nullptr;
