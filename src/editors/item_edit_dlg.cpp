@@ -91,8 +91,9 @@ CItemEditDlg::CItemEditDlg(IEditorHost& host, platform::Clock& clock, QWidget* p
 
 CItemEditDlg::~CItemEditDlg() = default;
 
-void CItemEditDlg::SetItem(const ScheduleItem& item) {
+void CItemEditDlg::SetItem(const ScheduleItem& item, bool editing) {
     m_Item = item;
+    m_bEditing = editing;
 }
 
 void CItemEditDlg::BuildControls() {
@@ -276,8 +277,8 @@ void CItemEditDlg::InitialiseFromItem() {
         EnterSingleMode();
     }
 
-    // A time of 0 (a new item, or one at exactly midnight) starts at the current time.
-    if (m_Item.time != 0) {
+    // A time of 0 starts a new item at the current time; an edited item keeps midnight.
+    if (m_Item.time != 0 || m_bEditing) {
         m_pTime->setTime(QTime(m_Item.time / kSecondsPerHour,
                                m_Item.time % kSecondsPerHour / kSecondsPerMinute,
                                m_Item.time % kSecondsPerMinute));
@@ -397,6 +398,8 @@ void CItemEditDlg::OnTrialPlay() {
         player.RefreshList();
         player.LoadTrack(0);
         m_bTrialPlaying = true;
+        m_nTrialDay = m_Host.Engine().m_nToday;
+        m_nTrialNextIndex = m_Host.Engine().m_nNextIndex;
     } else {
         // A second press, or anything else playing: stop it.
         player.ClearQueue(true);
@@ -404,10 +407,16 @@ void CItemEditDlg::OnTrialPlay() {
     }
 }
 
+// Stops the trial this dialog started, unless a scheduled item has started since: it
+// has replaced the trial in the player and goes on playing.
 void CItemEditDlg::StopTrial() {
-    if (m_bTrialPlaying) {
+    if (!m_bTrialPlaying) {
+        return;
+    }
+    m_bTrialPlaying = false;
+    const engine::CScheduleEngine& engine = m_Host.Engine();
+    if (engine.m_nToday == m_nTrialDay && engine.m_nNextIndex == m_nTrialNextIndex) {
         m_Host.Player().ClearQueue(true);
-        m_bTrialPlaying = false;
     }
 }
 

@@ -52,8 +52,10 @@ public:
     // before it with the default parameters.
     static schedule::ScheduleItem NewItem();
 
-    // Fills the dialog from an item; call before it is shown.
-    void SetItem(const schedule::ScheduleItem& item);
+    // Fills the dialog from an item; call before it is shown. An item's time of 0 shows
+    // the current time, as a new item starts now; an existing item being edited
+    // (editing set) keeps 00:00:00, so confirming it never moves it.
+    void SetItem(const schedule::ScheduleItem& item, bool editing = false);
     // The edited item, valid after OK.
     schedule::ScheduleItem& Item() { return m_Item; }
 
@@ -90,6 +92,11 @@ private:
     std::string m_strFile;
     bool m_bFileMeasured = false;
     bool m_bTrialPlaying = false;
+    bool m_bEditing = false;
+    // Where the engine stood in the day when the trial started: once it has moved on, an
+    // item has started and replaced the trial in the player, and must not be stopped.
+    int m_nTrialDay = -1;
+    int m_nTrialNextIndex = -1;
     bool m_bInitialised = false;
 
     QComboBox* m_pTitle = nullptr;

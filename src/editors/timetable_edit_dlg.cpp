@@ -363,7 +363,7 @@ void CTimetableEditDlg::OnEdit() {
         return;
     }
     CItemEditDlg editor(m_Host, m_Clock, this);
-    editor.SetItem(*item);
+    editor.SetItem(*item, true);
     if (editor.exec() != QDialog::Accepted) {
         return;
     }

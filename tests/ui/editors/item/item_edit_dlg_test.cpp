@@ -207,6 +207,37 @@ TEST(ItemEditDlg, TrialPlayStartsOrStopsAndEndsWithTheDialog) {
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
 }
 
+TEST(ItemEditDlg, ClosingLeavesAScheduledItemThatReplacedTheTrialPlaying) {
+    FakeEditorHost host;
+    host.clock.Set({2026, 12, 8, 8, 59, 50});
+    host.player.lengths["bell.mp3"] = 5000;
+    schedule::CTimetable timetable;
+    ScheduleItem due = SingleItem("音乐库/due.mp3");
+    due.time = 9 * 3600;
+    timetable.AddItem(host.clock.Now().weekday, &due);
+    const std::string path = host.AppDir() + "today.zxb";
+    ASSERT_TRUE(timetable.Save(path));
+    ASSERT_TRUE(host.engine.LoadTimetable(path));
+
+    CItemEditDlg dlg(host, host.clock);
+    dlg.SetItem(SingleItem("音乐库/bell.mp3"));
+    dlg.show();
+    Find<QPushButton>(dlg, "trialButton")->click();
+    ASSERT_TRUE(host.player.playing);
+
+    // The trial is still counted as running when the 09:00:00 item starts.
+    for (int second = 0; second < 12; ++second) {
+        host.clock.Advance(1000);
+        host.engine.OnTick();
+    }
+    ASSERT_EQ(host.player.QueuedNames(), (std::vector<std::string>{"due.mp3"}));
+    host.log.Clear();
+    Find<QPushButton>(dlg, "okButton")->click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_TRUE(host.log.With("clear").empty());
+    EXPECT_TRUE(host.player.playing);
+}
+
 TEST(ItemEditDlg, NumberFieldsKeepWhatIsTypedAndRefuseWhatIsNoNumber) {
     FakeEditorHost host;
     host.player.lengths["bell.mp3"] = 5000;

@@ -318,6 +318,10 @@ TEST_F(TimetableEditDlgTest, ViewModeOnlySavesAsAndUnreadableFilesOpenNothing) {
 
     schedule::CTimetable source;
     source.SetTitle("只读");
+    ScheduleItem midnight;
+    midnight.title = "零点";
+    midnight.musicName = "钟声";
+    source.AddItem(kMonday, &midnight);
     const std::string path = folder + "view.zxb";
     ASSERT_TRUE(source.Save(path));
     QPointer<CTimetableEditDlg> dlg =
@@ -325,6 +329,30 @@ TEST_F(TimetableEditDlgTest, ViewModeOnlySavesAsAndUnreadableFilesOpenNothing) {
     ASSERT_FALSE(dlg.isNull());
     dlg->show();
     EXPECT_FALSE(Find<QPushButton>(*dlg, "saveButton")->isEnabled());
+
+    // An item at midnight keeps its time through an edit that changes only its title.
+    auto* tabs = Find<QTabBar>(*dlg, "dayTabs");
+    tabs->setCurrentIndex(0);
+    auto* list = Find<QTableWidget>(*dlg, "itemList");
+    ASSERT_EQ(list->rowCount(), 1);
+    ClickRow(*list, 0);
+    OnItemEditor([](CItemEditDlg& editor) {
+        EXPECT_EQ(Find<QTimeEdit>(editor, "timeEdit")->time(), QTime(0, 0, 0));
+        Find<QComboBox>(editor, "titleCombo")->setEditText(QStringLiteral("午夜"));
+        Find<QPushButton>(editor, "okButton")->click();
+    });
+    Find<QPushButton>(*dlg, "editButton")->click();
+    EXPECT_EQ(Cell(*list, 0, 0), QStringLiteral("00:00:00"));
+    EXPECT_EQ(Cell(*list, 0, 1), QStringLiteral("午夜"));
+
+    // The extension run of all items works on the shown day of this timetable.
+    QTimer::singleShot(0, [] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        EXPECT_EQ(modal->metaObject()->className(), std::string("editors::CExtRunItemsDlg"));
+        modal->close();
+    });
+    Find<QPushButton>(*dlg, "extRunButton")->click();
 
     // An empty title is saved empty; save as asks nothing but the file.
     Find<QLineEdit>(*dlg, "titleEdit")->clear();
