@@ -87,7 +87,7 @@ private:
 }  // namespace
 
 CCommonTrackDlg::CCommonTrackDlg(IEditorHost& host, QWidget* parent)
-    : QDialog(parent), m_Host(host) {
+    : QDialog(parent != nullptr ? parent : host.Window()), m_Host(host) {
     setObjectName(QStringLiteral("CommonTrackDlg"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(kTitle));

@@ -30,6 +30,7 @@ public:
     static constexpr const char* kTitle = "常用曲目编辑";
     static constexpr const char* kStoreFile = "作息表/M2list.dat";
 
+    // Without a parent the dialog belongs to the host's window.
     explicit CCommonTrackDlg(IEditorHost& host, QWidget* parent = nullptr);
 
     // Escape and the window's close button.

@@ -55,6 +55,8 @@ constexpr int kFullVolume = 100;
 constexpr int kMaxArrowSeconds = schedule::kSecondsPerDay;
 constexpr int kMaxArrowVolume = 100;
 constexpr int kMaxArrowRandomLimit = 999;
+// Wide enough for the file list to show a path under the music folder.
+constexpr int kInitialWidth = 680;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -85,12 +87,14 @@ private:
 
 }  // namespace
 
-CPlaylistDlg::CPlaylistDlg(IEditorHost& host, QWidget* parent) : QDialog(parent), m_Host(host) {
+CPlaylistDlg::CPlaylistDlg(IEditorHost& host, QWidget* parent)
+    : QDialog(parent != nullptr ? parent : host.Window()), m_Host(host) {
     setObjectName(QStringLiteral("PlaylistDlg"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(kTitle));
     BuildLayout();
     ConnectSignals();
+    resize(std::max(kInitialWidth, sizeHint().width()), sizeHint().height());
 
     UpdateGuard guard(m_bUpdating);
     m_pName->setEnabled(false);

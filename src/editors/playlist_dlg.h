@@ -29,6 +29,7 @@ public:
     static constexpr const char* kStoreFile = "作息表/Mlist.dat";
     static constexpr const char* kAddRowText = "添加新的曲目...";
 
+    // Without a parent the dialog belongs to the host's window.
     explicit CPlaylistDlg(IEditorHost& host, QWidget* parent = nullptr);
 
     // Escape and the window's close button.
