@@ -26,6 +26,7 @@
 #include "schedule/settings.h"
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class QSystemTrayIcon;
@@ -203,6 +204,16 @@ private:
     QString GuideUrl() const;
     // Opens the editor of an editor command.
     void OpenEditor(int id);
+    void OpenTimetableEditor(int mode);
+    void EditListItem(bool newItem);
+    // Shows a dialog that is open at most once, or brings the open one forward.
+    void OpenOnce(int id, QDialog* (CMainFrame::*make)());
+    QDialog* MakeSettingsDlg();
+    QDialog* MakePresetTitleDlg();
+    QDialog* MakeExtRunDlg();
+    QDialog* MakeExtRunItemsDlg();
+    QDialog* MakeCommonTrackDlg();
+    QDialog* MakePlaylistDlg();
     // The timetable dialog's chosen file, with the program folder made current again.
     std::string ChooseFile(const char* title, const std::string& folder, const char* filter);
 
@@ -224,6 +235,8 @@ private:
     QMenu* m_pTrayMenu = nullptr;
     QMenu* m_pPluginMenu = nullptr;
     std::multimap<int, QAction*> m_Actions;
+    // The dialogs opened at most once, by the command that opens each.
+    std::map<int, QPointer<QDialog>> m_OpenDialogs;
     platform::XdgAutostart m_Autostart;
 
     std::unique_ptr<engine::CScheduleEngine> m_pEngine;

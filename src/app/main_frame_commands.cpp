@@ -20,6 +20,14 @@
 #include "app/main_frame.h"
 #include "app/maker_links.h"
 #include "app/track_menu.h"
+#include "editors/common_track_dlg.h"
+#include "editors/ext_run_dlg.h"
+#include "editors/ext_run_items_dlg.h"
+#include "editors/item_edit_dlg.h"
+#include "editors/playlist_dlg.h"
+#include "editors/preset_title_dlg.h"
+#include "editors/settings_dlg.h"
+#include "editors/timetable_edit_dlg.h"
 #include "engine/plugin_host.h"
 #include "player/player_dlg.h"
 #include "schedule/app_paths.h"
@@ -44,6 +52,13 @@ constexpr const char* kPlaylistMenu = "列表曲目播放(&L)";
 constexpr const char* kDeleteQuestion = "真的要删除选中的作息表吗?";
 constexpr const char* kDeleteCaption = "清除作息表项";
 constexpr const char* kAutostartFailed = "无法写入随系统启动的设置，请检查配置文件夹的权限。";
+constexpr const char* kViewTimetableTitle = "选择需要查看的作息表";
+constexpr const char* kModifyTimetableTitle = "编辑作息表";
+constexpr const char* kRefreshQuestion = "是否要刷新当前作息表!";
+constexpr const char* kRefreshCaption = "清除作息表项";
+constexpr int kModeView = 1;
+constexpr int kModeNew = 2;
+constexpr int kModeModify = 3;
 constexpr std::uint32_t kDefaultBackColour = views::CPendingWnd::kDefaultBackColour;
 constexpr int kPluginMenuPosition = 3;
 
@@ -641,8 +656,144 @@ engine::IPlayer& CMainFrame::Player() {
     return *m_pPlayer;
 }
 
-void CMainFrame::OpenEditor(int) {}
+void CMainFrame::OpenEditor(int id) {
+    switch (id) {
+        case kCmdViewTimetable:
+            OpenTimetableEditor(kModeView);
+            break;
+        case kCmdNewTimetable:
+            OpenTimetableEditor(kModeNew);
+            break;
+        case kCmdModifyTimetable:
+            OpenTimetableEditor(kModeModify);
+            break;
+        case kCmdSettings:
+            OpenOnce(id, &CMainFrame::MakeSettingsDlg);
+            break;
+        case kCmdPresetTitles:
+            OpenOnce(id, &CMainFrame::MakePresetTitleDlg);
+            break;
+        case kCmdExtRunSettings:
+            OpenOnce(id, &CMainFrame::MakeExtRunDlg);
+            break;
+        case kCmdExtRunItems:
+            OpenOnce(id, &CMainFrame::MakeExtRunItemsDlg);
+            break;
+        case kCmdCommonTracks:
+            OpenOnce(id, &CMainFrame::MakeCommonTrackDlg);
+            break;
+        case kCmdPlaylists:
+            OpenOnce(id, &CMainFrame::MakePlaylistDlg);
+            break;
+        case kCmdNewItem:
+            EditListItem(true);
+            break;
+        case kCmdEditItem:
+            EditListItem(false);
+            break;
+        default:
+            break;
+    }
+    UpdateActionStates();
+}
 
-void CMainFrame::OnEditorClosed(int, int) {}
+void CMainFrame::OpenOnce(int id, QDialog* (CMainFrame::*make)()) {
+    QPointer<QDialog>& open = m_OpenDialogs[id];
+    if (open) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    open = (this->*make)();
+    open->show();
+    SetCheck(id, true);
+}
+
+QDialog* CMainFrame::MakeSettingsDlg() {
+    return new editors::CSettingsDlg(*this, this);
+}
+QDialog* CMainFrame::MakePresetTitleDlg() {
+    return new editors::CPresetTitleDlg(*this, this);
+}
+QDialog* CMainFrame::MakeExtRunDlg() {
+    return new editors::CExtRunDlg(*this, this);
+}
+QDialog* CMainFrame::MakeCommonTrackDlg() {
+    return new editors::CCommonTrackDlg(*this, this);
+}
+QDialog* CMainFrame::MakePlaylistDlg() {
+    return new editors::CPlaylistDlg(*this, this);
+}
+
+QDialog* CMainFrame::MakeExtRunItemsDlg() {
+    auto* dialog = new editors::CExtRunItemsDlg(*this, this);
+    // It writes into the current timetable's items: a replaced timetable refills it.
+    connect(this, &CMainFrame::timetableReplaced, dialog,
+            &editors::CExtRunItemsDlg::TimetableReplaced);
+    return dialog;
+}
+
+void CMainFrame::OpenTimetableEditor(int mode) {
+    std::string path;
+    if (mode != kModeNew) {
+        path = ChooseFile(mode == kModeView ? kViewTimetableTitle : kModifyTimetableTitle,
+                          m_Services.appDir + kTimetableFolder, kTimetableFilter);
+        if (path.empty()) {
+            return;
+        }
+    }
+    // Several may be open at once; each deletes itself when it closes.
+    if (editors::CTimetableEditDlg* editor =
+            editors::CTimetableEditDlg::Create(*this, *m_Services.clock, mode, path, this)) {
+        editor->show();
+    }
+}
+
+void CMainFrame::EditListItem(bool newItem) {
+    const int row = GetSelectedRow();
+    const int today = m_pEngine->m_nToday;
+    schedule::CTimetable& timetable = m_pEngine->Timetable();
+    const schedule::ScheduleItem* current = newItem ? nullptr : timetable.GetItem(today, row);
+    if (!newItem && current == nullptr) {
+        return;
+    }
+    editors::CItemEditDlg editor(*this, *m_Services.clock, this);
+    editor.SetItem(newItem ? m_pEngine->m_NextItem : *current, !newItem);
+    if (editor.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (newItem) {
+        timetable.AddItem(today, &editor.Item());
+    } else {
+        timetable.ModifyItem(today, row, editor.Item());
+        timetable.SortAll();
+    }
+    m_pEngine->BuildDayList(today);
+    emit timetableReplaced();
+}
+
+void CMainFrame::OnEditorClosed(int code, int param) {
+    static const std::map<int, int> kCommandOfNotice = {
+        {editors::kPresetTitlesClosed, kCmdPresetTitles},
+        {editors::kCommonTracksClosed, kCmdCommonTracks},
+        {editors::kPlaylistsClosed, kCmdPlaylists},
+        {editors::kSettingsClosed, kCmdSettings},
+        {editors::kExtRunClosed, kCmdExtRunSettings},
+        {editors::kExtRunItemsClosed, kCmdExtRunItems},
+    };
+    if (const auto it = kCommandOfNotice.find(code); it != kCommandOfNotice.end()) {
+        m_OpenDialogs.erase(it->second);
+        SetCheck(it->second, false);
+    }
+    if (code == editors::kCommonTracksClosed || code == editors::kPlaylistsClosed) {
+        BuildTrackMenus();
+    }
+    if (code == editors::kTimetableEditorClosed && param == kModeModify &&
+        m_Services.dialogs->Message(
+            kRefreshQuestion, kRefreshCaption, platform::MessageIcon::Question,
+            platform::MessageButtons::YesNo) == platform::MessageAnswer::Yes) {
+        OnCommand(kCmdRefreshTimetable);
+    }
+}
 
 }  // namespace app
