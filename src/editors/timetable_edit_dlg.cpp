@@ -37,6 +37,9 @@ constexpr std::array<const char*, kColumnCount> kColumnTitles = {
     "时间", "作息项标题", "曲目名", "播放方式", "文件名", "扩展运行", "参数"};
 constexpr std::array<int, kColumnCount> kColumnWidths = {60, 100, 120, 60, 140, 60, 80};
 constexpr int kTabMinWidth = 80;
+// Room for the list's frame and vertical scroll bar beside its columns.
+constexpr int kListMargin = 24;
+constexpr int kListMinHeight = 300;
 // The copy operation list's only entry, "复制".
 constexpr int kCopyOperation = 0;
 constexpr int kDefaultCopyFrom = 1;
@@ -146,6 +149,7 @@ void CTimetableEditDlg::BuildControls() {
     m_pTabs = new QTabBar(this);
     m_pTabs->setObjectName(QStringLiteral("dayTabs"));
     m_pTabs->setExpanding(false);
+    m_pTabs->setUsesScrollButtons(false);
     m_pTabs->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(kTabMinWidth));
     // Monday first and Sunday last: tab t shows weekday t + 1, the last tab Sunday.
     for (int tab = 0; tab < schedule::kDaysPerWeek; ++tab) {
@@ -163,12 +167,17 @@ void CTimetableEditDlg::BuildControls() {
     m_pList->horizontalHeader()->setSectionsClickable(false);
     m_pList->horizontalHeader()->setStretchLastSection(true);
     m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
+    int listWidth = kListMargin;
     for (int column = 0; column < kColumnCount; ++column) {
         const auto index = static_cast<std::size_t>(column);
         m_pList->setHorizontalHeaderItem(
             column, new QTableWidgetItem(QString::fromUtf8(kColumnTitles.at(index))));
         m_pList->setColumnWidth(column, kColumnWidths.at(index));
+        listWidth += kColumnWidths.at(index);
     }
+    // Every column shows without scrolling.
+    m_pList->setMinimumWidth(listWidth);
+    m_pList->setMinimumHeight(kListMinHeight);
 
     auto* itemGroup = new QGroupBox(QStringLiteral("作息项编辑"), this);
     QPushButton* add = MakeButton("新增作息项(&A)", "addButton", itemGroup);
