@@ -12,6 +12,8 @@
 #include "app/command_ids.h"
 #include "app/main_frame.h"
 #include "common/scripted_dialogs.h"
+#include "editors/item_edit_dlg.h"
+#include "editors/timetable_edit_dlg.h"
 #include "platform/logind_power_control.h"
 #include "platform/virtual_clock.h"
 #include "player/fake_audio_system.h"
@@ -98,5 +100,48 @@ int main(int argc, char** argv) {
     QTest::qWait(50);
     ok = Save(frame.Notifier(), out, "notifier.png") && ok;
     frame.Notifier()->Hide();
+    frame.PlayerWindow()->hide();
+
+    // The editors, each as it opens.
+    const struct {
+        int command;
+        const char* objectName;
+        const char* file;
+    } kEditors[] = {
+        {app::kCmdSettings, "settingsDlg", "settings.png"},
+        {app::kCmdPresetTitles, "presetTitleDlg", "preset_titles.png"},
+        {app::kCmdExtRunSettings, "extRunDlg", "ext_run.png"},
+        {app::kCmdExtRunItems, "extRunItemsDlg", "ext_run_items.png"},
+        {app::kCmdCommonTracks, "CommonTrackDlg", "common_tracks.png"},
+        {app::kCmdPlaylists, "PlaylistDlg", "playlists.png"},
+    };
+    for (const auto& editor : kEditors) {
+        frame.OnCommand(editor.command);
+        QWidget* dialog = frame.findChild<QWidget*>(QString::fromUtf8(editor.objectName));
+        if (dialog == nullptr) {
+            std::printf("FAILED %s: no dialog\n", editor.file);
+            ok = false;
+            continue;
+        }
+        QTest::qWait(50);
+        ok = Save(dialog, out, editor.file) && ok;
+        dialog->close();
+        QApplication::processEvents();
+    }
+    editors::CItemEditDlg item(frame, clock, &frame);
+    item.SetItem(frame.Engine().m_NextItem, true);
+    item.show();
+    QTest::qWait(50);
+    ok = Save(&item, out, "item_editor.png") && ok;
+    item.hide();
+    const std::string timetable = demo.path().toStdString() + "/作息表/参考作息表.zxb";
+    if (editors::CTimetableEditDlg* editor =
+            editors::CTimetableEditDlg::Create(frame, clock, 3, timetable, &frame)) {
+        editor->show();
+        QTest::qWait(50);
+        ok = Save(editor, out, "timetable_editor.png") && ok;
+        editor->close();
+        QApplication::processEvents();
+    }
     return ok ? 0 : 1;
 }
