@@ -364,7 +364,12 @@ TEST_F(TimetableEditDlgTest, ViewModeOnlySavesAsAndUnreadableFilesOpenNothing) {
     EXPECT_EQ(ReadBack(copy).GetTitle(), "");
     EXPECT_EQ(ReadBack(path).GetTitle(), "只读");
 
-    // Escape closes it too, and the frame hears of it once.
+    // Enter in the title field does not throw the editor away; Escape closes it, and the
+    // frame hears of it once.
+    QTest::keyClick(Find<QLineEdit>(*dlg, "titleEdit"), Qt::Key_Return);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(dlg.isNull());
+    EXPECT_TRUE(dlg->isVisible());
     QTest::keyClick(dlg, Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dlg.isNull());
