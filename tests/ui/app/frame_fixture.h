@@ -87,6 +87,7 @@ protected:
         services.eventLogPath = m_Dir + "events.log";
         services.startTickDriver = false;
         services.loadPlugins = m_bLoadPlugins;
+        services.audioOutputAvailable = m_bAudioOutput;
         frame = std::make_unique<app::CMainFrame>(std::move(services));
         EXPECT_TRUE(frame->Create());
         return *frame;
@@ -104,6 +105,7 @@ protected:
 
     std::string m_Dir;
     bool m_bLoadPlugins = false;
+    bool m_bAudioOutput = true;
     platform::VirtualClock clock;
     player::FakeAudioSystem audio;
     platform::LogindPowerControl power;

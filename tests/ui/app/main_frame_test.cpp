@@ -77,6 +77,19 @@ TEST_F(MainFrameTest, MorningItemIsAnnouncedPlayedAndFinished) {
     EXPECT_TRUE(main.Action(app::kCmdSwitchView)->isChecked());
 }
 
+TEST_F(MainFrameTest, WithoutAudioOutputItSaysSoOnceAndStillRings) {
+    m_bAudioOutput = false;
+    app::CMainFrame& main = MakeFrame();
+    EXPECT_EQ(main.PaneText(3).toStdString(), "没有可用的音频输出");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.messages.size() == 1; }, 2000));
+    EXPECT_EQ(dialogs.messages[0].icon, platform::MessageIcon::Warning);
+    // The day goes on: the item starts on its second and the next one is pending.
+    TickTo(8, 0, 0);
+    EXPECT_EQ(main.PendingView()->GetItemTitle(), "第一节下课");
+    QApplication::processEvents();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
 TEST_F(MainFrameTest, LayoutKeepsTheClockAtTheToolbarsRightEnd) {
     app::CMainFrame& main = MakeFrame();
     EXPECT_EQ(main.size(), QSize(app::kFrameWidth, app::kFrameHeight));
