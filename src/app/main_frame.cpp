@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -79,6 +80,12 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
+    // Editors standing on their own (opened over a modal one) go with the frame.
+    for (auto& [id, dialog] : m_OpenDialogs) {
+        if (dialog && dialog->parent() == nullptr) {
+            delete dialog;
+        }
+    }
     // The engine and the tick refer to the player window; they go first.
     m_pTickDriver.reset();
     m_pEngine.reset();

@@ -213,6 +213,7 @@ private:
     QDialog* MakeExtRunDlg();
     QDialog* MakeExtRunItemsDlg();
     QDialog* MakeCommonTrackDlg();
+    QDialog* Unowned(QDialog* dialog);
     QDialog* MakePlaylistDlg();
     // The timetable dialog's chosen file, with the program folder made current again.
     std::string ChooseFile(const char* title, const std::string& folder, const char* filter);

@@ -718,11 +718,22 @@ QDialog* CMainFrame::MakePresetTitleDlg() {
 QDialog* CMainFrame::MakeExtRunDlg() {
     return new editors::CExtRunDlg(*this, this);
 }
-QDialog* CMainFrame::MakeCommonTrackDlg() {
-    return new editors::CCommonTrackDlg(*this, this);
+// The item editor can open a store editor while it is modal: the store editor then
+// stands on its own, since a window under the modal one's owner would take no input.
+// The frame deletes such an editor if it is still open when the frame goes.
+QDialog* CMainFrame::Unowned(QDialog* dialog) {
+    if (QApplication::activeModalWidget() != nullptr) {
+        dialog->setParent(nullptr, dialog->windowFlags());
+    }
+    return dialog;
 }
+
+QDialog* CMainFrame::MakeCommonTrackDlg() {
+    return Unowned(new editors::CCommonTrackDlg(*this, this));
+}
+
 QDialog* CMainFrame::MakePlaylistDlg() {
-    return new editors::CPlaylistDlg(*this, this);
+    return Unowned(new editors::CPlaylistDlg(*this, this));
 }
 
 QDialog* CMainFrame::MakeExtRunItemsDlg() {
