@@ -16,11 +16,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editors/editor_host.h"
 #include "editors/number_field.h"
-#include "editors/stored_text.h"
+#include "editors/text_limit.h"
 #include "player/player_dlg.h"
 #include "schedule/app_paths.h"
 
@@ -314,23 +315,28 @@ void CCommonTrackDlg::ShowError(const std::string& text) {
 }
 
 bool CCommonTrackDlg::Validate(const CommonTrack& track) {
-    std::string problem;
+    const char* missing = nullptr;
     if (track.name.empty()) {
-        problem = kNoName;
+        missing = kNoName;
     } else if (track.main.path.empty()) {
-        problem = kNoMainFile;
+        missing = kNoMainFile;
     } else if (track.order != schedule::NoSecondary && track.secondary.path.empty()) {
-        problem = kNoSecondaryFile;
-    } else if (!FitsStoredText(track.name)) {
-        problem = StoredTextTooLong("曲目名");
-    } else if (!FitsStoredText(track.main.path)) {
-        problem = StoredTextTooLong("主曲的文件名");
-    } else if (!FitsStoredText(track.secondary.path)) {
-        problem = StoredTextTooLong("辅曲的文件名");
+        missing = kNoSecondaryFile;
     }
-    if (!problem.empty()) {
-        ShowError(problem);
+    if (missing != nullptr) {
+        ShowError(missing);
         return false;
+    }
+    const std::pair<const std::string*, QString> texts[] = {
+        {&track.name, QStringLiteral("曲目名")},
+        {&track.main.path, QStringLiteral("主曲的文件名")},
+        {&track.secondary.path, QStringLiteral("辅曲的文件名")},
+    };
+    for (const auto& [text, what] : texts) {
+        if (!TextFits(*text, kFileTextMaxBytes)) {
+            ShowTooLong(m_Host.Dialogs(), what, kFileTextMaxBytes);
+            return false;
+        }
     }
     return true;
 }

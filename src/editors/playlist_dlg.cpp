@@ -19,7 +19,7 @@
 
 #include "editors/editor_host.h"
 #include "editors/number_field.h"
-#include "editors/stored_text.h"
+#include "editors/text_limit.h"
 #include "player/player_dlg.h"
 #include "schedule/app_paths.h"
 
@@ -533,8 +533,8 @@ bool CPlaylistDlg::AddPlaylist() {
         ShowError(kNoEntries);
         return false;
     }
-    if (!FitsStoredText(name)) {
-        ShowError(StoredTextTooLong("列表名"));
+    if (!TextFits(name, kFileTextMaxBytes)) {
+        ShowTooLong(m_Host.Dialogs(), QStringLiteral("列表名"), kFileTextMaxBytes);
         return false;
     }
     m_Playlist.name = name;
@@ -624,8 +624,8 @@ void CPlaylistDlg::OnFileTextChanged() {
     if (IsEntryRow(row)) {
         TrackEntry& entry = m_Playlist.entries[static_cast<std::size_t>(row)];
         const std::string text = S(m_pFile->text());
-        if (!FitsStoredText(text)) {
-            ShowError(StoredTextTooLong("文件名"));
+        if (!TextFits(text, kFileTextMaxBytes)) {
+            ShowTooLong(m_Host.Dialogs(), QStringLiteral("文件名"), kFileTextMaxBytes);
             SetFileText(entry.path);
             return;
         }
@@ -665,8 +665,8 @@ void CPlaylistDlg::OnBrowse() {
         const std::string folder =
             schedule::MakeRelative(appDir, chosenPath.parent_path().string());
         const std::string path = folder + "/" + chosenPath.filename().string();
-        if (!FitsStoredText(path)) {
-            ShowError(StoredTextTooLong("文件名"));
+        if (!TextFits(path, kFileTextMaxBytes)) {
+            ShowTooLong(m_Host.Dialogs(), QStringLiteral("文件名"), kFileTextMaxBytes);
             continue;
         }
         const auto length = static_cast<std::int32_t>(

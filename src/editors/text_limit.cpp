@@ -13,7 +13,11 @@ constexpr const char* kErrorCaption = "错误";
 }  // namespace
 
 bool TextFits(const QString& text, std::size_t maxBytes) {
-    return schedule::EncodeFileText(text.toStdString()).size() <= maxBytes;
+    return TextFits(text.toStdString(), maxBytes);
+}
+
+bool TextFits(const std::string& utf8, std::size_t maxBytes) {
+    return schedule::EncodeFileText(utf8).size() <= maxBytes;
 }
 
 void ShowTooLong(platform::Dialogs& dialogs, const QString& what, std::size_t maxBytes) {

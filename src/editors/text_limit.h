@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstddef>
+#include <string>
 
 class QLineEdit;
 
@@ -20,6 +21,7 @@ inline constexpr std::size_t kPresetTitleMaxBytes = 199;
 
 // Whether text takes at most maxBytes bytes in the files' encoding.
 bool TextFits(const QString& text, std::size_t maxBytes);
+bool TextFits(const std::string& utf8, std::size_t maxBytes);
 
 // Says that the text named what is too long for the files.
 void ShowTooLong(platform::Dialogs& dialogs, const QString& what, std::size_t maxBytes);
