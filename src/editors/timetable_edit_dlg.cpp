@@ -35,7 +35,7 @@ constexpr int kSundayTab = 6;
 constexpr int kColumnCount = 7;
 constexpr std::array<const char*, kColumnCount> kColumnTitles = {
     "时间", "作息项标题", "曲目名", "播放方式", "文件名", "扩展运行", "参数"};
-constexpr std::array<int, kColumnCount> kColumnWidths = {60, 100, 120, 60, 140, 60, 80};
+constexpr std::array<int, kColumnCount> kColumnWidths = {72, 100, 120, 60, 140, 60, 80};
 constexpr int kTabMinWidth = 80;
 // Room for the list's frame and vertical scroll bar beside its columns.
 constexpr int kListMargin = 24;
