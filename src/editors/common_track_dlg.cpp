@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,18 +10,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <climits>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "editors/editor_host.h"
+#include "editors/editor_support.h"
 #include "editors/number_field.h"
 #include "editors/text_limit.h"
-#include "player/player_dlg.h"
+#include "editors/track_entry_panel.h"
+#include "engine/engine_player.h"
 #include "schedule/app_paths.h"
 
 namespace editors {
@@ -32,7 +30,6 @@ namespace {
 using schedule::CommonTrack;
 using schedule::TrackEntry;
 
-constexpr const char* kErrorCaption = "错误";
 constexpr const char* kNoName = "标题不能为空!";
 constexpr const char* kNoMainFile = "主曲目文件不能为空";
 constexpr const char* kNoSecondaryFile = "辅曲的曲目文件不能为空";
@@ -48,42 +45,6 @@ constexpr const char* kSaveQuestion =
     "期间还是有效的,但退出程序后就会失效!";
 constexpr const char* kSaveCaption = "保存常用曲目到文件";
 constexpr const char* kWriteError = "程序在保存常用曲目文件时出现未知错误,请重试!";
-constexpr const char* kLengthLabel = "全曲长:";
-constexpr const char* kLengthFormat = "全曲长:%1秒";
-constexpr const char* kMusicFolder = "音乐库";
-
-constexpr int kMsPerSecond = 1000;
-constexpr int kFullVolume = 100;
-// The arrows of the number fields step within these ranges; typing is not limited.
-constexpr int kMaxArrowSeconds = schedule::kSecondsPerDay;
-constexpr int kMaxArrowVolume = 100;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-std::string S(const QString& text) {
-    return text.toStdString();
-}
-
-// Seconds typed by the user as the stored milliseconds, kept inside 32 bits.
-std::int32_t SecondsToMs(int seconds) {
-    const std::int64_t ms = static_cast<std::int64_t>(seconds) * kMsPerSecond;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(ms, INT_MIN, INT_MAX));
-}
-
-// Marks the dialog as putting values into its controls for the life of the object.
-class UpdateGuard {
-public:
-    explicit UpdateGuard(bool& flag) : m_Flag(flag), m_bOld(flag) { m_Flag = true; }
-    ~UpdateGuard() { m_Flag = m_bOld; }
-    UpdateGuard(const UpdateGuard&) = delete;
-    UpdateGuard& operator=(const UpdateGuard&) = delete;
-
-private:
-    bool& m_Flag;
-    bool m_bOld;
-};
 
 }  // namespace
 
@@ -101,56 +62,6 @@ CCommonTrackDlg::CCommonTrackDlg(IEditorHost& host, QWidget* parent)
     CheckOrder(schedule::NoSecondary);
     EnterOrderState(schedule::NoSecondary);
     FillList();
-}
-
-QGroupBox* CCommonTrackDlg::BuildTrackGroup(TrackControls& c, const QString& title,
-                                            const QString& prefix) {
-    c.group = new QGroupBox(title, this);
-    c.group->setObjectName(prefix + QStringLiteral("Group"));
-    c.fileLabel = new QLabel(QStringLiteral("文件名:"), c.group);
-    c.file = new QLineEdit(c.group);
-    c.file->setObjectName(prefix + QStringLiteral("FileEdit"));
-    c.fileLabel->setBuddy(c.file);
-    c.browse = new QPushButton(QStringLiteral("浏览..."), c.group);
-    c.browse->setObjectName(prefix + QStringLiteral("BrowseButton"));
-    c.browse->setAutoDefault(false);
-    c.fullPlay = new QCheckBox(QStringLiteral("全曲播放"), c.group);
-    c.fullPlay->setObjectName(prefix + QStringLiteral("FullPlayCheck"));
-    c.fullPlay->setChecked(true);
-    c.timeLabel = new QLabel(QStringLiteral("播放时间:"), c.group);
-    c.seconds =
-        new CNumberField(prefix + QStringLiteral("SecondsEdit"), 0, kMaxArrowSeconds, c.group);
-    c.seconds->SetValue(0);
-    c.timeLabel->setBuddy(c.seconds);
-    c.secondsUnit = new QLabel(QStringLiteral("秒"), c.group);
-    c.length = new QLabel(QString::fromUtf8(kLengthLabel), c.group);
-    c.length->setObjectName(prefix + QStringLiteral("LengthLabel"));
-    c.autoPlay = new QCheckBox(QStringLiteral("自动播放"), c.group);
-    c.autoPlay->setObjectName(prefix + QStringLiteral("AutoPlayCheck"));
-    c.autoPlay->setChecked(true);
-    c.volumeLabel = new QLabel(QStringLiteral("音量控制:"), c.group);
-    c.volume = new CNumberField(prefix + QStringLiteral("VolumeEdit"), 0, kMaxArrowVolume, c.group);
-    c.volume->SetValue(kFullVolume);
-    c.volumeLabel->setBuddy(c.volume);
-    c.defaultVolume = new QCheckBox(QStringLiteral("使用默认音量"), c.group);
-    c.defaultVolume->setObjectName(prefix + QStringLiteral("DefaultVolumeCheck"));
-    c.defaultVolume->setChecked(true);
-
-    auto* grid = new QGridLayout(c.group);
-    grid->addWidget(c.fileLabel, 0, 0);
-    grid->addWidget(c.file, 0, 1, 1, 3);
-    grid->addWidget(c.browse, 0, 4);
-    grid->addWidget(c.fullPlay, 1, 0);
-    grid->addWidget(c.timeLabel, 1, 1, Qt::AlignRight);
-    grid->addWidget(c.seconds, 1, 2);
-    grid->addWidget(c.secondsUnit, 1, 3);
-    grid->addWidget(c.length, 1, 4);
-    grid->addWidget(c.autoPlay, 2, 0);
-    grid->addWidget(c.volumeLabel, 2, 1, Qt::AlignRight);
-    grid->addWidget(c.volume, 2, 2);
-    grid->addWidget(c.defaultVolume, 2, 3, 1, 2);
-    grid->setColumnStretch(2, 1);
-    return c.group;
 }
 
 void CCommonTrackDlg::BuildLayout() {
@@ -190,10 +101,13 @@ void CCommonTrackDlg::BuildLayout() {
     left->addWidget(nameGroup);
 
     auto* right = new QVBoxLayout;
-    right->addWidget(
-        BuildTrackGroup(m_Main, QStringLiteral("主曲及播放模式:"), QStringLiteral("main")));
-    right->addWidget(BuildTrackGroup(m_Secondary, QStringLiteral("辅曲及播放模式:"),
-                                     QStringLiteral("secondary")));
+    const QString browseText = QStringLiteral("浏览...");
+    m_pMain = new CTrackEntryPanel(QStringLiteral("主曲及播放模式:"), QStringLiteral("main"),
+                                   browseText, this);
+    m_pSecondary = new CTrackEntryPanel(QStringLiteral("辅曲及播放模式:"),
+                                        QStringLiteral("secondary"), browseText, this);
+    right->addWidget(m_pMain);
+    right->addWidget(m_pSecondary);
 
     auto* orderBox = new QGroupBox(QStringLiteral("主辅曲顺序:"), this);
     m_pOrderGroup = new QButtonGroup(this);
@@ -237,18 +151,10 @@ void CCommonTrackDlg::BuildLayout() {
     columns->addLayout(right, 3);
 }
 
-void CCommonTrackDlg::ConnectTrackSignals(TrackControls& c) {
-    for (QLineEdit* edit : {c.file, c.seconds->Edit(), c.volume->Edit()}) {
-        connect(edit, &QLineEdit::textChanged, this, [this] { MarkEdited(); });
-    }
-    connect(c.autoPlay, &QCheckBox::clicked, this, [this] { MarkEdited(); });
-    for (QCheckBox* box : {c.fullPlay, c.defaultVolume}) {
-        connect(box, &QCheckBox::clicked, this, [this, &c] {
-            MarkEdited();
-            ApplyTrackEnabling(c);
-        });
-    }
-    connect(c.browse, &QPushButton::clicked, this, [this, &c] { OnBrowse(c); });
+void CCommonTrackDlg::ConnectTrackSignals(CTrackEntryPanel* panel) {
+    connect(panel->FileEdit(), &QLineEdit::textChanged, this, [this] { MarkEdited(); });
+    connect(panel, &CTrackEntryPanel::Edited, this, [this] { MarkEdited(); });
+    connect(panel->BrowseButton(), &QPushButton::clicked, this, [this, panel] { OnBrowse(panel); });
 }
 
 void CCommonTrackDlg::ConnectSignals() {
@@ -262,8 +168,8 @@ void CCommonTrackDlg::ConnectSignals() {
     connect(m_pDelete, &QPushButton::clicked, this, &CCommonTrackDlg::OnDelete);
     connect(m_pName, &QLineEdit::textChanged, this, [this] { MarkEdited(); });
     connect(m_pNew, &QPushButton::clicked, this, &CCommonTrackDlg::OnNew);
-    ConnectTrackSignals(m_Main);
-    ConnectTrackSignals(m_Secondary);
+    ConnectTrackSignals(m_pMain);
+    ConnectTrackSignals(m_pSecondary);
     connect(m_pOrderGroup, &QButtonGroup::idClicked, this, &CCommonTrackDlg::OnOrderClicked);
     connect(m_pTrial, &QPushButton::clicked, this, &CCommonTrackDlg::OnTrial);
     connect(m_pSave, &QPushButton::clicked, this, &CCommonTrackDlg::OnSave);
@@ -277,41 +183,27 @@ void CCommonTrackDlg::MarkEdited() {
 }
 
 bool CCommonTrackDlg::ReadControls() {
-    int value = 0;
-    for (const TrackControls* c : {&m_Main, &m_Secondary}) {
-        if (!c->seconds->Read(m_Host.Dialogs(), value) ||
-            !c->volume->Read(m_Host.Dialogs(), value)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool CCommonTrackDlg::ReadTrack(const TrackControls& c, TrackEntry& entry) {
     int seconds = 0;
     int volume = 0;
-    if (!c.seconds->Read(m_Host.Dialogs(), seconds) || !c.volume->Read(m_Host.Dialogs(), volume)) {
+    return m_pMain->ReadNumbers(m_Host.Dialogs(), seconds, volume) &&
+           m_pSecondary->ReadNumbers(m_Host.Dialogs(), seconds, volume);
+}
+
+bool CCommonTrackDlg::ReadTrack(const CTrackEntryPanel* panel, TrackEntry& entry) {
+    int seconds = 0;
+    int volume = 0;
+    if (!panel->ReadNumbers(m_Host.Dialogs(), seconds, volume)) {
         return false;
     }
-    entry.path = S(c.file->text());
-    entry.fullPlay = c.fullPlay->isChecked() ? 1 : 0;
+    panel->ReadEntry(entry, seconds, volume);
     entry.length = schedule::kUnknownLength;
-    entry.limit = SecondsToMs(seconds);
-    entry.autoPlay = c.autoPlay->isChecked() ? 1 : 0;
-    entry.volume = volume;
-    entry.useDefaultVolume = c.defaultVolume->isChecked() ? 1 : 0;
     return true;
 }
 
 bool CCommonTrackDlg::ReadFieldsTrack(CommonTrack& track) {
     track.name = S(m_pName->text());
     track.order = Order();
-    return ReadTrack(m_Main, track.main) && ReadTrack(m_Secondary, track.secondary);
-}
-
-void CCommonTrackDlg::ShowError(const std::string& text) {
-    m_Host.Dialogs().Message(text, kErrorCaption, platform::MessageIcon::Error,
-                             platform::MessageButtons::Ok);
+    return ReadTrack(m_pMain, track.main) && ReadTrack(m_pSecondary, track.secondary);
 }
 
 bool CCommonTrackDlg::Validate(const CommonTrack& track) {
@@ -324,7 +216,7 @@ bool CCommonTrackDlg::Validate(const CommonTrack& track) {
         missing = kNoSecondaryFile;
     }
     if (missing != nullptr) {
-        ShowError(missing);
+        ShowError(m_Host.Dialogs(), missing);
         return false;
     }
     const std::pair<const std::string*, QString> texts[] = {
@@ -341,21 +233,11 @@ bool CCommonTrackDlg::Validate(const CommonTrack& track) {
     return true;
 }
 
-void CCommonTrackDlg::ShowTrack(const TrackControls& c, const TrackEntry& entry) {
-    UpdateGuard guard(m_bUpdating);
-    c.file->setText(Q(entry.path));
-    c.fullPlay->setChecked(entry.fullPlay != 0);
-    c.seconds->SetValue(entry.limit / kMsPerSecond);
-    c.autoPlay->setChecked(entry.autoPlay != 0);
-    c.volume->SetValue(entry.volume);
-    c.defaultVolume->setChecked(entry.useDefaultVolume != 0);
-}
-
 void CCommonTrackDlg::EmptyNameAndFiles() {
     UpdateGuard guard(m_bUpdating);
     m_pName->clear();
-    m_Main.file->clear();
-    m_Secondary.file->clear();
+    m_pMain->FileEdit()->clear();
+    m_pSecondary->FileEdit()->clear();
 }
 
 void CCommonTrackDlg::FillList() {
@@ -393,19 +275,14 @@ void CCommonTrackDlg::CheckOrder(int order) {
     m_pOrderButtons[order]->setChecked(true);
 }
 
-void CCommonTrackDlg::ApplyTrackEnabling(const TrackControls& c) {
-    c.seconds->setEnabled(c.group->isEnabled() && !c.fullPlay->isChecked());
-    c.volume->setEnabled(c.group->isEnabled() && !c.defaultVolume->isChecked());
-}
-
 void CCommonTrackDlg::EnterOrderState(int order) {
     const bool withSecondary = order != schedule::NoSecondary;
     // The group box carries all its children: disabling it disables every control of
     // the secondary track at once.
-    m_Secondary.group->setEnabled(withSecondary);
+    m_pSecondary->setEnabled(withSecondary);
     m_pTrialSecondary->setEnabled(withSecondary);
-    ApplyTrackEnabling(m_Main);
-    ApplyTrackEnabling(m_Secondary);
+    m_pMain->ApplyEnabling();
+    m_pSecondary->ApplyEnabling();
 }
 
 void CCommonTrackDlg::OnOrderClicked(int order) {
@@ -440,8 +317,8 @@ void CCommonTrackDlg::OnSelectTrack(int row) {
     {
         UpdateGuard guard(m_bUpdating);
         m_pName->setText(Q(track->name));
-        ShowTrack(m_Main, track->main);
-        ShowTrack(m_Secondary, track->secondary);
+        m_pMain->ShowEntry(track->main);
+        m_pSecondary->ShowEntry(track->secondary);
         m_pName->setEnabled(false);
         CheckOrder(track->order);
     }
@@ -473,7 +350,7 @@ bool CCommonTrackDlg::AddFieldsTrack() {
         return false;
     }
     if (!m_Host.CommonTracks().Add(&track)) {
-        ShowError(kDuplicateName);
+        ShowError(m_Host.Dialogs(), kDuplicateName);
         return false;
     }
     m_bStoreChanged = true;
@@ -489,8 +366,7 @@ void CCommonTrackDlg::OnDelete() {
     if (row < 0) {
         return;
     }
-    if (m_Host.Dialogs().Message(kDeleteQuestion, kDeleteCaption, platform::MessageIcon::Question,
-                                 platform::MessageButtons::YesNo) != platform::MessageAnswer::Yes) {
+    if (!Ask(m_Host.Dialogs(), kDeleteQuestion, kDeleteCaption)) {
         return;
     }
     if (m_Host.CommonTracks().Delete(row)) {
@@ -516,34 +392,30 @@ void CCommonTrackDlg::OnMove(bool down) {
     m_pList->setFocus();
 }
 
-void CCommonTrackDlg::OnBrowse(TrackControls& c) {
+void CCommonTrackDlg::OnBrowse(CTrackEntryPanel* panel) {
     if (!ReadControls()) {
         return;
     }
     const std::string& appDir = m_Host.AppDir();
-    platform::FileDialogRequest request;
-    request.title = player::CPlayerDlg::kOpenTitle;
-    request.folder = appDir + kMusicFolder;
-    request.filter = player::CPlayerDlg::kMusicFilter;
-    const std::vector<std::string> chosen = m_Host.Dialogs().ChooseFiles(request);
+    const std::vector<std::string> chosen = m_Host.Dialogs().ChooseFiles(MusicFileRequest(appDir));
     if (chosen.empty()) {
         return;
     }
     const std::string path = schedule::MakeRelative(appDir, chosen.front());
     {
         UpdateGuard guard(m_bUpdating);
-        c.file->setText(Q(path));
+        panel->FileEdit()->setText(Q(path));
     }
     const std::uint32_t length = m_Host.Player().ProbeLength(schedule::ResolvePath(appDir, path));
     if (length == engine::kLengthUnknown) {
-        ShowError(kBadFormat);
+        ShowError(m_Host.Dialogs(), kBadFormat);
         UpdateGuard guard(m_bUpdating);
-        c.file->clear();
+        panel->FileEdit()->clear();
     } else if (length > 0) {
         const int seconds = static_cast<int>(length / kMsPerSecond);
         UpdateGuard guard(m_bUpdating);
-        c.seconds->SetValue(seconds);
-        c.length->setText(QString::fromUtf8(kLengthFormat).arg(seconds));
+        panel->SecondsField()->SetValue(seconds);
+        panel->ShowLength(seconds);
     }
     // A browsed file is an edit of the shown track like a typed one, so selecting
     // another track writes it back.
@@ -562,13 +434,13 @@ void CCommonTrackDlg::OnTrial() {
     }
     TrackEntry main;
     TrackEntry secondary;
-    if (!ReadTrack(m_Main, main) || !ReadTrack(m_Secondary, secondary)) {
+    if (!ReadTrack(m_pMain, main) || !ReadTrack(m_pSecondary, secondary)) {
         return;
     }
     const bool trialMain = m_pTrialMain->isChecked();
     const bool trialSecondary = m_pTrialSecondary->isChecked();
     if (!trialMain && !trialSecondary) {
-        ShowError(kNoTrialOption);
+        ShowError(m_Host.Dialogs(), kNoTrialOption);
         return;
     }
 
@@ -610,11 +482,10 @@ bool CCommonTrackDlg::PrepareClose() {
     if (!ReadControls()) {
         return false;
     }
-    if (m_pName->isEnabled() && !m_pName->text().isEmpty() && !m_Main.file->text().isEmpty() &&
-        (Order() == schedule::NoSecondary || !m_Secondary.file->text().isEmpty())) {
-        if (m_Host.Dialogs().Message(kAddQuestion, kAddCaption, platform::MessageIcon::Question,
-                                     platform::MessageButtons::YesNo) ==
-            platform::MessageAnswer::Yes) {
+    if (m_pName->isEnabled() && !m_pName->text().isEmpty() &&
+        !m_pMain->FileEdit()->text().isEmpty() &&
+        (Order() == schedule::NoSecondary || !m_pSecondary->FileEdit()->text().isEmpty())) {
+        if (Ask(m_Host.Dialogs(), kAddQuestion, kAddCaption)) {
             AddFieldsTrack();
         }
     }
@@ -630,16 +501,13 @@ bool CCommonTrackDlg::PrepareClose() {
 }
 
 void CCommonTrackDlg::SaveStoreFile() {
-    const std::filesystem::path file = std::filesystem::path(m_Host.AppDir() + kStoreFile);
-    // The folder is made at start-up; make it again should it have gone since, and say
-    // so when it cannot be written at all rather than dropping the user's save.
-    std::error_code error;
-    std::filesystem::create_directories(file.parent_path(), error);
-    if (!std::filesystem::is_directory(file.parent_path(), error)) {
-        ShowError(kWriteError);
+    const std::string file = m_Host.AppDir() + kStoreFile;
+    // Say so when the folder cannot be written at all rather than dropping the save.
+    if (!MakeStoreFolder(file)) {
+        ShowError(m_Host.Dialogs(), kWriteError);
         return;
     }
-    m_Host.CommonTracks().Save(m_Host.AppDir() + kStoreFile);
+    m_Host.CommonTracks().Save(file);
 }
 
 void CCommonTrackDlg::OnSave() {
@@ -648,9 +516,7 @@ void CCommonTrackDlg::OnSave() {
     }
     if (m_bStoreChanged) {
         m_bStoreChanged = false;
-        if (m_Host.Dialogs().Message(kSaveQuestion, kSaveCaption, platform::MessageIcon::Question,
-                                     platform::MessageButtons::YesNo) ==
-            platform::MessageAnswer::Yes) {
+        if (Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption)) {
             SaveStoreFile();
         }
     }

@@ -11,8 +11,6 @@
 
 class QButtonGroup;
 class QCheckBox;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -20,7 +18,7 @@ class QRadioButton;
 
 namespace editors {
 
-class CNumberField;
+class CTrackEntryPanel;
 class IEditorHost;
 
 class CCommonTrackDlg : public QDialog {
@@ -38,38 +36,17 @@ public:
     void done(int result) override;
 
 private:
-    // The controls of the main or the secondary track.
-    struct TrackControls {
-        QGroupBox* group = nullptr;
-        QLabel* fileLabel = nullptr;
-        QLineEdit* file = nullptr;
-        QPushButton* browse = nullptr;
-        QCheckBox* fullPlay = nullptr;
-        QLabel* timeLabel = nullptr;
-        CNumberField* seconds = nullptr;
-        QLabel* secondsUnit = nullptr;
-        QLabel* length = nullptr;
-        QCheckBox* autoPlay = nullptr;
-        QLabel* volumeLabel = nullptr;
-        CNumberField* volume = nullptr;
-        QCheckBox* defaultVolume = nullptr;
-    };
-
-    QGroupBox* BuildTrackGroup(TrackControls& controls, const QString& title,
-                               const QString& prefix);
     void BuildLayout();
     void ConnectSignals();
-    void ConnectTrackSignals(TrackControls& controls);
+    void ConnectTrackSignals(CTrackEntryPanel* panel);
 
     // Reads the number fields; false (after the prompt) when one holds no whole number.
     bool ReadControls();
     // The track the fields describe; false when a number field holds no whole number.
-    bool ReadTrack(const TrackControls& controls, schedule::TrackEntry& entry);
+    bool ReadTrack(const CTrackEntryPanel* panel, schedule::TrackEntry& entry);
     bool ReadFieldsTrack(schedule::CommonTrack& track);
     // Shows the first reason the fields' track cannot be stored; true when it can.
     bool Validate(const schedule::CommonTrack& track);
-    void ShowError(const std::string& text);
-    void ShowTrack(const TrackControls& controls, const schedule::TrackEntry& entry);
     void EmptyNameAndFiles();
 
     void FillList();
@@ -80,7 +57,6 @@ private:
     void CheckOrder(int order);
     // Enables the controls that the order and the two check boxes of each track allow.
     void EnterOrderState(int order);
-    void ApplyTrackEnabling(const TrackControls& controls);
 
     void OnSelectTrack(int row);
     void OnOrderClicked(int order);
@@ -89,7 +65,7 @@ private:
     bool AddFieldsTrack();
     void OnDelete();
     void OnMove(bool down);
-    void OnBrowse(TrackControls& controls);
+    void OnBrowse(CTrackEntryPanel* panel);
     void OnTrial();
     void OnSave();
     // The question and write-back that come before closing; false when a number field
@@ -114,8 +90,8 @@ private:
     QPushButton* m_pDown = nullptr;
     QLineEdit* m_pName = nullptr;
     QPushButton* m_pNew = nullptr;
-    TrackControls m_Main;
-    TrackControls m_Secondary;
+    CTrackEntryPanel* m_pMain = nullptr;
+    CTrackEntryPanel* m_pSecondary = nullptr;
     QButtonGroup* m_pOrderGroup = nullptr;
     QRadioButton* m_pOrderButtons[3] = {};
     QCheckBox* m_pTrialMain = nullptr;

@@ -11,16 +11,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <utility>
 #include <vector>
 
 #include "editors/editor_host.h"
+#include "editors/editor_support.h"
 #include "editors/number_field.h"
 #include "editors/text_limit.h"
-#include "player/player_dlg.h"
+#include "editors/track_entry_panel.h"
 #include "schedule/app_paths.h"
 
 namespace editors {
@@ -30,7 +30,6 @@ namespace {
 using schedule::Playlist;
 using schedule::TrackEntry;
 
-constexpr const char* kErrorCaption = "错误";
 constexpr const char* kNoName = "标题为空,请填写标题后再试!";
 constexpr const char* kNoEntries = "该列表中的曲目为空,请添加曲目后再试!";
 constexpr const char* kDuplicateName = "列表曲目中已经存在相同的名称,请换名重试!";
@@ -45,45 +44,10 @@ constexpr const char* kSaveQuestion =
     "期间还是有效的,但退出程序后就会失效!";
 constexpr const char* kSaveCaption = "保存列表曲目到文件";
 constexpr const char* kWriteError = "程序在保存列表曲目文件时出现未知错误,请重试!";
-constexpr const char* kLengthLabel = "全曲长:";
-constexpr const char* kLengthFormat = "全曲长:%1秒";
-constexpr const char* kMusicFolder = "音乐库";
-
-constexpr int kMsPerSecond = 1000;
-constexpr int kFullVolume = 100;
-// The arrows of the number fields step within these ranges; typing is not limited.
-constexpr int kMaxArrowSeconds = schedule::kSecondsPerDay;
-constexpr int kMaxArrowVolume = 100;
+// The arrows of the random limit step within this range; typing is not limited.
 constexpr int kMaxArrowRandomLimit = 999;
 // Wide enough for the file list to show a path under the music folder.
 constexpr int kInitialWidth = 680;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-std::string S(const QString& text) {
-    return text.toStdString();
-}
-
-// Seconds typed by the user as the stored milliseconds, kept inside 32 bits.
-std::int32_t SecondsToMs(int seconds) {
-    const std::int64_t ms = static_cast<std::int64_t>(seconds) * kMsPerSecond;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(ms, INT_MIN, INT_MAX));
-}
-
-// Marks the dialog as putting values into its controls for the life of the object.
-class UpdateGuard {
-public:
-    explicit UpdateGuard(bool& flag) : m_Flag(flag), m_bOld(flag) { m_Flag = true; }
-    ~UpdateGuard() { m_Flag = m_bOld; }
-    UpdateGuard(const UpdateGuard&) = delete;
-    UpdateGuard& operator=(const UpdateGuard&) = delete;
-
-private:
-    bool& m_Flag;
-    bool m_bOld;
-};
 
 }  // namespace
 
@@ -167,50 +131,9 @@ void CPlaylistDlg::BuildLayout() {
     top->addLayout(left, 2);
     top->addLayout(files, 3);
 
-    auto* entryGroup = new QGroupBox(QStringLiteral("主曲及播放模式:"), this);
-    auto* fileLabel = new QLabel(QStringLiteral("文件名:"), entryGroup);
-    m_pFile = new QLineEdit(entryGroup);
-    m_pFile->setObjectName(QStringLiteral("fileEdit"));
-    fileLabel->setBuddy(m_pFile);
-    m_pBrowse = new QPushButton(QStringLiteral("浏览(&B)..."), entryGroup);
-    m_pBrowse->setObjectName(QStringLiteral("browseButton"));
-    m_pBrowse->setAutoDefault(false);
-    m_pFullPlay = new QCheckBox(QStringLiteral("全曲播放"), entryGroup);
-    m_pFullPlay->setObjectName(QStringLiteral("fullPlayCheck"));
-    m_pFullPlay->setChecked(true);
-    auto* timeLabel = new QLabel(QStringLiteral("播放时间:"), entryGroup);
-    m_pSeconds = new CNumberField(QStringLiteral("secondsEdit"), 0, kMaxArrowSeconds, entryGroup);
-    m_pSeconds->SetDigitsOnly(true);
-    m_pSeconds->SetValue(0);
-    timeLabel->setBuddy(m_pSeconds);
-    auto* secondsUnit = new QLabel(QStringLiteral("秒"), entryGroup);
-    m_pLength = new QLabel(QString::fromUtf8(kLengthLabel), entryGroup);
-    m_pLength->setObjectName(QStringLiteral("lengthLabel"));
-    m_pAutoPlay = new QCheckBox(QStringLiteral("自动播放"), entryGroup);
-    m_pAutoPlay->setObjectName(QStringLiteral("autoPlayCheck"));
-    m_pAutoPlay->setChecked(true);
-    auto* volumeLabel = new QLabel(QStringLiteral("音量控制:"), entryGroup);
-    m_pVolume = new CNumberField(QStringLiteral("volumeEdit"), 0, kMaxArrowVolume, entryGroup);
-    m_pVolume->SetDigitsOnly(true);
-    m_pVolume->SetValue(kFullVolume);
-    volumeLabel->setBuddy(m_pVolume);
-    m_pDefaultVolume = new QCheckBox(QStringLiteral("使用默认音量"), entryGroup);
-    m_pDefaultVolume->setObjectName(QStringLiteral("defaultVolumeCheck"));
-    m_pDefaultVolume->setChecked(true);
-    auto* entryGrid = new QGridLayout(entryGroup);
-    entryGrid->addWidget(fileLabel, 0, 0);
-    entryGrid->addWidget(m_pFile, 0, 1, 1, 3);
-    entryGrid->addWidget(m_pBrowse, 0, 4);
-    entryGrid->addWidget(m_pFullPlay, 1, 0);
-    entryGrid->addWidget(timeLabel, 1, 1, Qt::AlignRight);
-    entryGrid->addWidget(m_pSeconds, 1, 2);
-    entryGrid->addWidget(secondsUnit, 1, 3);
-    entryGrid->addWidget(m_pLength, 1, 4);
-    entryGrid->addWidget(m_pAutoPlay, 2, 0);
-    entryGrid->addWidget(volumeLabel, 2, 1, Qt::AlignRight);
-    entryGrid->addWidget(m_pVolume, 2, 2);
-    entryGrid->addWidget(m_pDefaultVolume, 2, 3, 1, 2);
-    entryGrid->setColumnStretch(2, 1);
+    m_pEntry = new CTrackEntryPanel(QStringLiteral("主曲及播放模式:"), QString(),
+                                    QStringLiteral("浏览(&B)..."), this);
+    m_pEntry->SetDigitsOnly(true);
 
     auto* randomGroup = new QGroupBox(QStringLiteral("随机播放模式:"), this);
     m_pRandom = new QCheckBox(QStringLiteral("该列表曲目随机播放"), randomGroup);
@@ -252,7 +175,7 @@ void CPlaylistDlg::BuildLayout() {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
-    layout->addWidget(entryGroup);
+    layout->addWidget(m_pEntry);
     layout->addLayout(bottom);
 }
 
@@ -274,23 +197,20 @@ void CPlaylistDlg::ConnectSignals() {
     connect(m_pEntryUp, &QPushButton::clicked, this, [this] { OnMoveEntry(false); });
     connect(m_pEntryDown, &QPushButton::clicked, this, [this] { OnMoveEntry(true); });
     connect(m_pEntryDelete, &QPushButton::clicked, this, &CPlaylistDlg::OnDeleteEntry);
-    connect(m_pFile, &QLineEdit::textChanged, this, [this] {
+    connect(m_pEntry->FileEdit(), &QLineEdit::textChanged, this, [this] {
         if (!m_bUpdating) {
             OnFileTextChanged();
         }
     });
-    connect(m_pBrowse, &QPushButton::clicked, this, &CPlaylistDlg::OnBrowse);
-    for (QLineEdit* edit :
-         {m_pName, m_pSeconds->Edit(), m_pVolume->Edit(), m_pRandomLimit->Edit()}) {
+    connect(m_pEntry->BrowseButton(), &QPushButton::clicked, this, &CPlaylistDlg::OnBrowse);
+    connect(m_pEntry, &CTrackEntryPanel::Edited, this, [this] { MarkEdited(); });
+    for (QLineEdit* edit : {m_pName, m_pRandomLimit->Edit()}) {
         connect(edit, &QLineEdit::textChanged, this, [this] { MarkEdited(); });
     }
-    connect(m_pAutoPlay, &QCheckBox::clicked, this, [this] { MarkEdited(); });
-    for (QCheckBox* box : {m_pFullPlay, m_pDefaultVolume, m_pRandom}) {
-        connect(box, &QCheckBox::clicked, this, [this] {
-            MarkEdited();
-            ApplyEnabling();
-        });
-    }
+    connect(m_pRandom, &QCheckBox::clicked, this, [this] {
+        MarkEdited();
+        ApplyEnabling();
+    });
     connect(m_pRandomKind, &QComboBox::activated, this, [this] { MarkEdited(); });
     connect(m_pTrial, &QPushButton::clicked, this, &CPlaylistDlg::OnTrial);
     connect(m_pSave, &QPushButton::clicked, this, &CPlaylistDlg::OnSave);
@@ -304,13 +224,11 @@ void CPlaylistDlg::MarkEdited() {
 }
 
 bool CPlaylistDlg::ReadControls() {
-    int value = 0;
-    for (const CNumberField* field : {m_pSeconds, m_pVolume, m_pRandomLimit}) {
-        if (!field->Read(m_Host.Dialogs(), value)) {
-            return false;
-        }
-    }
-    return true;
+    int seconds = 0;
+    int volume = 0;
+    int limit = 0;
+    return m_pEntry->ReadNumbers(m_Host.Dialogs(), seconds, volume) &&
+           m_pRandomLimit->Read(m_Host.Dialogs(), limit);
 }
 
 int CPlaylistDlg::ReadNumber(const CNumberField* field) {
@@ -321,12 +239,8 @@ int CPlaylistDlg::ReadNumber(const CNumberField* field) {
 }
 
 void CPlaylistDlg::ReadEntryFields(TrackEntry& entry) {
-    entry.path = S(m_pFile->text());
-    entry.autoPlay = m_pAutoPlay->isChecked() ? 1 : 0;
-    entry.useDefaultVolume = m_pDefaultVolume->isChecked() ? 1 : 0;
-    entry.fullPlay = m_pFullPlay->isChecked() ? 1 : 0;
-    entry.limit = SecondsToMs(ReadNumber(m_pSeconds));
-    entry.volume = ReadNumber(m_pVolume);
+    m_pEntry->ReadEntry(entry, ReadNumber(m_pEntry->SecondsField()),
+                        ReadNumber(m_pEntry->VolumeField()));
 }
 
 void CPlaylistDlg::ReadRandomFields(Playlist& playlist) {
@@ -334,16 +248,6 @@ void CPlaylistDlg::ReadRandomFields(Playlist& playlist) {
     playlist.randomLimit = ReadNumber(m_pRandomLimit);
     playlist.randomLimitKind =
         m_pRandomKind->currentIndex() == 1 ? schedule::LimitMinutes : schedule::LimitFiles;
-}
-
-void CPlaylistDlg::ShowEntry(const TrackEntry& entry) {
-    UpdateGuard guard(m_bUpdating);
-    m_pFile->setText(Q(entry.path));
-    m_pFullPlay->setChecked(entry.fullPlay != 0);
-    m_pSeconds->SetValue(entry.limit / kMsPerSecond);
-    m_pAutoPlay->setChecked(entry.autoPlay != 0);
-    m_pVolume->SetValue(entry.volume);
-    m_pDefaultVolume->setChecked(entry.useDefaultVolume != 0);
 }
 
 void CPlaylistDlg::ShowRandom(const Playlist& playlist) {
@@ -355,25 +259,13 @@ void CPlaylistDlg::ShowRandom(const Playlist& playlist) {
 
 void CPlaylistDlg::SetFileText(const std::string& text) {
     UpdateGuard guard(m_bUpdating);
-    m_pFile->setText(Q(text));
+    m_pEntry->FileEdit()->setText(Q(text));
 }
 
 void CPlaylistDlg::ApplyEnabling() {
-    m_pVolume->setEnabled(!m_pDefaultVolume->isChecked());
-    m_pSeconds->setEnabled(!m_pFullPlay->isChecked());
+    m_pEntry->ApplyEnabling();
     m_pRandomKind->setEnabled(m_pRandom->isChecked());
     m_pRandomLimit->setEnabled(m_pRandom->isChecked());
-}
-
-void CPlaylistDlg::ShowError(const std::string& text) {
-    m_Host.Dialogs().Message(text, kErrorCaption, platform::MessageIcon::Error,
-                             platform::MessageButtons::Ok);
-}
-
-bool CPlaylistDlg::Ask(const char* text, const char* caption) {
-    return m_Host.Dialogs().Message(text, caption, platform::MessageIcon::Question,
-                                    platform::MessageButtons::YesNo) ==
-           platform::MessageAnswer::Yes;
 }
 
 void CPlaylistDlg::FillPlaylistList() {
@@ -434,7 +326,10 @@ void CPlaylistDlg::WritePendingEntry() {
 void CPlaylistDlg::LoadFileRow(int row) {
     if (IsEntryRow(row)) {
         WritePendingEntry();
-        ShowEntry(m_Playlist.entries[static_cast<std::size_t>(row)]);
+        {
+            UpdateGuard guard(m_bUpdating);
+            m_pEntry->ShowEntry(m_Playlist.entries[static_cast<std::size_t>(row)]);
+        }
         ShowRandom(m_Playlist);
         m_nEntryIndex = row;
     } else if (row == m_pFiles->count() - 1) {
@@ -517,7 +412,7 @@ void CPlaylistDlg::OnNew() {
     FillFileList(&m_Playlist);
     {
         UpdateGuard guard(m_bUpdating);
-        m_pFile->clear();
+        m_pEntry->FileEdit()->clear();
         m_pName->clear();
     }
     m_pName->setFocus();
@@ -526,11 +421,11 @@ void CPlaylistDlg::OnNew() {
 bool CPlaylistDlg::AddPlaylist() {
     const std::string name = S(m_pName->text());
     if (name.empty()) {
-        ShowError(kNoName);
+        ShowError(m_Host.Dialogs(), kNoName);
         return false;
     }
     if (m_Playlist.entries.empty()) {
-        ShowError(kNoEntries);
+        ShowError(m_Host.Dialogs(), kNoEntries);
         return false;
     }
     if (!TextFits(name, kFileTextMaxBytes)) {
@@ -540,7 +435,7 @@ bool CPlaylistDlg::AddPlaylist() {
     m_Playlist.name = name;
     ReadRandomFields(m_Playlist);
     if (!m_Host.Playlists().Add(&m_Playlist)) {
-        ShowError(kDuplicateName);
+        ShowError(m_Host.Dialogs(), kDuplicateName);
         return false;
     }
     {
@@ -558,7 +453,7 @@ bool CPlaylistDlg::AddPlaylist() {
 
 void CPlaylistDlg::OnDeletePlaylist() {
     const int row = SelectedPlaylistRow();
-    if (row < 0 || !Ask(kDeleteQuestion, kDeleteCaption)) {
+    if (row < 0 || !Ask(m_Host.Dialogs(), kDeleteQuestion, kDeleteCaption)) {
         return;
     }
     if (m_Host.Playlists().Delete(row)) {
@@ -608,7 +503,7 @@ void CPlaylistDlg::OnMoveEntry(bool down) {
 
 void CPlaylistDlg::OnDeleteEntry() {
     const int row = SelectedFileRow();
-    if (!IsEntryRow(row) || !Ask(kDeleteEntryQuestion, kDeleteCaption)) {
+    if (!IsEntryRow(row) || !Ask(m_Host.Dialogs(), kDeleteEntryQuestion, kDeleteCaption)) {
         return;
     }
     m_Playlist.entries.erase(m_Playlist.entries.begin() + row);
@@ -623,7 +518,7 @@ void CPlaylistDlg::OnFileTextChanged() {
     const int row = SelectedFileRow();
     if (IsEntryRow(row)) {
         TrackEntry& entry = m_Playlist.entries[static_cast<std::size_t>(row)];
-        const std::string text = S(m_pFile->text());
+        const std::string text = S(m_pEntry->FileEdit()->text());
         if (!TextFits(text, kFileTextMaxBytes)) {
             ShowTooLong(m_Host.Dialogs(), QStringLiteral("文件名"), kFileTextMaxBytes);
             SetFileText(entry.path);
@@ -648,10 +543,7 @@ void CPlaylistDlg::OnBrowse() {
         return;
     }
     const std::string& appDir = m_Host.AppDir();
-    platform::FileDialogRequest request;
-    request.title = player::CPlayerDlg::kOpenTitle;
-    request.folder = appDir + kMusicFolder;
-    request.filter = player::CPlayerDlg::kMusicFilter;
+    platform::FileDialogRequest request = MusicFileRequest(appDir);
     request.multiple = adding;
     const std::vector<std::string> chosen = m_Host.Dialogs().ChooseFiles(request);
     if (chosen.empty()) {
@@ -676,14 +568,12 @@ void CPlaylistDlg::OnBrowse() {
         }
         {
             UpdateGuard guard(m_bUpdating);
-            m_pSeconds->SetValue(length / kMsPerSecond);
+            m_pEntry->SecondsField()->SetValue(length / kMsPerSecond);
         }
+        // The entry plays with the shown settings; its limit is the file's whole length.
         TrackEntry entry;
+        m_pEntry->ReadEntry(entry, 0, ReadNumber(m_pEntry->VolumeField()));
         entry.path = path;
-        entry.fullPlay = m_pFullPlay->isChecked() ? 1 : 0;
-        entry.autoPlay = m_pAutoPlay->isChecked() ? 1 : 0;
-        entry.volume = ReadNumber(m_pVolume);
-        entry.useDefaultVolume = m_pDefaultVolume->isChecked() ? 1 : 0;
         entry.length = schedule::kUnknownLength;
         entry.limit = length;
         if (adding) {
@@ -696,7 +586,7 @@ void CPlaylistDlg::OnBrowse() {
         }
     }
 
-    m_pLength->setText(QString::fromUtf8(kLengthFormat).arg(ReadNumber(m_pSeconds)));
+    m_pEntry->ShowLength(ReadNumber(m_pEntry->SecondsField()));
     FillFileList(&m_Playlist);
     if (!adding) {
         SelectFileRow(row);
@@ -724,8 +614,8 @@ void CPlaylistDlg::OnTrial() {
         }
         // The file in the file field, whole and at the default volume.
         player.ClearQueue(true);
-        player.AddFile(schedule::ResolvePath(m_Host.AppDir(), S(m_pFile->text())), 1, -1, 1,
-                       kFullVolume);
+        player.AddFile(schedule::ResolvePath(m_Host.AppDir(), S(m_pEntry->FileEdit()->text())), 1,
+                       -1, 1, kFullVolume);
         player.RefreshList();
         player.LoadTrack(0);
         m_bTrialPlaying = true;
@@ -750,7 +640,7 @@ bool CPlaylistDlg::PrepareClose(const char* addCaption) {
         return false;
     }
     if (m_pName->isEnabled() && !m_pName->text().isEmpty() && !m_Playlist.entries.empty() &&
-        Ask(kAddQuestion, addCaption)) {
+        Ask(m_Host.Dialogs(), kAddQuestion, addCaption)) {
         AddPlaylist();
     }
     SelectPlaylistRow(-1);
@@ -758,16 +648,13 @@ bool CPlaylistDlg::PrepareClose(const char* addCaption) {
 }
 
 void CPlaylistDlg::SaveStoreFile() {
-    const std::filesystem::path file(m_Host.AppDir() + kStoreFile);
-    // The folder is made at start-up; make it again should it have gone since, and say
-    // so when it cannot be written at all rather than dropping the user's save.
-    std::error_code error;
-    std::filesystem::create_directories(file.parent_path(), error);
-    if (!std::filesystem::is_directory(file.parent_path(), error)) {
-        ShowError(kWriteError);
+    const std::string file = m_Host.AppDir() + kStoreFile;
+    // Say so when the folder cannot be written at all rather than dropping the save.
+    if (!MakeStoreFolder(file)) {
+        ShowError(m_Host.Dialogs(), kWriteError);
         return;
     }
-    m_Host.Playlists().Save(m_Host.AppDir() + kStoreFile);
+    m_Host.Playlists().Save(file);
 }
 
 void CPlaylistDlg::OnSave() {
@@ -775,7 +662,7 @@ void CPlaylistDlg::OnSave() {
         return;
     }
     // Asked even when nothing changed.
-    if (Ask(kSaveQuestion, kSaveCaption)) {
+    if (Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption)) {
         SaveStoreFile();
     }
     reject();

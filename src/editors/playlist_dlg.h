@@ -11,7 +11,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -19,6 +18,7 @@ class QPushButton;
 namespace editors {
 
 class CNumberField;
+class CTrackEntryPanel;
 class IEditorHost;
 
 class CPlaylistDlg : public QDialog {
@@ -46,12 +46,9 @@ private:
     void ReadEntryFields(schedule::TrackEntry& entry);
     void ReadRandomFields(schedule::Playlist& playlist);
     int ReadNumber(const CNumberField* field);
-    void ShowEntry(const schedule::TrackEntry& entry);
     void ShowRandom(const schedule::Playlist& playlist);
     void SetFileText(const std::string& text);
     void ApplyEnabling();
-    void ShowError(const std::string& text);
-    bool Ask(const char* text, const char* caption);
 
     void FillPlaylistList();
     void SelectPlaylistRow(int row);
@@ -113,14 +110,7 @@ private:
     QPushButton* m_pEntryUp = nullptr;
     QPushButton* m_pEntryDelete = nullptr;
     QPushButton* m_pEntryDown = nullptr;
-    QLineEdit* m_pFile = nullptr;
-    QPushButton* m_pBrowse = nullptr;
-    QCheckBox* m_pFullPlay = nullptr;
-    CNumberField* m_pSeconds = nullptr;
-    QLabel* m_pLength = nullptr;
-    QCheckBox* m_pAutoPlay = nullptr;
-    CNumberField* m_pVolume = nullptr;
-    QCheckBox* m_pDefaultVolume = nullptr;
+    CTrackEntryPanel* m_pEntry = nullptr;
     QCheckBox* m_pRandom = nullptr;
     QComboBox* m_pRandomKind = nullptr;
     CNumberField* m_pRandomLimit = nullptr;
