@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -65,40 +64,19 @@ CCommonTrackDlg::CCommonTrackDlg(IEditorHost& host, QWidget* parent)
 }
 
 void CCommonTrackDlg::BuildLayout() {
-    auto* listLabel = new QLabel(QStringLiteral("常用曲目列表:"), this);
-    m_pList = new QListWidget(this);
-    m_pList->setObjectName(QStringLiteral("trackList"));
-    listLabel->setBuddy(m_pList);
-    m_pUp = new QPushButton(QStringLiteral("上移(&U)"), this);
-    m_pUp->setObjectName(QStringLiteral("moveUpButton"));
-    m_pDelete = new QPushButton(QStringLiteral("删除(&E)"), this);
-    m_pDelete->setObjectName(QStringLiteral("deleteButton"));
-    m_pDown = new QPushButton(QStringLiteral("下移(&D)"), this);
-    m_pDown->setObjectName(QStringLiteral("moveDownButton"));
-    auto* listButtons = new QHBoxLayout;
-    for (QPushButton* button : {m_pUp, m_pDelete, m_pDown}) {
-        button->setAutoDefault(false);
-        listButtons->addWidget(button);
-    }
-
-    auto* nameGroup = new QGroupBox(QStringLiteral("常用曲目名:"), this);
-    auto* nameLabel = new QLabel(QStringLiteral("曲目名:"), nameGroup);
-    m_pName = new QLineEdit(nameGroup);
-    m_pName->setObjectName(QStringLiteral("nameEdit"));
-    nameLabel->setBuddy(m_pName);
-    m_pNew = new QPushButton(QStringLiteral("新增(&A)"), nameGroup);
-    m_pNew->setObjectName(QStringLiteral("newButton"));
-    m_pNew->setAutoDefault(false);
-    auto* nameLayout = new QHBoxLayout(nameGroup);
-    nameLayout->addWidget(nameLabel);
-    nameLayout->addWidget(m_pName, 1);
-    nameLayout->addWidget(m_pNew);
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(listLabel);
-    left->addWidget(m_pList, 1);
-    left->addLayout(listButtons);
-    left->addWidget(nameGroup);
+    const StoreListControls list = BuildStoreList(this, {.listLabel = "常用曲目列表:",
+                                                         .listName = "trackList",
+                                                         .upName = "moveUpButton",
+                                                         .deleteName = "deleteButton",
+                                                         .downName = "moveDownButton",
+                                                         .nameTitle = "常用曲目名:",
+                                                         .nameLabel = "曲目名:"});
+    m_pList = list.list;
+    m_pUp = list.up;
+    m_pDelete = list.remove;
+    m_pDown = list.down;
+    m_pName = list.name;
+    m_pNew = list.add;
 
     auto* right = new QVBoxLayout;
     const QString browseText = QStringLiteral("浏览...");
@@ -147,7 +125,7 @@ void CCommonTrackDlg::BuildLayout() {
     right->addLayout(bottom);
 
     auto* columns = new QHBoxLayout(this);
-    columns->addLayout(left, 2);
+    columns->addLayout(list.column, 2);
     columns->addLayout(right, 3);
 }
 
@@ -242,12 +220,9 @@ void CCommonTrackDlg::EmptyNameAndFiles() {
 
 void CCommonTrackDlg::FillList() {
     UpdateGuard guard(m_bUpdating);
-    m_pList->clear();
     std::vector<std::string> names;
     m_Host.CommonTracks().GetNames(names);
-    for (const std::string& name : names) {
-        m_pList->addItem(Q(name));
-    }
+    FillNames(m_pList, names);
 }
 
 void CCommonTrackDlg::SelectListRow(int row) {
@@ -256,11 +231,7 @@ void CCommonTrackDlg::SelectListRow(int row) {
 }
 
 int CCommonTrackDlg::SelectedRow() const {
-    const int row = m_pList->currentRow();
-    if (row < 0 || !m_pList->item(row)->isSelected()) {
-        return -1;
-    }
-    return row;
+    return SelectedListRow(m_pList);
 }
 
 int CCommonTrackDlg::Order() const {

@@ -68,40 +68,19 @@ CPlaylistDlg::CPlaylistDlg(IEditorHost& host, QWidget* parent)
 }
 
 void CPlaylistDlg::BuildLayout() {
-    auto* listLabel = new QLabel(QStringLiteral("曲目列表:"), this);
-    m_pPlaylists = new QListWidget(this);
-    m_pPlaylists->setObjectName(QStringLiteral("playlistList"));
-    listLabel->setBuddy(m_pPlaylists);
-    m_pListUp = new QPushButton(QStringLiteral("上移(&U)"), this);
-    m_pListUp->setObjectName(QStringLiteral("listUpButton"));
-    m_pListDelete = new QPushButton(QStringLiteral("删除(&E)"), this);
-    m_pListDelete->setObjectName(QStringLiteral("listDeleteButton"));
-    m_pListDown = new QPushButton(QStringLiteral("下移(&D)"), this);
-    m_pListDown->setObjectName(QStringLiteral("listDownButton"));
-    auto* listButtons = new QHBoxLayout;
-    for (QPushButton* button : {m_pListUp, m_pListDelete, m_pListDown}) {
-        button->setAutoDefault(false);
-        listButtons->addWidget(button);
-    }
-
-    auto* nameGroup = new QGroupBox(QStringLiteral("列表曲目名:"), this);
-    auto* nameLabel = new QLabel(QStringLiteral("列表名:"), nameGroup);
-    m_pName = new QLineEdit(nameGroup);
-    m_pName->setObjectName(QStringLiteral("nameEdit"));
-    nameLabel->setBuddy(m_pName);
-    m_pNew = new QPushButton(QStringLiteral("新增(&A)"), nameGroup);
-    m_pNew->setObjectName(QStringLiteral("newButton"));
-    m_pNew->setAutoDefault(false);
-    auto* nameLayout = new QHBoxLayout(nameGroup);
-    nameLayout->addWidget(nameLabel);
-    nameLayout->addWidget(m_pName, 1);
-    nameLayout->addWidget(m_pNew);
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(listLabel);
-    left->addWidget(m_pPlaylists, 1);
-    left->addLayout(listButtons);
-    left->addWidget(nameGroup);
+    const StoreListControls list = BuildStoreList(this, {.listLabel = "曲目列表:",
+                                                         .listName = "playlistList",
+                                                         .upName = "listUpButton",
+                                                         .deleteName = "listDeleteButton",
+                                                         .downName = "listDownButton",
+                                                         .nameTitle = "列表曲目名:",
+                                                         .nameLabel = "列表名:"});
+    m_pPlaylists = list.list;
+    m_pListUp = list.up;
+    m_pListDelete = list.remove;
+    m_pListDown = list.down;
+    m_pName = list.name;
+    m_pNew = list.add;
 
     auto* filesLabel = new QLabel(QStringLiteral("当前曲目文件列表:"), this);
     m_pFiles = new QListWidget(this);
@@ -128,7 +107,7 @@ void CPlaylistDlg::BuildLayout() {
     files->addLayout(filesRow, 1);
 
     auto* top = new QHBoxLayout;
-    top->addLayout(left, 2);
+    top->addLayout(list.column, 2);
     top->addLayout(files, 3);
 
     m_pEntry = new CTrackEntryPanel(QStringLiteral("主曲及播放模式:"), QString(),
@@ -270,12 +249,9 @@ void CPlaylistDlg::ApplyEnabling() {
 
 void CPlaylistDlg::FillPlaylistList() {
     UpdateGuard guard(m_bUpdating);
-    m_pPlaylists->clear();
     std::vector<std::string> names;
     m_Host.Playlists().GetNames(names);
-    for (const std::string& name : names) {
-        m_pPlaylists->addItem(Q(name));
-    }
+    FillNames(m_pPlaylists, names);
 }
 
 void CPlaylistDlg::SelectPlaylistRow(int row) {
@@ -284,8 +260,7 @@ void CPlaylistDlg::SelectPlaylistRow(int row) {
 }
 
 int CPlaylistDlg::SelectedPlaylistRow() const {
-    const int row = m_pPlaylists->currentRow();
-    return row >= 0 && m_pPlaylists->item(row)->isSelected() ? row : -1;
+    return SelectedListRow(m_pPlaylists);
 }
 
 void CPlaylistDlg::FillFileList(const Playlist* playlist) {
@@ -307,8 +282,7 @@ void CPlaylistDlg::SelectFileRow(int row) {
 }
 
 int CPlaylistDlg::SelectedFileRow() const {
-    const int row = m_pFiles->currentRow();
-    return row >= 0 && m_pFiles->item(row)->isSelected() ? row : -1;
+    return SelectedListRow(m_pFiles);
 }
 
 bool CPlaylistDlg::IsEntryRow(int row) const {
