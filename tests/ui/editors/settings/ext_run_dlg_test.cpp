@@ -11,14 +11,15 @@
 #include <QTest>
 
 #include "dialog_helpers.h"
+#include "editors/common/fake_editor_host.h"
 #include "editors/ext_run_items_dlg.h"
-#include "fake_editor_host.h"
 
 namespace settings_test {
 namespace {
 
 using editors::CExtRunDlg;
 using editors::CExtRunItemsDlg;
+using ui_test::FakeEditorHost;
 
 constexpr int kMonday = 1;
 
@@ -62,7 +63,7 @@ TEST(ExtRunDlgTest, OkTakesTheFiveValuesAndWritesThemInOrder) {
                                         "程序2=/usr/bin/true\r\n"
                                         "参数1=-x\r\n"
                                         "参数2=\"第 二\" 2\r\n"));
-    EXPECT_EQ(host.closed, (std::vector<std::pair<int, int>>{{editors::kExtRunClosed, 0}}));
+    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kExtRunClosed, 0}}));
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 
@@ -78,7 +79,7 @@ TEST(ExtRunDlgTest, OkTakesTheFiveValuesAndWritesThemInOrder) {
     EXPECT_TRUE(engine.m_bExtRun);
     EXPECT_EQ(engine.m_strRunAfter, "/usr/bin/true");
     EXPECT_TRUE(host.Settings().GetExtRun());
-    EXPECT_EQ(host.closed.size(), 2U);
+    EXPECT_EQ(host.closeNotices.size(), 2U);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 }
@@ -167,7 +168,8 @@ TEST(ExtRunItemsDlgTest, ChangesOnlyTheSelectedItemAndFollowsAReplacedTimetable)
     EXPECT_EQ(timetable.GetItem(kMonday, 0)->runBefore, 0);
 
     QTest::keyClick(dlg, Qt::Key_Escape);
-    EXPECT_EQ(host.closed, (std::vector<std::pair<int, int>>{{editors::kExtRunItemsClosed, 0}}));
+    EXPECT_EQ(host.closeNotices,
+              (std::vector<std::pair<int, int>>{{editors::kExtRunItemsClosed, 0}}));
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 
@@ -181,7 +183,7 @@ TEST(ExtRunItemsDlgTest, ChangesOnlyTheSelectedItemAndFollowsAReplacedTimetable)
     EXPECT_EQ(modal.windowTitle(), QStringLiteral("扩展运行设置：星期二"));
     modal.show();
     modal.reject();
-    EXPECT_EQ(host.closed.size(), 1U);
+    EXPECT_EQ(host.closeNotices.size(), 1U);
 }
 
 }  // namespace

@@ -11,13 +11,14 @@
 #include <QTest>
 
 #include "dialog_helpers.h"
-#include "fake_editor_host.h"
+#include "editors/common/fake_editor_host.h"
 
 namespace settings_test {
 namespace {
 
 using editors::CPresetTitleDlg;
 using platform::MessageAnswer;
+using ui_test::FakeEditorHost;
 
 QStringList Rows(QWidget* dlg) {
     QStringList rows;
@@ -115,7 +116,8 @@ TEST(PresetTitleDlgTest, EditsTheListAndSavesItWhenTheUserAgrees) {
     EXPECT_EQ(host.dialogs.messages.back().caption, "保存常用标题");
     EXPECT_EQ(host.IniText(),
               FileBytes("[常用标题]\r\n标题数=3\r\n1=午休\r\n2=午休\r\n3=早读\r\n"));
-    EXPECT_EQ(host.closed, (std::vector<std::pair<int, int>>{{editors::kPresetTitlesClosed, 0}}));
+    EXPECT_EQ(host.closeNotices,
+              (std::vector<std::pair<int, int>>{{editors::kPresetTitlesClosed, 0}}));
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 }
@@ -170,7 +172,7 @@ TEST(PresetTitleDlgTest, FewerTitlesLeaveHigherKeysAndEmptyTitlesDisappear) {
     Click(dlg, "closeButton");
     EXPECT_EQ(host.dialogs.messages.size(), messagesBefore + 1);
     EXPECT_EQ(host.IniText(), before);
-    EXPECT_EQ(host.closed.size(), 3U);
+    EXPECT_EQ(host.closeNotices.size(), 3U);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 }

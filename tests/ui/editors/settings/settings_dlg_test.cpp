@@ -13,12 +13,13 @@
 #include <QTest>
 
 #include "dialog_helpers.h"
-#include "fake_editor_host.h"
+#include "editors/common/fake_editor_host.h"
 
 namespace settings_test {
 namespace {
 
 using editors::CSettingsDlg;
+using ui_test::FakeEditorHost;
 
 TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
     FakeEditorHost host;
@@ -59,7 +60,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
     EXPECT_TRUE(engine.m_bPopupPrompt);
     EXPECT_EQ(engine.m_nShutdownDelay, 25 * 60);
     EXPECT_EQ(engine.m_nDefaultVolume, 40);
-    EXPECT_EQ(host.FakePlayer().defaultVolume, 40);
+    EXPECT_EQ(host.player.defaultVolume, 40);
     EXPECT_EQ(host.autostartRequests, std::vector<bool>{true});
     EXPECT_EQ(host.IniText(), FileBytes("[设置]\r\n"
                                         "自动关机=1\r\n"
@@ -70,7 +71,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
                                         "默认音量=40\r\n"
                                         "弹出式提示=1\r\n"));
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_TRUE(host.closed.empty());
+    EXPECT_TRUE(host.closeNotices.empty());
 
     // A negative delay is applied and written as 0; Enter applies and closes, once.
     SetText(dlg, "shutdownDelay", QStringLiteral("-3"));
@@ -80,7 +81,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
     EXPECT_FALSE(engine.m_bAutoShutdown);
     EXPECT_EQ(host.Settings().GetShutdownDelayMinutes(), 0);
     EXPECT_FALSE(host.Settings().GetAutoShutdown());
-    EXPECT_EQ(host.closed, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
+    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
     EXPECT_TRUE(host.dialogs.messages.empty());
@@ -108,7 +109,7 @@ TEST(SettingsDlgTest, RefusedFieldsKeepTheDialogOpenAndWriteNothing) {
     EXPECT_EQ(dlg->focusWidget(), Child<QLineEdit>(dlg, "schoolName"));
     EXPECT_TRUE(host.schoolName.empty());
     EXPECT_EQ(host.IniText(), "");
-    EXPECT_TRUE(host.closed.empty());
+    EXPECT_TRUE(host.closeNotices.empty());
 
     // A start-with-the-desktop entry that could not be written shows as unset.
     SetText(dlg, "schoolName", QString(129, QChar(0x4E2D)));
@@ -123,7 +124,7 @@ TEST(SettingsDlgTest, RefusedFieldsKeepTheDialogOpenAndWriteNothing) {
     SetText(dlg, "schoolName", QStringLiteral("不应用"));
     QTest::keyClick(dlg, Qt::Key_Escape);
     EXPECT_EQ(host.Settings().GetSchoolName().size(), 129U * 3U);
-    EXPECT_EQ(host.closed, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
+    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 }

@@ -15,9 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "fake_editor_host.h"
+#include "editors/common/fake_editor_host.h"
 
 namespace stores_test {
+
+using ui_test::FakeEditorHost;
 
 // Where a check box's or radio button's indicator is, from its left edge.
 inline constexpr int kIndicatorX = 6;

@@ -1,9 +1,12 @@
 #pragma once
-// The editors' host for the store editor tests: a temporary program folder, both stores,
-// a real scheduling engine over a virtual clock whose player records its queue, and
-// scripted dialogs. Every close notice is recorded.
+// The main window as the editors see it: a temporary program folder with its settings
+// file, both stores, a real scheduling engine over a virtual clock with recording fakes,
+// scripted dialogs, and a record of what the editors asked of the frame.
 
 #include <QTemporaryDir>
+#include <QWidget>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,7 +16,7 @@
 #include "engine/engine_fakes.h"
 #include "platform/virtual_clock.h"
 
-namespace stores_test {
+namespace ui_test {
 
 // Monday 2026-12-07, 09:00:00.
 inline platform::LocalTime MondayMorning() {
@@ -29,12 +32,15 @@ class FakeEditorHost : public editors::IEditorHost {
 public:
     FakeEditorHost()
         : m_strAppDir(m_Folder.path().toStdString() + "/"),
-          settings(m_strAppDir + "QELT.INI"),
+          settings(m_strAppDir + schedule::ini::kFileName),
           log(clock),
           engineHost(log),
           player(log),
           power(log),
-          engine(clock, engineHost, player, power, nullptr, commonTracks, playlists, m_strAppDir) {}
+          engine(
+              clock, engineHost, player, power,
+              [](const std::string&, const std::string&) { return 0; }, commonTracks, playlists,
+              m_strAppDir) {}
 
     const std::string& AppDir() const override { return m_strAppDir; }
     schedule::CSettings& Settings() override { return settings; }
@@ -43,22 +49,39 @@ public:
     engine::CScheduleEngine& Engine() override { return engine; }
     engine::IPlayer& Player() override { return player; }
     platform::Dialogs& Dialogs() override { return dialogs; }
-    QWidget* Window() override { return nullptr; }
+    QWidget* Window() override { return &window; }
+
     void OnEditorClosed(int code, int param) override { closeNotices.emplace_back(code, param); }
     void OpenStoreEditor(int /*commandId*/) override {}
-    void SetPendingDisplay(bool /*showPending*/) override {}
-    bool IsPendingDisplay() const override { return true; }
-    void SetSchoolName(const std::string& /*name*/) override {}
-    bool SetAutostart(bool on) override { return on; }
-    bool IsAutostartSet() const override { return false; }
+    void SetPendingDisplay(bool showPending) override { pendingDisplay = showPending; }
+    bool IsPendingDisplay() const override { return pendingDisplay; }
+    void SetSchoolName(const std::string& name) override { schoolName = name; }
+    bool SetAutostart(bool on) override {
+        autostartRequests.push_back(on);
+        autostart = on && autostartWritable;
+        return autostart;
+    }
+    bool IsAutostartSet() const override { return autostart; }
 
     // The texts of the messages shown so far.
     std::vector<std::string> MessageTexts() const {
         std::vector<std::string> texts;
-        for (const ui_test::ShownMessage& message : dialogs.messages) {
+        for (const ShownMessage& message : dialogs.messages) {
             texts.push_back(message.text);
         }
         return texts;
+    }
+
+    // The settings file's text, or empty when there is none.
+    std::string IniText() {
+        std::ifstream in(settings.File().GetPath(), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    void WriteIni(const std::string& text) {
+        std::ofstream out(settings.File().GetPath(), std::ios::binary | std::ios::trunc);
+        out << text;
     }
 
 private:
@@ -75,8 +98,18 @@ public:
     engine_test::FakePlayer player;
     engine_test::FakePower power;
     engine::CScheduleEngine engine;
-    ui_test::ScriptedDialogs dialogs;
+    ScriptedDialogs dialogs;
+
     std::vector<std::pair<int, int>> closeNotices;
+    bool pendingDisplay = true;
+    std::string schoolName;
+    std::vector<bool> autostartRequests;
+    bool autostart = false;
+    // Whether a requested start-with-the-desktop entry can be written.
+    bool autostartWritable = true;
+
+    // The editors' owner; declared last so that the editors it still owns go first.
+    QWidget window;
 };
 
-}  // namespace stores_test
+}  // namespace ui_test
