@@ -90,6 +90,7 @@ class QuietHost : public engine::IEngineHost {
 public:
     void SetStatusText(const std::string&) override {}
     void ShowNotice(const std::string&) override {}
+    void LogEvent(const std::string&, const std::string&) override {}
     void SetPendingItem(const schedule::ScheduleItem*) override {}
     void SetTimetableTitle(const std::string&) override {}
     void RebuildList(const std::vector<schedule::ScheduleItem>&, int) override {}

@@ -1,14 +1,14 @@
 #pragma once
 // The system's power control, with every request and refusal written to the event log.
 
-#include "app/event_log.h"
+#include "engine/event_log.h"
 #include "platform/power_control.h"
 
 namespace app {
 
 class CLoggedPowerControl : public platform::PowerControl {
 public:
-    CLoggedPowerControl(platform::PowerControl& power, CEventLog& log)
+    CLoggedPowerControl(platform::PowerControl& power, engine::CEventLog& log)
         : m_Power(power), m_Log(log) {}
 
     void RequestPowerOff() override {
@@ -27,7 +27,7 @@ public:
 
 private:
     platform::PowerControl& m_Power;
-    CEventLog& m_Log;
+    engine::CEventLog& m_Log;
     bool m_bAnswerLogged = true;
 };
 

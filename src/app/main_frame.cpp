@@ -374,6 +374,10 @@ void CMainFrame::ShowNotice(const std::string& text) {
     }
 }
 
+void CMainFrame::LogEvent(const std::string& kind, const std::string& text) {
+    m_EventLog.Write(kind, text);
+}
+
 void CMainFrame::SetPendingItem(const schedule::ScheduleItem* item) {
     m_pPendingView->SetNextItem(item);
 }

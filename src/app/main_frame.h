@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "app/event_log.h"
 #include "app/logged_power_control.h"
 #include "editors/editor_host.h"
 #include "engine/engine_host.h"
+#include "engine/event_log.h"
 #include "engine/schedule_engine.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -145,6 +145,7 @@ public:
     // The engine's host.
     void SetStatusText(const std::string& text) override;
     void ShowNotice(const std::string& text) override;
+    void LogEvent(const std::string& kind, const std::string& text) override;
     void SetPendingItem(const schedule::ScheduleItem* item) override;
     void SetTimetableTitle(const std::string& title) override;
     void RebuildList(const std::vector<schedule::ScheduleItem>& items, int nextIndex) override;
@@ -222,7 +223,7 @@ private:
     schedule::CSettings m_Settings;
     schedule::CCommonTrackStore m_CommonTracks;
     schedule::CPlaylistStore m_Playlists;
-    CEventLog m_EventLog;
+    engine::CEventLog m_EventLog;
     CLoggedPowerControl m_Power;
 
     views::CPendingWnd* m_pPendingView = nullptr;

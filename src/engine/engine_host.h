@@ -20,6 +20,10 @@ public:
     // on); empty clears it.
     virtual void ShowNotice(const std::string& text) = 0;
 
+    // One line of the bell log: an item started, an item passed over and why, an
+    // extension program's exit code (kind and text as qelt-tool simulate prints them).
+    virtual void LogEvent(const std::string& kind, const std::string& text) = 0;
+
     // Pending view: the item shown as next, or none (nullptr), and the timetable's title.
     virtual void SetPendingItem(const schedule::ScheduleItem* item) = 0;
     virtual void SetTimetableTitle(const std::string& title) = 0;

@@ -167,6 +167,9 @@ public:
             m_Printer.Line("notice", text);
         }
     }
+    void LogEvent(const std::string& kind, const std::string& text) override {
+        m_Printer.Line(kind, text);
+    }
     void SetPendingItem(const schedule::ScheduleItem*) override {}
     void SetTimetableTitle(const std::string&) override {}
     void RebuildList(const std::vector<schedule::ScheduleItem>&, int) override {}

@@ -55,6 +55,9 @@ public:
         notice = text;
         m_Log.Add("notice " + text);
     }
+    void LogEvent(const std::string& kind, const std::string& text) override {
+        m_Log.Add("log " + kind + " " + text);
+    }
     void SetPendingItem(const schedule::ScheduleItem* item) override {
         pending = item != nullptr ? item->title : std::string("(none)");
     }

@@ -1,0 +1,50 @@
+#pragma once
+// Appends one line per event to a file, in the form qelt-tool simulate prints:
+// "YYYY-MM-DD HH:MM:SS KIND TEXT". The program keeps two: the bell log "QELT.log" in the
+// program folder (rotated, a record of what rang and why something did not) and, for
+// tests and the demo, QELT_EVENT_LOG. A failed write is ignored: a log can never stop
+// the bells.
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "platform/clock.h"
+
+namespace engine {
+
+class CEventLog {
+public:
+    // An empty path keeps the log closed. With rotateBytes > 0, a file that has grown
+    // past it is renamed PATH.1 (PATH.1 to PATH.2, … keeping keepOld old files) before
+    // the next line is written.
+    CEventLog(const platform::Clock& clock, std::string path, std::size_t rotateBytes = 0,
+              int keepOld = 0);
+    ~CEventLog();
+    CEventLog(const CEventLog&) = delete;
+    CEventLog& operator=(const CEventLog&) = delete;
+
+    bool IsOpen() const { return !m_strPath.empty(); }
+    const std::string& Path() const { return m_strPath; }
+    void Write(const std::string& kind, const std::string& text = std::string());
+
+    static std::string FormatLine(const platform::LocalTime& time, const std::string& kind,
+                                  const std::string& text);
+
+private:
+    bool Open();
+    void RotateIfFull();
+
+    const platform::Clock& m_Clock;
+    std::string m_strPath;
+    std::size_t m_nRotateBytes;
+    int m_nKeepOld;
+    std::FILE* m_pFile = nullptr;
+};
+
+// The bell log's size before it is rotated, and how many old files it keeps.
+inline constexpr std::size_t kBellLogRotateBytes = 1024 * 1024;
+inline constexpr int kBellLogKeepOld = 3;
+inline constexpr const char* kBellLogFile = "QELT.log";
+
+}  // namespace engine
