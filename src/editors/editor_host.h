@@ -26,6 +26,8 @@ enum EditorNotice : int {
     kSettingsClosed = 7,
     kExtRunClosed = 9,
     kExtRunItemsClosed = 10,
+    kHolidaysClosed = 11,
+    kLogViewClosed = 12,
 };
 
 class IEditorHost {
