@@ -22,8 +22,9 @@ const char kUsage[] =
     "usage: qelt [--dir PATH]\n"
     "Rings the school's timetable with music.\n"
     "\n"
-    "  --dir PATH   the program folder: QELT.INI, 作息表/ and the music (default: the\n"
-    "               folder of the executable, or $QELT_HOME when set)\n"
+    "  --dir PATH   the program folder: QELT.INI, 作息表/ and the music (default:\n"
+    "               $QELT_HOME when set, else the folder of the executable; an installed\n"
+    "               copy uses $XDG_DATA_HOME/qelt, by default ~/.local/share/qelt)\n"
     "  --help       this text\n"
     "\n"
     "QELT_EVENT_LOG=PATH appends one line per event (start, status, notify, play,\n"
@@ -56,6 +57,30 @@ void QuitOnTerminate() {
     sigaction(SIGINT, &action, nullptr);
 }
 
+// The folder of an installed copy's files: $XDG_DATA_HOME/qelt (~/.local/share/qelt when
+// the variable is unset or not absolute), created with its timetable folder on first start.
+QString UserDataFolder() {
+    QString base = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
+    if (base.isEmpty() || QDir::isRelativePath(base)) {
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    }
+    const QString folder = base + QStringLiteral("/qelt");
+    QDir().mkpath(folder + QStringLiteral("/作息表"));
+    return folder;
+}
+
+// An installed copy keeps its settings and timetables in the user's data folder: its
+// executable's folder is shared or read-only (/usr/bin). A copy counts as installed when
+// that folder is not writable, or when the installed guide lies beside it in
+// ../share/doc/qelt, so a copy installed system-wide and started by root still never
+// writes into the system's program folder.
+bool IsInstalledCopy(const QString& executableFolder) {
+    if (!QFileInfo(executableFolder).isWritable()) {
+        return true;
+    }
+    return QFileInfo(executableFolder + QStringLiteral("/../share/doc/qelt/index.html")).isFile();
+}
+
 // The program folder as an absolute path ending with '/'.
 std::string ProgramFolder(const char* dir) {
     QString folder;
@@ -63,8 +88,11 @@ std::string ProgramFolder(const char* dir) {
         folder = QString::fromLocal8Bit(dir);
     } else if (const char* home = std::getenv("QELT_HOME"); home != nullptr && *home != '\0') {
         folder = QString::fromLocal8Bit(home);
+    } else if (const QString executableFolder = QCoreApplication::applicationDirPath();
+               IsInstalledCopy(executableFolder)) {
+        folder = UserDataFolder();
     } else {
-        folder = QCoreApplication::applicationDirPath();
+        folder = executableFolder;
     }
     QString path = QDir(folder).absolutePath();
     if (!path.endsWith(QLatin1Char('/'))) {
