@@ -33,6 +33,8 @@ enum CommandId : int {
     kCmdHideMainWindow = 32805,
     kCmdExtRunSettings = 32807,
     kCmdExtRunItems = 32808,
+    kCmdHolidays = 32809,
+    kCmdBellLog = 32810,
     kCmdNewItem = 34469,
     kCmdDeleteItem = 34470,
     kCmdEditItem = 34471,

@@ -1,18 +1,23 @@
 #pragma once
-// The system's power control, with every request and refusal written to the event log.
+// The system's power control, with every request and refusal written to the logs.
 
-#include "engine/event_log.h"
+#include <functional>
+#include <string>
+#include <utility>
+
 #include "platform/power_control.h"
 
 namespace app {
 
 class CLoggedPowerControl : public platform::PowerControl {
 public:
-    CLoggedPowerControl(platform::PowerControl& power, engine::CEventLog& log)
-        : m_Power(power), m_Log(log) {}
+    using LogFn = std::function<void(const std::string& kind, const std::string& text)>;
+
+    CLoggedPowerControl(platform::PowerControl& power, LogFn log)
+        : m_Power(power), m_Log(std::move(log)) {}
 
     void RequestPowerOff() override {
-        m_Log.Write("poweroff");
+        m_Log("poweroff", std::string());
         m_bAnswerLogged = false;
         m_Power.RequestPowerOff();
     }
@@ -20,14 +25,14 @@ public:
         const platform::PowerOffState state = m_Power.PowerOffStatus();
         if (state == platform::PowerOffState::Refused && !m_bAnswerLogged) {
             m_bAnswerLogged = true;
-            m_Log.Write("poweroff-refused");
+            m_Log("poweroff-refused", std::string());
         }
         return state;
     }
 
 private:
     platform::PowerControl& m_Power;
-    engine::CEventLog& m_Log;
+    LogFn m_Log;
     bool m_bAnswerLogged = true;
 };
 

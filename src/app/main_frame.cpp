@@ -71,7 +71,10 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
       m_Services(std::move(services)),
       m_Settings(m_Services.appDir + kIniFile),
       m_EventLog(*m_Services.clock, m_Services.eventLogPath),
-      m_Power(*m_Services.power, m_EventLog),
+      m_BellLog(*m_Services.clock, m_Services.appDir + engine::kBellLogFile,
+                engine::kBellLogRotateBytes, engine::kBellLogKeepOld),
+      m_Power(*m_Services.power,
+              [this](const std::string& kind, const std::string& text) { Log(kind, text); }),
       m_Autostart(Q(m_Services.executable), ProgramFolderArgument(m_Services)) {
     setWindowTitle(QString::fromUtf8(kFrameTitle));
     setWindowIcon(QIcon(QStringLiteral(":/app/qelt.png")));
@@ -122,9 +125,9 @@ bool CMainFrame::Create() {
     connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this,
             [this] { OnFrameNotice(kNoticePlaybackEnded); });
     connect(m_pPlayer, &player::CPlayerDlg::trackStarted, this,
-            [this](const QString& path) { m_EventLog.Write("play", path.toStdString()); });
+            [this](const QString& path) { Log("play", path.toStdString()); });
     connect(m_pPlayer, &player::CPlayerDlg::openFailed, this,
-            [this](const QString& path) { m_EventLog.Write("openfailed", path.toStdString()); });
+            [this](const QString& path) { Log("openfailed", path.toStdString()); });
 
     m_pClock = new CClockWnd(*m_Services.clock, m_pToolBar);
     m_pClock->SetBackColour(QColor(0, 0, 0));
@@ -150,7 +153,7 @@ bool CMainFrame::Create() {
     // Every run of an extension program is logged with the program and its parameters.
     engine::ProgramRunFn run = [this, runner = m_Services.runProgram](
                                    const std::string& program, const std::string& parameters) {
-        m_EventLog.Write("run", parameters.empty() ? program : program + " " + parameters);
+        Log("run", parameters.empty() ? program : program + " " + parameters);
         return runner ? runner(program, parameters) : -1;
     };
     m_pEngine = std::make_unique<engine::CScheduleEngine>(*m_Services.clock, *this, *m_pPlayer,
@@ -266,7 +269,7 @@ void CMainFrame::Shutdown() {
     if (m_pTray != nullptr) {
         m_pTray->hide();
     }
-    m_EventLog.Write("exit");
+    Log("exit");
 }
 
 void CMainFrame::Tick() {
@@ -300,7 +303,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
         PlaceClock();
     } else if (watched == m_pPendingView && event->type() == QEvent::Paint && !m_bShownOnce) {
         m_bShownOnce = true;
-        m_EventLog.Write("start", kFrameTitle);
+        Log("start", kFrameTitle);
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -345,7 +348,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         m_pPlayer->close();
     }
     m_pNotifier->Hide();
-    m_EventLog.Write("exit");
+    Log("exit");
     event->accept();
     emit closed();
 }
@@ -363,19 +366,34 @@ void CMainFrame::SetStatusText(const std::string& text) {
     if (m_pPanes[1]->text() != value) {
         m_pPanes[1]->setText(value);
         m_pPanes[1]->repaint();
-        m_EventLog.Write("status", text);
+        Log("status", text);
     }
 }
 
 void CMainFrame::ShowNotice(const std::string& text) {
     m_pPanes[3]->setText(text.empty() ? QString::fromUtf8(kMakerNotice) : Q(text));
     if (!text.empty()) {
-        m_EventLog.Write("notice", text);
+        Log("notice", text);
     }
 }
 
 void CMainFrame::LogEvent(const std::string& kind, const std::string& text) {
+    Log(kind, text);
+}
+
+void CMainFrame::Log(const std::string& kind, const std::string& text) {
     m_EventLog.Write(kind, text);
+    if (engine::IsBellLogEvent(kind)) {
+        m_BellLog.Write(kind, text);
+    }
+}
+
+void CMainFrame::SetHoliday(bool holiday) {
+    m_pPendingView->SetHoliday(holiday);
+    if (holiday) {
+        // The day's items are shown, all passed: none of them rings today.
+        MarkNext(-1);
+    }
 }
 
 void CMainFrame::SetPendingItem(const schedule::ScheduleItem* item) {
@@ -399,7 +417,7 @@ int CMainFrame::GetSelectedRow() const {
 }
 
 void CMainFrame::ShowNotifier(const std::string& text, int appearMs, int stayMs, int disappearMs) {
-    m_EventLog.Write("notify", text);
+    Log("notify", text);
     m_pNotifier->Show(Q(text), appearMs, stayMs, disappearMs);
 }
 

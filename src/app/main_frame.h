@@ -147,6 +147,7 @@ public:
     void ShowNotice(const std::string& text) override;
     void LogEvent(const std::string& kind, const std::string& text) override;
     void SetPendingItem(const schedule::ScheduleItem* item) override;
+    void SetHoliday(bool holiday);
     void SetTimetableTitle(const std::string& title) override;
     void RebuildList(const std::vector<schedule::ScheduleItem>& items, int nextIndex) override;
     void MarkNext(int nextIndex) override;
@@ -172,6 +173,8 @@ private:
     void ShowError(const std::string& text, const std::string& caption,
                    schedule::MessageOwner owner) override;
 
+    // Writes an event to QELT_EVENT_LOG and, when the bell log keeps its kind, to it.
+    void Log(const std::string& kind, const std::string& text = std::string());
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
@@ -224,6 +227,7 @@ private:
     schedule::CCommonTrackStore m_CommonTracks;
     schedule::CPlaylistStore m_Playlists;
     engine::CEventLog m_EventLog;
+    engine::CEventLog m_BellLog;
     CLoggedPowerControl m_Power;
 
     views::CPendingWnd* m_pPendingView = nullptr;

@@ -137,6 +137,8 @@ void CMainFrame::CreateActions() {
         {kCmdPresetTitles, "设置常用标题(&B)...", "设置常用的标题\n设置常用标题", "titles"},
         {kCmdCommonTracks, "设置常用曲目(&C)...", "设置常用的曲目\n设置常用曲目", "common"},
         {kCmdPlaylists, "设置列表曲目(&L)...", "设置列表曲目文件\n设置列表曲目", "playlist"},
+        {kCmdHolidays, "设置节假日(&H)...", "设置节假日和考试等特别的日子\n设置节假日", nullptr},
+        {kCmdBellLog, "查看播放记录(&G)...", "查看作息项的播放记录\n查看播放记录", nullptr},
         {kCmdExtRunSettings, "扩展运行设置(&S)...", nullptr, nullptr},
         {kCmdExtRunItems, "设置全体作息项(&A)...", nullptr, nullptr},
         {kCmdAutoShutdown, "自动关闭系统(&L)", "无作息项时，自动关闭系统", nullptr},
@@ -186,6 +188,7 @@ void CMainFrame::CreateMenus() {
     settings->addAction(Action(kCmdPresetTitles));
     settings->addAction(Action(kCmdCommonTracks));
     settings->addAction(Action(kCmdPlaylists));
+    settings->addAction(Action(kCmdHolidays));
     settings->addSeparator();
     QMenu* extRun = settings->addMenu(QStringLiteral("扩展运行"));
     extRun->addAction(Action(kCmdExtRunSettings));
@@ -199,6 +202,7 @@ void CMainFrame::CreateMenus() {
     view->addSeparator();
     view->addAction(Action(kCmdShowClock));
     view->addAction(Action(kCmdHideMainWindow));
+    view->addAction(Action(kCmdBellLog));
     QMenu* background = view->addMenu(QStringLiteral("背景(&P)"));
     background->addAction(Action(kCmdShowPicture));
     background->addAction(Action(kCmdDefaultPicture));
@@ -451,7 +455,7 @@ void CMainFrame::OnCommand(int id) {
 void CMainFrame::OnFrameNotice(int code) {
     switch (code) {
         case kNoticePlaybackEnded:
-            m_EventLog.Write("finished");
+            Log("finished");
             m_pEngine->OnPlaybackEnded();
             break;
         case kNoticeListRightClick: {

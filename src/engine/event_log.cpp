@@ -70,6 +70,10 @@ void CEventLog::RotateIfFull() {
     Open();
 }
 
+bool IsBellLogEvent(const std::string& kind) {
+    return kind != "status" && kind != "notify" && kind != "notice";
+}
+
 void CEventLog::Write(const std::string& kind, const std::string& text) {
     if (!Open()) {
         return;

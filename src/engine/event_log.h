@@ -42,6 +42,10 @@ private:
     std::FILE* m_pFile = nullptr;
 };
 
+// Whether the bell log keeps an event of this kind: what rang, what did not and why,
+// programs, power-off and start and exit; not the countdown's status and notifier texts.
+bool IsBellLogEvent(const std::string& kind);
+
 // The bell log's size before it is rotated, and how many old files it keeps.
 inline constexpr std::size_t kBellLogRotateBytes = 1024 * 1024;
 inline constexpr int kBellLogKeepOld = 3;

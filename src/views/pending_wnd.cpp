@@ -79,8 +79,20 @@ void CPendingWnd::SetTimetableTitle(const std::string& text) {
     update();
 }
 
+void CPendingWnd::SetHoliday(bool holiday) {
+    m_bHoliday = holiday;
+    if (holiday) {
+        SetNextItem(nullptr);
+    }
+}
+
 void CPendingWnd::SetNextItem(const schedule::ScheduleItem* item) {
-    if (item != nullptr) {
+    if (m_bHoliday) {
+        m_strItemTitle = texts::kHoliday;
+        m_strMusicName.clear();
+        m_strPlayMode.clear();
+        m_strTimeText.clear();
+    } else if (item != nullptr) {
         m_strItemTitle = item->title;
         m_strMusicName = item->musicName;
         m_strPlayMode = item->autoPlay != 0 ? texts::kAutoPlay : texts::kManualPlay;

@@ -33,6 +33,9 @@ public:
     void SetTimetableTitle(const std::string& text);
     // Shows the item as the next one, or, without an item, that today's items are done.
     void SetNextItem(const schedule::ScheduleItem* item);
+    // On a holiday the box says so instead of naming an item; SetNextItem shows items
+    // again once the holiday is over.
+    void SetHoliday(bool holiday);
 
     const std::string& GetCaption() const { return m_strCaption; }
     const std::string& GetTimetableTitle() const { return m_strTimetableTitle; }
@@ -72,6 +75,7 @@ private:
     QRect ItemBoxRect() const;
     void UpdateAccessibleTexts();
 
+    bool m_bHoliday = false;
     std::string m_strItemTitle;
     std::string m_strMusicName;
     std::string m_strPlayMode;

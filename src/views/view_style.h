@@ -13,6 +13,7 @@ namespace views {
 namespace texts {
 inline constexpr const char* kNoTimetable = "无作息表";
 inline constexpr const char* kItemsFinished = "作息项播放完毕";
+inline constexpr const char* kHoliday = "今日为节假日，不播放作息项";
 inline constexpr const char* kDefaultCaption = "Varnel";
 inline constexpr const char* kAutoPlay = "自动播放";
 inline constexpr const char* kManualPlay = "手动播放";

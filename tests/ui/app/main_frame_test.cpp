@@ -69,6 +69,11 @@ TEST_F(MainFrameTest, MorningItemIsAnnouncedPlayedAndFinished) {
               std::string::npos)
         << events;
     EXPECT_NE(events.find(" finished\n"), std::string::npos) << events;
+    // The bell log keeps what rang, not the countdown.
+    const std::string bells = ReadFile(m_Dir + "QELT.log");
+    EXPECT_NE(bells.find("2026-12-08 08:00:00 play "), std::string::npos) << bells;
+    EXPECT_EQ(bells.find(" status "), std::string::npos) << bells;
+    EXPECT_EQ(bells.find(" notify "), std::string::npos) << bells;
 
     // The view switch shows the list and says so in its text and mark.
     main.OnCommand(app::kCmdSwitchView);

@@ -78,13 +78,13 @@ TEST_F(MenusTest, MenuBarReadsAsDesignedAndFollowsTheToggles) {
               QStringList({"显示播放器(&S)", "-", "选择文件播放(&P)"}));
     EXPECT_EQ(Entries(TopMenu(main, "设置(&S)")),
               QStringList({"系统设置(&S)...", "-", "设置常用标题(&B)...", "设置常用曲目(&C)...",
-                           "设置列表曲目(&L)...", "-", "扩展运行>", "-", "自动关闭系统(&L)",
-                           "随系统启动(&S)"}));
+                           "设置列表曲目(&L)...", "设置节假日(&H)...", "-", "扩展运行>", "-",
+                           "自动关闭系统(&L)", "随系统启动(&S)"}));
     EXPECT_EQ(Entries(Submenu(TopMenu(main, "设置(&S)"), "扩展运行")),
               QStringList({"扩展运行设置(&S)...", "设置全体作息项(&A)..."}));
     EXPECT_EQ(Entries(TopMenu(main, "查看(&V)")),
-              QStringList({"切换至列表(&Q)", "-", "显示日期时间(&D)", "隐藏主界面(&H)", "背景(&P)>",
-                           "-", "工具栏(&T)", "状态栏(&S)"}));
+              QStringList({"切换至列表(&Q)", "-", "显示日期时间(&D)", "隐藏主界面(&H)",
+                           "查看播放记录(&G)...", "背景(&P)>", "-", "工具栏(&T)", "状态栏(&S)"}));
     EXPECT_EQ(Entries(TopMenu(main, "帮助(&H)")),
               QStringList({"访问论坛(&B)...", "发送邮件(&E)...", "-", "关于 QELT(&A)..."}));
     EXPECT_EQ(Entries(main.TrayMenu()),
