@@ -1,0 +1,307 @@
+#include "schedule/day_calendar.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "schedule/atomic_file.h"
+
+namespace schedule {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kRangeSeparator = "..";
+constexpr char kCommentStart = '#';
+constexpr int kMaxYear = 9999;
+constexpr int kMonthsPerYear = 12;
+constexpr int kDaysPerWeek = 7;
+constexpr int kWeekdayOfDayZero = 4;  // 1970-01-01 was a Thursday
+constexpr std::size_t kDateLength = 10;
+
+constexpr const char* kBadDate = "日期应写作 YYYY-MM-DD 或 YYYY-MM-DD..YYYY-MM-DD";
+constexpr const char* kReversedRange = "起始日期晚于结束日期";
+constexpr const char* kBadTimetableName = "作息表应为“作息表”文件夹中的文件名";
+
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[kMonthsPerYear] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// Cuts a comment that starts with '#' after a blank; a '#' inside a word stays part of it.
+std::string_view StripComment(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == kCommentStart && (i == 0 || IsBlank(text[i - 1]))) {
+            return text.substr(0, i);
+        }
+    }
+    return text;
+}
+
+int Digits(std::string_view text) {
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return -1;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<CalendarDate> CalendarDate::Parse(std::string_view text) {
+    if (text.size() != kDateLength || text[4] != '-' || text[7] != '-') {
+        return std::nullopt;
+    }
+    const int year = Digits(text.substr(0, 4));
+    const int month = Digits(text.substr(5, 2));
+    const int day = Digits(text.substr(8, 2));
+    if (year < 1 || year > kMaxYear || month < 1 || month > kMonthsPerYear || day < 1 ||
+        day > DaysInMonth(year, month)) {
+        return std::nullopt;
+    }
+    return CalendarDate{year, month, day};
+}
+
+std::string CalendarDate::ToString() const {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", year, month, day);
+    return buffer;
+}
+
+// Counting days from a March-based year puts the leap day last, which keeps the month
+// lengths regular.
+long CalendarDate::DayNumber() const {
+    const long y = month <= 2 ? year - 1 : year;
+    const long era = (y >= 0 ? y : y - 399) / 400;
+    const long yearOfEra = y - era * 400;
+    const long monthFromMarch = month > 2 ? month - 3 : month + 9;
+    const long dayOfYear = (153 * monthFromMarch + 2) / 5 + day - 1;
+    const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+CalendarDate CalendarDate::FromDayNumber(long number) {
+    number += 719468;
+    const long era = (number >= 0 ? number : number - 146096) / 146097;
+    const long dayOfEra = number - era * 146097;
+    const long yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long monthFromMarch = (5 * dayOfYear + 2) / 153;
+    const int day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+    const int month =
+        static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+    return CalendarDate{year, month, day};
+}
+
+int CalendarDate::Weekday() const {
+    const long weekday = (DayNumber() + kWeekdayOfDayZero) % kDaysPerWeek;
+    return static_cast<int>(weekday < 0 ? weekday + kDaysPerWeek : weekday);
+}
+
+std::string CDayCalendar::PathIn(const std::string& appDir) {
+    return appDir + kFolderName + "/" + kFileName;
+}
+
+std::string CDayCalendar::TimetablePathIn(const std::string& appDir, const std::string& name) {
+    return appDir + kFolderName + "/" + name;
+}
+
+bool CDayCalendar::IsPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/\\") == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos;
+}
+
+CDayCalendar::Line CDayCalendar::ParseLine(std::string text) {
+    Line line;
+    const std::string_view content = Trim(StripComment(text));
+    if (!content.empty()) {
+        const std::size_t blank = content.find_first_of(" \t");
+        const std::string_view dates = content.substr(0, blank);
+        const std::string_view name =
+            blank == std::string_view::npos ? std::string_view{} : Trim(content.substr(blank));
+        const std::size_t dots = dates.find(kRangeSeparator);
+        const auto first = CalendarDate::Parse(dates.substr(0, dots));
+        const auto last = dots == std::string_view::npos
+                              ? first
+                              : CalendarDate::Parse(dates.substr(dots + kRangeSeparator.size()));
+        if (!first || !last) {
+            line.error = kBadDate;
+        } else if (*last < *first) {
+            line.error = kReversedRange;
+        } else if (!name.empty() && !IsPlainFileName(name)) {
+            line.error = kBadTimetableName;
+        } else {
+            line.entry = CalendarEntry{*first, *last, std::string(name), 0};
+        }
+    }
+    line.text = std::move(text);
+    return line;
+}
+
+void CDayCalendar::Reindex() {
+    for (std::size_t i = 0; i < m_Lines.size(); ++i) {
+        if (m_Lines[i].entry) {
+            m_Lines[i].entry->lineIndex = static_cast<int>(i);
+        }
+    }
+}
+
+bool CDayCalendar::Load(const std::string& path) {
+    const std::optional<std::string> data = ReadWholeFile(path);
+    Parse(data ? *data : std::string_view{});
+    return data.has_value();
+}
+
+void CDayCalendar::Parse(std::string_view text) {
+    m_Lines.clear();
+    m_bByteOrderMark = text.starts_with(kByteOrderMark);
+    if (m_bByteOrderMark) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    const std::size_t firstBreak = text.find('\n');
+    m_strLineBreak =
+        firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r'
+            ? "\r\n"
+            : "\n";
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view lineText = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (lineText.ends_with('\r')) {
+            lineText.remove_suffix(1);
+        }
+        m_Lines.push_back(ParseLine(std::string(lineText)));
+    }
+    Reindex();
+}
+
+std::string CDayCalendar::Serialize() const {
+    std::string text(m_bByteOrderMark ? kByteOrderMark : std::string_view{});
+    for (const Line& line : m_Lines) {
+        text += line.text;
+        text += m_strLineBreak;
+    }
+    return text;
+}
+
+bool CDayCalendar::Save(const std::string& path) const {
+    return WriteFileAtomically(path, Serialize()) == WriteResult::Ok;
+}
+
+std::vector<CalendarEntry> CDayCalendar::GetEntries() const {
+    std::vector<CalendarEntry> entries;
+    for (const Line& line : m_Lines) {
+        if (line.entry) {
+            entries.push_back(*line.entry);
+        }
+    }
+    return entries;
+}
+
+std::vector<CalendarEntry> CDayCalendar::GetSortedEntries() const {
+    std::vector<CalendarEntry> entries = GetEntries();
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const CalendarEntry& a, const CalendarEntry& b) {
+                         return a.first != b.first ? a.first < b.first : a.last < b.last;
+                     });
+    return entries;
+}
+
+int CDayCalendar::AddEntry(const CalendarDate& from, const CalendarDate& to,
+                           const std::string& timetable) {
+    std::string text = from.ToString();
+    if (to != from) {
+        text += kRangeSeparator;
+        text += to.ToString();
+    }
+    if (!timetable.empty()) {
+        text += ' ';
+        text += timetable;
+    }
+    // The line is read back as the file will be, so only what a later load accepts is
+    // added (a date that does not exist, a reversed range, a path as the name).
+    Line line = ParseLine(std::move(text));
+    if (!line.entry || line.entry->first != from || line.entry->last != to ||
+        line.entry->timetable != timetable) {
+        return -1;
+    }
+    m_Lines.push_back(std::move(line));
+    Reindex();
+    return static_cast<int>(m_Lines.size()) - 1;
+}
+
+bool CDayCalendar::RemoveEntry(int lineIndex) {
+    if (lineIndex < 0 || static_cast<std::size_t>(lineIndex) >= m_Lines.size() ||
+        !m_Lines[static_cast<std::size_t>(lineIndex)].entry) {
+        return false;
+    }
+    m_Lines.erase(m_Lines.begin() + lineIndex);
+    Reindex();
+    return true;
+}
+
+DayLookup CDayCalendar::Lookup(const CalendarDate& date) const {
+    DayLookup result;
+    long narrowest = 0;
+    for (const Line& line : m_Lines) {
+        if (!line.entry || !line.error.empty() || date < line.entry->first ||
+            line.entry->last < date) {
+            continue;
+        }
+        const long span = line.entry->last.DayNumber() - line.entry->first.DayNumber();
+        if (result.lineIndex < 0 || span <= narrowest) {
+            narrowest = span;
+            result.kind = line.entry->timetable.empty() ? DayKind::Holiday : DayKind::SpecialDay;
+            result.timetable = line.entry->timetable;
+            result.lineIndex = line.entry->lineIndex;
+        }
+    }
+    return result;
+}
+
+std::vector<CalendarError> CDayCalendar::errors() const {
+    std::vector<CalendarError> list;
+    for (std::size_t i = 0; i < m_Lines.size(); ++i) {
+        if (!m_Lines[i].error.empty()) {
+            list.push_back({static_cast<int>(i) + 1, m_Lines[i].text, m_Lines[i].error});
+        }
+    }
+    return list;
+}
+
+bool CDayCalendar::AddError(int lineIndex, const std::string& reason) {
+    if (lineIndex < 0 || static_cast<std::size_t>(lineIndex) >= m_Lines.size()) {
+        return false;
+    }
+    Line& line = m_Lines[static_cast<std::size_t>(lineIndex)];
+    if (!line.entry || !line.error.empty() || reason.empty()) {
+        return false;
+    }
+    line.error = reason;
+    return true;
+}
+
+}  // namespace schedule

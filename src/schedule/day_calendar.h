@@ -1,0 +1,116 @@
+#pragma once
+// The day calendar "作息表/节假日.txt": holidays on which nothing rings and special days
+// that ring another timetable. Every line of the file is kept, comments included, so
+// that entries can be added and removed and the file written back without disturbing
+// the lines that were not touched.
+
+#include <compare>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace schedule {
+
+// A day of the proleptic Gregorian calendar.
+struct CalendarDate {
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+
+    // clang-tidy takes the comparison with 0 inside a defaulted <=> for a null pointer.
+    auto operator<=>(const CalendarDate&) const = default;  // NOLINT(modernize-use-nullptr)
+
+    // Exactly "YYYY-MM-DD" naming a real day (year 1..9999), or nothing.
+    static std::optional<CalendarDate> Parse(std::string_view text);
+    std::string ToString() const;
+    // Days since 1970-01-01 (negative before it), and back.
+    long DayNumber() const;
+    static CalendarDate FromDayNumber(long number);
+    CalendarDate Next() const { return FromDayNumber(DayNumber() + 1); }
+    int Weekday() const;  // 0 = Sunday .. 6 = Saturday
+};
+
+// One entry of the file: a single day has first == last; an empty timetable means a
+// holiday.
+struct CalendarEntry {
+    CalendarDate first;
+    CalendarDate last;
+    std::string timetable;  // a file name inside the "作息表" folder
+    int lineIndex = 0;      // 0-based index of its line in the file
+};
+
+// A line that does not count, with its 1-based line number, its text and why.
+struct CalendarError {
+    int lineNumber = 0;
+    std::string text;
+    std::string reason;
+};
+
+enum class DayKind { Normal, Holiday, SpecialDay };
+
+struct DayLookup {
+    DayKind kind = DayKind::Normal;
+    std::string timetable;  // for a special day
+    int lineIndex = -1;     // the entry that decided, or -1 for a normal day
+};
+
+class CDayCalendar {
+public:
+    static constexpr const char* kFolderName = "作息表";
+    static constexpr const char* kFileName = "节假日.txt";
+
+    // "作息表/节假日.txt" in the program folder (appDir ends with '/').
+    static std::string PathIn(const std::string& appDir);
+    // The path of a special day's timetable file in the program folder.
+    static std::string TimetablePathIn(const std::string& appDir, const std::string& name);
+
+    // Reads the file; false (and an empty calendar) when it cannot be read.
+    bool Load(const std::string& path);
+    // Takes the text of a file; malformed lines are recorded in errors() and ignored.
+    void Parse(std::string_view text);
+    // The file's text: the kept lines, each ended by the line break the file used.
+    std::string Serialize() const;
+    // Replaces the file in one step; false when it could not be written.
+    bool Save(const std::string& path) const;
+
+    // The valid entries in file order, or sorted by first day, then last day.
+    std::vector<CalendarEntry> GetEntries() const;
+    std::vector<CalendarEntry> GetSortedEntries() const;
+    // Appends a line for the entry; its line index, or -1 when from is after to or the
+    // timetable name is not a plain file name.
+    int AddEntry(const CalendarDate& from, const CalendarDate& to, const std::string& timetable);
+    // Removes the entry's line; false when lineIndex is not an entry's line.
+    bool RemoveEntry(int lineIndex);
+
+    // What the day is: the narrowest entry that covers it decides; among entries of the
+    // same length the later line wins, so one exam day inside a holiday range rings.
+    DayLookup Lookup(const CalendarDate& date) const;
+
+    // The lines that do not count, in file order.
+    std::vector<CalendarError> errors() const;
+    // Marks an entry's line as not counting, for a problem found later (its timetable
+    // cannot be read); Lookup passes over it from then on. False when it is not an
+    // entry's line or already marked.
+    bool AddError(int lineIndex, const std::string& reason);
+
+    // Whether name can stand for a file directly inside the "作息表" folder: not empty,
+    // no separator, not "." or "..".
+    static bool IsPlainFileName(std::string_view name);
+
+private:
+    struct Line {
+        std::string text;
+        std::optional<CalendarEntry> entry;
+        std::string error;  // why the line does not count; empty when it does
+    };
+
+    static Line ParseLine(std::string text);
+    void Reindex();
+
+    std::vector<Line> m_Lines;
+    std::string m_strLineBreak = "\n";
+    bool m_bByteOrderMark = false;
+};
+
+}  // namespace schedule
