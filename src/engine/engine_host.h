@@ -27,6 +27,9 @@ public:
     // Pending view: the item shown as next, or none (nullptr), and the timetable's title.
     virtual void SetPendingItem(const schedule::ScheduleItem* item) = 0;
     virtual void SetTimetableTitle(const std::string& title) = 0;
+    // Today is a holiday of the day calendar: nothing rings, the pending view says so
+    // and the list shows every item as passed. False when a day that rings begins.
+    virtual void SetHoliday(bool holiday) = 0;
 
     // List view: rebuilds every row from a day's items with nextIndex as the next row
     // (-1: every row is past), and moves only the row marks to a new next index.

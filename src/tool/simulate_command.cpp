@@ -172,6 +172,7 @@ public:
     }
     void SetPendingItem(const schedule::ScheduleItem*) override {}
     void SetTimetableTitle(const std::string&) override {}
+    void SetHoliday(bool) override {}
     void RebuildList(const std::vector<schedule::ScheduleItem>&, int) override {}
     void MarkNext(int) override {}
     int GetSelectedRow() const override { return -1; }

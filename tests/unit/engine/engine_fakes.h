@@ -62,6 +62,7 @@ public:
         pending = item != nullptr ? item->title : std::string("(none)");
     }
     void SetTimetableTitle(const std::string& text) override { title = text; }
+    void SetHoliday(bool on) override { holiday = on; }
     void RebuildList(const std::vector<schedule::ScheduleItem>& items, int nextIndex) override {
         listCount = static_cast<int>(items.size());
         listNext = nextIndex;
@@ -88,6 +89,7 @@ public:
     std::string notice;
     std::string pending;
     std::string title;
+    bool holiday = false;
     int listCount = -1;
     int listNext = -2;
     int selectedRow = -1;
