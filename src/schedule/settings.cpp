@@ -106,6 +106,22 @@ bool CSettings::SetPlayerPosition(std::int32_t x, std::int32_t y) {
     return m_File.WriteInt(kSettings, kPlayerY, y) && wroteX;
 }
 
+std::string CSettings::GetOutputDevice() const {
+    return m_File.ReadString(kSettings, kOutputDevice, "");
+}
+bool CSettings::SetOutputDevice(const std::string& id) {
+    if (id.find_first_of("\r\n") != std::string::npos ||
+        EncodeFileText(id).size() >= kProfileBufferSize) {
+        return false;
+    }
+    // Reading trims blanks and one pair of enclosing quotes, so an identifier that
+    // starts or ends with either is written inside quotes of its own.
+    const bool needsQuotes =
+        !id.empty() && (id.front() == ' ' || id.front() == '\t' || id.back() == ' ' ||
+                        id.back() == '\t' || id.front() == '"' || id.front() == '\'');
+    return m_File.WriteString(kSettings, kOutputDevice, needsQuotes ? "\"" + id + "\"" : id);
+}
+
 bool CSettings::GetExtRun() const {
     return GetFlag(kExtRun, kExtRunOn, false);
 }

@@ -27,6 +27,7 @@ inline constexpr const char* kShowBackgroundPicture = "显示背景图片";
 inline constexpr const char* kBackgroundColor = "背景颜色";
 inline constexpr const char* kPlayerX = "位置_X";
 inline constexpr const char* kPlayerY = "位置_Y";
+inline constexpr const char* kOutputDevice = "输出设备";
 
 inline constexpr const char* kExtRun = "扩展运行";
 inline constexpr const char* kExtRunOn = "是否开启";
@@ -79,6 +80,11 @@ public:
     std::int32_t GetPlayerX() const;
     std::int32_t GetPlayerY() const;
     bool SetPlayerPosition(std::int32_t x, std::int32_t y);
+    // The audio output's identifier; empty (or absent) is the system's default output.
+    std::string GetOutputDevice() const;
+    // False, with the file unchanged, for an identifier the file could not give back
+    // unchanged: one with a line break or longer than a stored text may be.
+    bool SetOutputDevice(const std::string& id);
 
     // Section "扩展运行".
     bool GetExtRun() const;

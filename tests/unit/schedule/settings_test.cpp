@@ -91,3 +91,36 @@ TEST(Settings, PresetTitles) {
     ASSERT_EQ(titles.size(), 1u);
     EXPECT_EQ(titles[0], std::string(199, 'x'));
 }
+
+TEST(Settings, OutputDeviceReadsBackExactly) {
+    TempDir dir;
+    const std::string path = dir.File("QELT.INI");
+    CSettings settings(path);
+    EXPECT_EQ(settings.GetOutputDevice(), "");  // absent: the system's default output
+
+    ASSERT_TRUE(settings.SetOutputDevice("alsa_output.usb-C-Media_USB_Audio-00.analog-stereo"));
+    EXPECT_EQ(settings.GetOutputDevice(), "alsa_output.usb-C-Media_USB_Audio-00.analog-stereo");
+    EXPECT_NE(
+        DecodeFileText(ReadFile(path))
+            .find("[设置]\r\n输出设备=alsa_output.usb-C-Media_USB_Audio-00.analog-stereo\r\n"),
+        std::string::npos);
+
+    // Blanks and quotes at the ends survive the reader's trimming.
+    for (const std::string id : {" 扬声器 ", "\"quoted\"", "'", "tab\t"}) {
+        SCOPED_TRACE(id);
+        ASSERT_TRUE(settings.SetOutputDevice(id));
+        EXPECT_EQ(settings.GetOutputDevice(), id);
+    }
+
+    // What could not be read back as it is is refused and the stored choice stays.
+    ASSERT_TRUE(settings.SetOutputDevice("hw:1,0"));
+    EXPECT_FALSE(settings.SetOutputDevice("two\nlines"));
+    EXPECT_FALSE(settings.SetOutputDevice(std::string(260, 'x')));
+    EXPECT_EQ(settings.GetOutputDevice(), "hw:1,0");
+    EXPECT_TRUE(settings.SetOutputDevice(std::string(259, 'x')));
+    EXPECT_EQ(settings.GetOutputDevice(), std::string(259, 'x'));
+
+    // Back to the default.
+    ASSERT_TRUE(settings.SetOutputDevice(""));
+    EXPECT_EQ(settings.GetOutputDevice(), "");
+}
