@@ -1,5 +1,6 @@
 #include "player/gst_audio_system.h"
 
+#include "player/audio_devices.h"
 #include "player/mpeg_audio_length.h"
 
 #include <gst/gst.h>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace player {
 
@@ -198,11 +200,12 @@ struct GstAudioSystem::Discoverer {
     }
 };
 
-GstAudioSystem::GstAudioSystem() = default;
+GstAudioSystem::GstAudioSystem() : m_strDefaultSink(kDefaultSink) {}
 
 GstAudioSystem::~GstAudioSystem() {
     m_streams.clear();
     m_discoverer.reset();
+    DropOutputDevice();
 }
 
 AudioResult GstAudioSystem::Create() {
@@ -252,8 +255,8 @@ void GstAudioSystem::WarmUp() {
     const char* configured = std::getenv(kSinkVariable);
     GError* error = nullptr;
     if (GstElement* sink = gst_parse_bin_from_description(
-            configured != nullptr && configured[0] != '\0' ? configured : kDefaultSink, TRUE,
-            &error)) {
+            configured != nullptr && configured[0] != '\0' ? configured : m_strDefaultSink.c_str(),
+            TRUE, &error)) {
         gst_object_unref(gst_object_ref_sink(sink));
     }
     g_clear_error(&error);
@@ -344,27 +347,33 @@ AudioResult GstAudioSystem::Discover(const std::string& uri, std::uint32_t* leng
 }
 
 AudioResult GstAudioSystem::Preroll(Stream& stream, const char* sinkDescription) {
+    GError* error = nullptr;
+    GstElement* sink = gst_parse_bin_from_description(sinkDescription, TRUE, &error);
+    g_clear_error(&error);
+    if (sink == nullptr) {
+        // A wrong sink description must not fall back to a real sound device.
+        return AudioResult::InitFailed;
+    }
+    return Preroll(stream, GST_ELEMENT(gst_object_ref_sink(sink)));
+}
+
+AudioResult GstAudioSystem::Preroll(Stream& stream, GstElement* sink) {
     // An AIFF parser pushes its first buffer before playbin's decoder has linked its
     // output when another format was decoded earlier in the process, and the pipeline
     // then never prerolls; playbin3 links in time.
     GstElement* pipeline = gst_element_factory_make(stream.aiff ? "playbin3" : "playbin", nullptr);
     if (pipeline == nullptr) {
+        gst_object_unref(sink);
         return AudioResult::InitFailed;
     }
     stream.pipeline = pipeline;
     stream.bus = gst_element_get_bus(pipeline);
 
-    GError* error = nullptr;
-    GstElement* sink = gst_parse_bin_from_description(sinkDescription, TRUE, &error);
-    if (sink == nullptr) {
-        // A wrong sink description must not fall back to a real sound device.
-        g_clear_error(&error);
-        return AudioResult::InitFailed;
-    }
     // The volume is in place before preroll: the first buffer passes the volume element
     // while the pipeline prerolls, long before PLAYING.
     g_object_set(pipeline, "uri", stream.uri.c_str(), "flags", kPlayFlagAudio | kPlayFlagSoftVolume,
                  "audio-sink", sink, "volume", stream.volume, nullptr);
+    gst_object_unref(sink);
 
     // The pipeline is built while prerolling, so the parser that refuses companded
     // AIFF-C is set aside for that time only.
@@ -405,6 +414,71 @@ AudioResult GstAudioSystem::Preroll(Stream& stream, const char* sinkDescription)
         stream.length = NanosecondsToMs(duration);
     }
     return AudioResult::Ok;
+}
+
+AudioResult GstAudioSystem::PrerollForPlay(Stream& stream) {
+    const char* configured = std::getenv(kSinkVariable);
+    if (configured != nullptr && configured[0] != '\0') {
+        return Preroll(stream, configured);
+    }
+    if (m_strOutputDevice.empty()) {
+        return Preroll(stream, m_strDefaultSink.c_str());
+    }
+    if (PrerollOnOutputDevice(stream)) {
+        m_bFallbackTold = false;
+        return AudioResult::Ok;
+    }
+    // Gone, or it would not start: the bell rings through the default output instead.
+    const AudioResult result = Preroll(stream, m_strDefaultSink.c_str());
+    if (result == AudioResult::Ok && !m_bFallbackTold) {
+        m_bFallbackPending = true;
+        m_bFallbackTold = true;
+    }
+    return result;
+}
+
+bool GstAudioSystem::PrerollOnOutputDevice(Stream& stream) {
+    const auto tryDevice = [this, &stream] {
+        if (GstElement* sink = gst_device_create_element(m_pOutputDevice, nullptr)) {
+            if (Preroll(stream, GST_ELEMENT(gst_object_ref_sink(sink))) == AudioResult::Ok) {
+                return true;
+            }
+        }
+        stream.Close();
+        DropOutputDevice();
+        return false;
+    };
+    // The device found for an earlier track is tried first; one that will not start is
+    // looked up anew, as it may be gone or back under a new device object.
+    if (m_pOutputDevice != nullptr && tryDevice()) {
+        return true;
+    }
+    m_pOutputDevice = FindAudioOutput(m_strOutputDevice);
+    return m_pOutputDevice != nullptr && tryDevice();
+}
+
+void GstAudioSystem::DropOutputDevice() {
+    if (m_pOutputDevice != nullptr) {
+        gst_object_unref(m_pOutputDevice);
+        m_pOutputDevice = nullptr;
+    }
+}
+
+void GstAudioSystem::SetOutputDevice(const std::string& id) {
+    if (id != m_strOutputDevice) {
+        DropOutputDevice();
+        m_strOutputDevice = id;
+        m_bFallbackPending = false;
+        m_bFallbackTold = false;
+    }
+}
+
+bool GstAudioSystem::TakeFallbackNotice() {
+    return std::exchange(m_bFallbackPending, false);
+}
+
+void GstAudioSystem::SetDefaultSink(std::string description) {
+    m_strDefaultSink = std::move(description);
 }
 
 AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mode, float volume,
@@ -456,9 +530,7 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
             return measured;
         }
     } else {
-        const char* configured = std::getenv(kSinkVariable);
-        const AudioResult prerolled = Preroll(
-            *stream, configured != nullptr && configured[0] != '\0' ? configured : kDefaultSink);
+        const AudioResult prerolled = PrerollForPlay(*stream);
         if (prerolled != AudioResult::Ok) {
             return prerolled;
         }

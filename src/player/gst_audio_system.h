@@ -4,8 +4,9 @@
 // stream and errors are found by polling the pipeline's bus. Lengths the pipeline
 // cannot tell, and streams opened only to be measured, go through one reusable
 // discoverer; MPEG audio is measured from its frame headers, and every measured length
-// is kept while its file stays unchanged. The output is autoaudiosink, or the pipeline description
-// in the environment variable QELT_AUDIO_SINK (e.g. "fakesink sync=true").
+// is kept while its file stays unchanged. The output is the chosen audio device, else
+// autoaudiosink; the pipeline description in the environment variable QELT_AUDIO_SINK
+// (e.g. "fakesink sync=true") overrides both.
 
 #include <map>
 #include <memory>
@@ -13,6 +14,10 @@
 
 #include "player/audio_system.h"
 #include "player/length_cache.h"
+
+// GStreamer's own type names, so that this header needs no GStreamer headers.
+using GstDevice = struct _GstDevice;    // NOLINT(bugprone-reserved-identifier)
+using GstElement = struct _GstElement;  // NOLINT(bugprone-reserved-identifier)
 
 namespace player {
 
@@ -46,6 +51,20 @@ public:
     // The linear volume the channel's pipeline applies, or -1 without such a channel.
     double AppliedVolume(ChannelHandle channel);
 
+    // Plays every stream opened from now on through the audio output with this
+    // identifier (see audio_devices.h); empty is the default output. Streams already
+    // open keep theirs. An output that is gone, or that will not start, gives way to
+    // the default output.
+    void SetOutputDevice(const std::string& id);
+    const std::string& OutputDevice() const { return m_strOutputDevice; }
+    // True once after a stream fell back to the default output because the chosen one
+    // was gone or would not start, so the owner can say so; again only after the chosen
+    // output worked in between or another one was chosen.
+    bool TakeFallbackNotice();
+    // The pipeline description of the default output (autoaudiosink unless set), so
+    // that tests can keep the default away from real devices.
+    void SetDefaultSink(std::string description);
+
 private:
     struct Stream;
     struct Discoverer;
@@ -55,6 +74,13 @@ private:
     AudioResult Discover(const std::string& uri, std::uint32_t* length);
     // Builds stream's playbin with the given sink and prerolls it within the bounded wait.
     AudioResult Preroll(Stream& stream, const char* sinkDescription);
+    // The same with a sink element, of which it takes the caller's reference.
+    AudioResult Preroll(Stream& stream, GstElement* sink);
+    // Prerolls a stream to be played through the configured, chosen or default output.
+    AudioResult PrerollForPlay(Stream& stream);
+    // Prerolls through the chosen output; false when it is gone or would not start.
+    bool PrerollOnOutputDevice(Stream& stream);
+    void DropOutputDevice();
     // Loads the plug-ins a first track needs, so that the first bell of the day does
     // not wait for them.
     void WarmUp();
@@ -66,6 +92,11 @@ private:
     std::map<SoundHandle, std::unique_ptr<Stream>> m_streams;
     std::unique_ptr<Discoverer> m_discoverer;
     CLengthCache m_lengths;
+    std::string m_strOutputDevice;
+    GstDevice* m_pOutputDevice = nullptr;  // the chosen output as last found; owned
+    std::string m_strDefaultSink;
+    bool m_bFallbackPending = false;  // a fallback the owner has not been told of
+    bool m_bFallbackTold = false;     // the owner knows the chosen output is gone
 };
 
 }  // namespace player
