@@ -28,8 +28,8 @@
 #include "platform/power_control.h"
 #include "platform/system_clock.h"
 #include "player/gst_audio_system.h"
+#include "player/headless_player.h"
 #include "schedule/model.h"
-#include "tool/headless_player.h"
 
 namespace {
 
@@ -229,7 +229,7 @@ int main(int argc, char** argv) {
     QTimer playerTimer;
     std::unique_ptr<engine::CScheduleEngine> engine;
 
-    tool::CHeadlessPlayer::Events events;
+    player::CHeadlessPlayer::Events events;
     std::vector<bool> measured(kItems, false);
     double lastTickMs = 0;
     events.trackStarted = [&](const std::string&) {
@@ -261,7 +261,7 @@ int main(int argc, char** argv) {
             playerTimer.stop();
         }
     };
-    tool::CHeadlessPlayer playerAdapter(audio, events);
+    player::CHeadlessPlayer playerAdapter(audio, events);
     QObject::connect(&playerTimer, &QTimer::timeout, [&] { playerAdapter.UpdateStatus(); });
     engine = std::make_unique<engine::CScheduleEngine>(
         clock, host, playerAdapter, power, [](const std::string&, const std::string&) { return 0; },

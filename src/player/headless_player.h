@@ -1,8 +1,9 @@
 #pragma once
 // The player window without a window: the scheduling engine's player operations on a
-// real playback engine, with the events a preview or a measurement needs (a track
-// starts sounding, the queue finished, the progress timer switched on or off).
-// `qelt-tool simulate` and the start-latency benchmark drive the engine through it.
+// real playback engine, with the events a preview, a measurement or the program without
+// a display needs (a track starts sounding or waits for Play, the queue finished, the
+// progress timer switched on or off). `qelt --headless`, `qelt-tool simulate` and the
+// start-latency benchmark drive the engine through it.
 
 #include <functional>
 #include <string>
@@ -12,21 +13,23 @@
 #include "player/playback_engine.h"
 #include "player/playback_owner.h"
 
-namespace tool {
+namespace player {
 
-class CHeadlessPlayer : public engine::IPlayer, public player::IPlaybackOwner {
+class CHeadlessPlayer : public engine::IPlayer, public IPlaybackOwner {
 public:
     struct Events {
         std::function<void(const std::string& path)> trackStarted;
         std::function<void()> queueFinished;
         std::function<void(const std::string& path)> openFailed;
+        // A track that starts by hand was loaded and waits for Play.
+        std::function<void(const std::string& path)> trackWaiting;
         // The player's one-second progress timer was started (true) or stopped.
         std::function<void(bool running)> progressTimer;
     };
 
-    CHeadlessPlayer(player::IAudioSystem& audio, Events events);
+    CHeadlessPlayer(IAudioSystem& audio, Events events);
 
-    player::CPlaybackEngine& Playback() { return m_Playback; }
+    CPlaybackEngine& Playback() { return m_Playback; }
     bool ProgressTimerRunning() const { return m_bTimerRunning; }
 
     // engine::IPlayer
@@ -47,10 +50,10 @@ public:
     bool IsPlaying() override { return m_Playback.IsPlaying(); }
     void SetDefaultVolume(int volume) override { m_Playback.SetDefaultVolume(volume); }
 
-    // player::IPlaybackOwner
+    // IPlaybackOwner
     void SetStatusLine(int, const std::string&) override {}
     void SetProgress(int) override {}
-    void EnableButton(player::PlayerButton, bool) override {}
+    void EnableButton(PlayerButton button, bool enabled) override;
     void SetVolumeSlider(int volume) override { m_nSlider = volume; }
     int VolumeSliderPosition() const override { return m_nSlider; }
     void SetProgressTimer(bool running) override;
@@ -61,9 +64,9 @@ public:
 
 private:
     Events m_Events;
-    int m_nSlider = player::CPlaybackEngine::kDefaultVolume;
+    int m_nSlider = CPlaybackEngine::kDefaultVolume;
     bool m_bTimerRunning = false;
-    player::CPlaybackEngine m_Playback;  // last: it reports to this owner from its start
+    CPlaybackEngine m_Playback;  // last: it reports to this owner from its start
 };
 
-}  // namespace tool
+}  // namespace player

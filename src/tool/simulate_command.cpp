@@ -20,9 +20,9 @@
 #include "platform/virtual_clock.h"
 #include "player/fake_audio_system.h"
 #include "player/gst_audio_system.h"
+#include "player/headless_player.h"
 #include "schedule/model.h"
 #include "schedule/settings.h"
-#include "tool/headless_player.h"
 #include "tool/tool_commands.h"
 
 namespace tool {
@@ -305,8 +305,8 @@ private:
         return path;
     }
 
-    CHeadlessPlayer::Events PlayerEvents() {
-        CHeadlessPlayer::Events events;
+    player::CHeadlessPlayer::Events PlayerEvents() {
+        player::CHeadlessPlayer::Events events;
         events.trackStarted = [this](const std::string& path) { m_Printer.Line("play", path); };
         events.queueFinished = [this] {
             m_Printer.Line("finished");
@@ -405,7 +405,7 @@ private:
     StderrReporter m_Reporter;
     LengthProbe m_Probe;
     player::FakeAudioSystem m_Audio;
-    CHeadlessPlayer m_Player;
+    player::CHeadlessPlayer m_Player;
     std::mt19937 m_Random;
     std::string m_AppDir;
     schedule::CSettings m_Settings;
