@@ -5,6 +5,7 @@ SHELL := /bin/bash
 BUILD_DIR      ?= build
 FUZZ_DIR       ?= build-fuzz
 RELEASE_DIR    ?= build-release
+PACKAGE_DIR    ?= build-package
 FUZZ_SECONDS   ?= 15
 JOBS           ?= $(shell nproc)
 CMAKE_FLAGS    ?=
@@ -17,7 +18,7 @@ export QELT_AUDIO_SINK ?= fakesink sync=true
 RUN_DIR        ?= build-run
 DEMO_DIR       ?= build/demo
 
-.PHONY: all deps build test unit fuzz fuzz-build bench release clean format run screenshots
+.PHONY: all deps build test unit fuzz fuzz-build bench release clean format run screenshots package
 
 all: build
 
@@ -61,6 +62,16 @@ release: deps
 
 bench: release
 	@for b in $(RELEASE_DIR)/bench/bench_*; do [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || true; done
+
+# The Debian package (qelt_VERSION_ARCH.deb in PACKAGE_DIR) from a build of its own without
+# sanitizers, holding only what is installed; then its check unpacks it into a temporary
+# root and runs the programs from there.
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQELT_PACKAGE=ON $(CMAKE_FLAGS)
+	cmake --build $(PACKAGE_DIR) -j $(JOBS) --target qelt qelt-tool qelt_guide
+	rm -f $(PACKAGE_DIR)/qelt_*.deb
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	bash tests/package/check_package.sh $(PACKAGE_DIR)
 
 # The program on a fresh demo folder, with the real audio output. Without a display it
 # runs under Xvfb and prints its events, so the terminal shows it counting and ringing.

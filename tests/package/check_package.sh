@@ -1,0 +1,195 @@
+#!/usr/bin/env bash
+# Checks the Debian package built in BUILD_DIR (qelt_*.deb): unpacks it into a temporary
+# root with dpkg-deb -x (never installs it), lists its contents, checks that it holds what
+# an install needs and nothing else, that its dependencies cover every library the
+# executables load, that its postinst creates the group qelt once, and runs the unpacked
+# programs: qelt-tool --help, an installed copy's first start (its program folder in the
+# user's data folder), and qelt --headless for a few seconds.
+# usage: check_package.sh BUILD_DIR
+set -uo pipefail
+build="${1:?usage: check_package.sh BUILD_DIR}"
+here=$(cd "$(dirname "$0")" && pwd)
+readonly kRunSeconds=3        # how long the unpacked program runs before it is ended
+readonly kExitWaitSeconds=5   # it must be gone this soon after SIGTERM
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do
+        if kill -0 "$pid" 2>/dev/null; then
+            kill -KILL "$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null
+        fi
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+faults=0
+fault() { echo "FAULT: $*"; faults=$((faults + 1)); }
+
+shopt -s nullglob
+debs=("$build"/qelt_*.deb)
+if [ ${#debs[@]} -ne 1 ]; then
+    echo "FAIL: expected one qelt_*.deb in $build, found ${#debs[@]}"
+    exit 1
+fi
+deb="${debs[0]}"
+root="$work/root"
+if ! dpkg-deb -x "$deb" "$root"; then
+    echo "FAIL: dpkg-deb -x $deb"
+    exit 1
+fi
+
+echo "== contents of $(basename "$deb")"
+dpkg-deb -c "$deb" | awk '{print $1, $NF}'
+
+# What an install needs, and only that: the two executables, the desktop entry and its
+# icon, the polkit rule, the guide. No libraries, headers, plug-ins or test files.
+for file in usr/bin/qelt usr/bin/qelt-tool; do
+    [ -f "$root/$file" ] && [ -x "$root/$file" ] || fault "$file missing or not executable"
+done
+for file in usr/share/applications/qelt.desktop usr/share/icons/hicolor/64x64/apps/qelt.png \
+    usr/share/polkit-1/rules.d/50-qelt.rules usr/share/doc/qelt/index.html; do
+    [ -s "$root/$file" ] || fault "$file missing or empty"
+done
+while IFS= read -r file; do
+    case "$file" in
+        ./usr/bin/qelt | ./usr/bin/qelt-tool | ./usr/share/applications/qelt.desktop | \
+            ./usr/share/icons/hicolor/64x64/apps/qelt.png | \
+            ./usr/share/polkit-1/rules.d/50-qelt.rules | ./usr/share/doc/qelt/*) ;;
+        *) fault "unexpected file in the package: $file" ;;
+    esac
+done < <(cd "$root" && find . -type f -o -type l)
+for binary in "$root"/usr/bin/*; do
+    if objdump -p "$binary" | grep -qE 'NEEDED +lib(asan|ubsan|tsan)'; then
+        fault "$(basename "$binary") is built with sanitizers"
+    fi
+done
+
+# Every library the executables load comes from a package the control file names.
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "== Depends: $depends"
+depends_names=" $(echo "$depends" | sed -E 's/\([^)]*\)//g; s/[,|]/ /g') "
+for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6dbus6 \
+    qt6-qpa-plugins libgstreamer1.0-0 gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
+    gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav \
+    gstreamer1.0-pulseaudio gstreamer1.0-alsa timgm6mb-soundfont fonts-wqy-microhei adduser; do
+    [[ "$depends_names" == *" $package "* ]] || fault "Depends lacks $package"
+done
+for library in $(objdump -p "$root"/usr/bin/* | awk '/NEEDED/ {print $2}' | sort -u); do
+    owner=$(dpkg -S "*/$library" 2>/dev/null | grep -v -- '-dev' | head -n 1 | cut -d: -f1)
+    if [ -z "$owner" ]; then
+        fault "no installed package holds $library"
+    elif [[ "$depends_names" != *" $owner "* ]]; then
+        fault "$library comes from $owner, which Depends does not name"
+    fi
+done
+
+# The polkit rule names the three power-off actions and the group.
+rule="$root/usr/share/polkit-1/rules.d/50-qelt.rules"
+for action in power-off power-off-multiple-sessions power-off-ignore-inhibit; do
+    grep -qF "\"org.freedesktop.login1.$action\"" "$rule" || fault "the polkit rule lacks $action"
+done
+grep -qF 'isInGroup("qelt")' "$rule" || fault "the polkit rule does not name the group qelt"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$root/usr/share/applications/qelt.desktop" || fault "desktop entry invalid"
+fi
+python3 "$here/check_guide.py" "$root/usr/share/doc/qelt" || fault "the installed guide is broken"
+
+# The postinst, run against stand-ins for getent and addgroup: the first configure adds
+# the system group, a second one (the group now there) leaves it alone.
+control="$work/control"
+dpkg-deb -e "$deb" "$control"
+if [ ! -x "$control/postinst" ]; then
+    fault "postinst missing or not executable"
+else
+    stubs="$work/stubs"
+    mkdir -p "$stubs"
+    cat > "$stubs/getent" <<'STUB'
+#!/bin/sh
+[ -f "$STUB_GROUPS" ] && grep -qx "$2" "$STUB_GROUPS"
+STUB
+    cat > "$stubs/addgroup" <<'STUB'
+#!/bin/sh
+echo "addgroup $*" >> "$STUB_CALLS"
+[ "$1" = "--system" ] && echo "$2" >> "$STUB_GROUPS"
+STUB
+    chmod +x "$stubs/getent" "$stubs/addgroup"
+    for round in 1 2; do
+        PATH="$stubs:$PATH" STUB_GROUPS="$work/groups" STUB_CALLS="$work/calls" \
+            "$control/postinst" configure || fault "postinst configure (run $round) failed"
+    done
+    calls=$(cat "$work/calls" 2>/dev/null)
+    [ "$calls" = "addgroup --system qelt" ] ||
+        fault "postinst should add the system group qelt once, it ran: ${calls:-nothing}"
+fi
+
+# The unpacked programs, with no display, no sound card, no power-off, and a home,
+# runtime and data folder of their own.
+home="$work/home"
+mkdir -p "$home" "$work/run"
+chmod 700 "$work/run"
+run_env=(env -u DISPLAY -u WAYLAND_DISPLAY -u QELT_HOME -u QELT_EVENT_LOG
+    HOME="$home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$home/.config"
+    XDG_RUNTIME_DIR="$work/run" TMPDIR="$work" QELT_NO_POWEROFF=1
+    QELT_AUDIO_SINK="fakesink sync=true" GST_REGISTRY="$work/gst-registry.bin")
+
+if ! help=$("${run_env[@]}" timeout 10 "$root/usr/bin/qelt-tool" --help 2>&1); then
+    fault "qelt-tool --help failed: $help"
+elif ! grep -q "usage" <<< "$help"; then
+    fault "qelt-tool --help printed no usage"
+fi
+
+# Starts PROGRAM ARGS... in the background, lets it run, ends it with SIGTERM, and checks
+# that it ran the whole time and left within the bound. Output goes to $work/NAME.out.
+run_and_stop() {  # NAME PROGRAM ARGS...
+    local name="$1"
+    shift
+    "${run_env[@]}" "$@" > "$work/$name.out" 2>&1 &
+    local pid=$!
+    pids+=("$pid")
+    sleep "$kRunSeconds"
+    if ! kill -0 "$pid" 2>/dev/null; then
+        wait "$pid"
+        fault "$name ended by itself (exit $?): $(tail -n 5 "$work/$name.out")"
+        return 1
+    fi
+    kill -TERM "$pid"
+    local waited=0
+    while kill -0 "$pid" 2>/dev/null && [ $waited -lt $((kExitWaitSeconds * 10)) ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        fault "$name still running ${kExitWaitSeconds} s after SIGTERM"
+        return 1
+    fi
+    wait "$pid"
+    local code=$?
+    [ $code -eq 0 ] || fault "$name exited with $code after SIGTERM: $(tail -n 5 "$work/$name.out")"
+    return 0
+}
+
+# An installed copy started without --dir keeps its files in $XDG_DATA_HOME/qelt, which
+# it creates with its timetable folder; nothing is written beside the executable.
+run_and_stop first-start env QT_QPA_PLATFORM=offscreen "$root/usr/bin/qelt"
+[ -d "$work/data/qelt/作息表" ] || fault "the first start did not create \$XDG_DATA_HOME/qelt/作息表"
+[ -z "$(ls "$root/usr/bin" | grep -vx -e qelt -e qelt-tool)" ] ||
+    fault "the installed copy wrote beside its executable: $(ls "$root/usr/bin")"
+
+# qelt --headless on a demo program folder, once the program knows the option.
+"${run_env[@]}" timeout 20 "$root/usr/bin/qelt-tool" demo "$work/demo" > /dev/null ||
+    fault "qelt-tool demo failed"
+if ! "${run_env[@]}" timeout 10 "$root/usr/bin/qelt" --help 2>&1 | grep -q -- "--headless"; then
+    echo "SKIP: qelt --headless (this qelt does not offer the option yet)"
+elif run_and_stop headless "$root/usr/bin/qelt" --headless --dir "$work/demo"; then
+    grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} ' "$work/headless.out" ||
+        fault "qelt --headless printed no event line: $(head -n 5 "$work/headless.out")"
+fi
+
+if [ $faults -ne 0 ]; then
+    echo "check_package: FAILED ($faults)"
+    exit 1
+fi
+echo "check_package: ok"
