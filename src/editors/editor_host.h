@@ -5,6 +5,8 @@
 // window tests have their own.
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/engine_player.h"
 #include "engine/schedule_engine.h"
@@ -62,6 +64,12 @@ public:
     // Writes or removes the start-with-the-desktop entry; the state read back afterwards.
     virtual bool SetAutostart(bool on) = 0;
     virtual bool IsAutostartSet() const = 0;
+    // The system's audio outputs present now, each as its identifier and the name to
+    // show, without the default output.
+    virtual std::vector<std::pair<std::string, std::string>> AudioOutputs() = 0;
+    // Plays the tracks from the next one on through the output with this identifier;
+    // empty is the default output.
+    virtual void SetAudioOutput(const std::string& id) = 0;
 };
 
 }  // namespace editors

@@ -62,6 +62,10 @@ public:
         return autostart;
     }
     bool IsAutostartSet() const override { return autostart; }
+    std::vector<std::pair<std::string, std::string>> AudioOutputs() override {
+        return audioOutputs;
+    }
+    void SetAudioOutput(const std::string& id) override { audioOutputRequests.push_back(id); }
 
     // The texts of the messages shown so far.
     std::vector<std::string> MessageTexts() const {
@@ -107,6 +111,9 @@ public:
     bool autostart = false;
     // Whether a requested start-with-the-desktop entry can be written.
     bool autostartWritable = true;
+    // The audio outputs the settings dialog lists, and the outputs it chose.
+    std::vector<std::pair<std::string, std::string>> audioOutputs;
+    std::vector<std::string> audioOutputRequests;
 
     // The editors' owner; declared last so that the editors it still owns go first.
     QWidget window;

@@ -41,6 +41,8 @@ public:
     void SetSchoolName(const std::string& /*name*/) override {}
     bool SetAutostart(bool on) override { return on; }
     bool IsAutostartSet() const override { return false; }
+    std::vector<std::pair<std::string, std::string>> AudioOutputs() override { return {}; }
+    void SetAudioOutput(const std::string& /*id*/) override {}
 
     void AddCommonTrack(const std::string& name) {
         schedule::CommonTrack track;
