@@ -1,6 +1,7 @@
 #include "editors/settings_dlg.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
+#include <map>
 
 #include "editors/number_field.h"
 #include "editors/text_limit.h"
@@ -20,6 +22,11 @@ namespace {
 
 constexpr const char* kCaption = "系统设置";
 constexpr const char* kVolumeFormat = "当前音量:%1";
+constexpr const char* kDefaultOutput = "系统默认";
+// A name shared by several outputs is told apart by the output's identifier.
+constexpr const char* kSameNameFormat = "%1 (%2)";
+// The stored output that the system does not offer now.
+constexpr const char* kMissingOutputFormat = "%1 (未连接)";
 constexpr int kDelayArrowMinimum = 0;
 constexpr int kDelayArrowMaximum = 10;
 constexpr int kVolumeMinimum = 0;
@@ -66,6 +73,12 @@ CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
     volumeLayout->addWidget(m_pVolume);
     volumeLayout->addWidget(m_pVolumeLabel);
 
+    auto* outputLabel = new QLabel(QStringLiteral("输出设备:"), this);
+    m_pOutputDevice = new QComboBox(this);
+    m_pOutputDevice->setObjectName(QStringLiteral("outputDevice"));
+    m_pOutputDevice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    outputLabel->setBuddy(m_pOutputDevice);
+
     auto* applyButton = new QPushButton(QStringLiteral("应用(&Y)"), this);
     applyButton->setObjectName(QStringLiteral("applyButton"));
     applyButton->setAutoDefault(false);
@@ -84,6 +97,9 @@ CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
     delayRow->addWidget(m_pDelay);
     delayRow->addWidget(minutesLabel);
     delayRow->addStretch(1);
+    auto* outputRow = new QHBoxLayout;
+    outputRow->addWidget(outputLabel);
+    outputRow->addWidget(m_pOutputDevice, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(applyButton);
@@ -97,6 +113,7 @@ CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
     layout->addWidget(m_pPopupPrompt);
     layout->addWidget(m_pAutostart);
     layout->addWidget(volumeGroup);
+    layout->addLayout(outputRow);
     layout->addLayout(buttons);
 
     setTabOrder(m_pSchoolName, m_pAutoShutdown);
@@ -106,7 +123,8 @@ CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
     setTabOrder(m_pShowPlayer, m_pPopupPrompt);
     setTabOrder(m_pPopupPrompt, m_pAutostart);
     setTabOrder(m_pAutostart, m_pVolume);
-    setTabOrder(m_pVolume, applyButton);
+    setTabOrder(m_pVolume, m_pOutputDevice);
+    setTabOrder(m_pOutputDevice, applyButton);
     setTabOrder(applyButton, okButton);
     setTabOrder(okButton, closeButton);
 
@@ -121,6 +139,7 @@ CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
     m_pAutostart->setChecked(m_Host.IsAutostartSet());
     m_pVolume->setValue(std::clamp(engine.m_nDefaultVolume, kVolumeMinimum, kVolumeMaximum));
     ShowVolume(m_pVolume->value());
+    FillOutputDevices();
 
     // The label follows the slider however it moves, keys included.
     connect(m_pVolume, &QSlider::valueChanged, this, &CSettingsDlg::ShowVolume);
@@ -131,6 +150,36 @@ CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
 
 void CSettingsDlg::ShowVolume(int volume) {
     m_pVolumeLabel->setText(QString::fromUtf8(kVolumeFormat).arg(volume));
+}
+
+void CSettingsDlg::FillOutputDevices() {
+    const std::string stored = m_Host.Settings().GetOutputDevice();
+    const std::vector<std::pair<std::string, std::string>> outputs = m_Host.AudioOutputs();
+    std::map<std::string, int> nameCounts;
+    for (const auto& output : outputs) {
+        ++nameCounts[output.second];
+    }
+    m_pOutputDevice->addItem(QString::fromUtf8(kDefaultOutput), QString());
+    int selected = 0;
+    for (const auto& [id, name] : outputs) {
+        const QString shown = nameCounts[name] > 1 ? QString::fromUtf8(kSameNameFormat)
+                                                         .arg(QString::fromStdString(name),
+                                                              QString::fromStdString(id))
+                                                   : QString::fromStdString(name);
+        m_pOutputDevice->addItem(shown, QString::fromStdString(id));
+        if (id == stored) {
+            selected = m_pOutputDevice->count() - 1;
+        }
+    }
+    // A stored output that is unplugged now stays chosen, so that applying other
+    // settings does not quietly switch the bells to the default output.
+    if (!stored.empty() && selected == 0) {
+        m_pOutputDevice->addItem(
+            QString::fromUtf8(kMissingOutputFormat).arg(QString::fromStdString(stored)),
+            QString::fromStdString(stored));
+        selected = m_pOutputDevice->count() - 1;
+    }
+    m_pOutputDevice->setCurrentIndex(selected);
 }
 
 bool CSettingsDlg::Apply() {
@@ -151,6 +200,7 @@ bool CSettingsDlg::Apply() {
     const bool showPlayer = m_pShowPlayer->isChecked();
     const bool popupPrompt = m_pPopupPrompt->isChecked();
     const int volume = std::clamp(m_pVolume->value(), kVolumeMinimum, kVolumeMaximum);
+    const std::string output = m_pOutputDevice->currentData().toString().toStdString();
 
     engine::CScheduleEngine& engine = m_Host.Engine();
     m_Host.SetSchoolName(schoolName);
@@ -167,6 +217,7 @@ bool CSettingsDlg::Apply() {
     engine.m_bPopupPrompt = popupPrompt;
     // The box shows what the desktop holds afterwards, so a failed write is not hidden.
     m_pAutostart->setChecked(m_Host.SetAutostart(m_pAutostart->isChecked()));
+    m_Host.SetAudioOutput(output);
 
     schedule::CSettings& settings = m_Host.Settings();
     settings.SetAutoShutdown(autoShutdown);
@@ -176,6 +227,10 @@ bool CSettingsDlg::Apply() {
     settings.SetShutdownDelayMinutes(minutes);
     settings.SetDefaultVolume(volume);
     settings.SetPopupPrompt(popupPrompt);
+    // Written only when changed, so the key stays absent while the default is kept.
+    if (output != settings.GetOutputDevice()) {
+        settings.SetOutputDevice(output);
+    }
     return true;
 }
 

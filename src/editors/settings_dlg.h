@@ -1,14 +1,15 @@
 #pragma once
 // The system settings dialog: school name, automatic shutdown and its delay, the display
-// the main window starts with, the player and prompt switches, start with the desktop and
-// the default volume. Applying changes the main window at once and writes the settings.
-// Modeless: it deletes itself when it closes and reports kSettingsClosed once.
+// the main window starts with, the player and prompt switches, start with the desktop,
+// the default volume and the audio output. Applying changes the main window at once and writes the
+// settings. Modeless: it deletes itself when it closes and reports kSettingsClosed once.
 
 #include <QDialog>
 
 #include "editors/editor_host.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -35,6 +36,9 @@ public slots:
 
 private:
     void ShowVolume(int volume);
+    // Lists the default output, the system's outputs and a stored one that is missing,
+    // and selects the stored one.
+    void FillOutputDevices();
 
     IEditorHost& m_Host;
     QLineEdit* m_pSchoolName = nullptr;
@@ -46,6 +50,7 @@ private:
     QCheckBox* m_pAutostart = nullptr;
     QSlider* m_pVolume = nullptr;
     QLabel* m_pVolumeLabel = nullptr;
+    QComboBox* m_pOutputDevice = nullptr;  // each item's data is the output's identifier
     bool m_bClosed = false;
 };
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -125,6 +126,67 @@ TEST(SettingsDlgTest, RefusedFieldsKeepTheDialogOpenAndWriteNothing) {
     QTest::keyClick(dlg, Qt::Key_Escape);
     EXPECT_EQ(host.Settings().GetSchoolName().size(), 129U * 3U);
     EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
+    DeleteClosedDialogs();
+    EXPECT_TRUE(dlg.isNull());
+}
+
+TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
+    FakeEditorHost host;
+    host.audioOutputs = {{"alsa_output.pci.analog-stereo", "内置音频"},
+                         {"alsa_output.usb-a.analog-stereo", "USB 音箱"},
+                         {"alsa_output.usb-b.analog-stereo", "USB 音箱"}};
+    const auto itemTexts = [](QComboBox* combo) {
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i) {
+            texts << combo->itemText(i);
+        }
+        return texts;
+    };
+
+    // Nothing stored: the default output is chosen, and applying keeps the key absent.
+    QPointer<CSettingsDlg> dlg = new CSettingsDlg(host);
+    dlg->show();
+    auto* combo = Child<QComboBox>(dlg, "outputDevice");
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(itemTexts(combo),
+              (QStringList{QStringLiteral("系统默认"), QStringLiteral("内置音频"),
+                           QStringLiteral("USB 音箱 (alsa_output.usb-a.analog-stereo)"),
+                           QStringLiteral("USB 音箱 (alsa_output.usb-b.analog-stereo)")}));
+    EXPECT_EQ(combo->currentIndex(), 0);
+    Click(dlg, "applyButton");
+    EXPECT_EQ(host.audioOutputRequests, std::vector<std::string>{""});
+    EXPECT_EQ(host.IniText().find(FileBytes("输出设备")), std::string::npos);
+
+    // The second of the two same-named outputs is chosen, told to the main window and stored.
+    combo->setCurrentIndex(3);
+    Click(dlg, "okButton");
+    EXPECT_EQ(host.audioOutputRequests,
+              (std::vector<std::string>{"", "alsa_output.usb-b.analog-stereo"}));
+    EXPECT_NE(host.IniText().find(FileBytes("输出设备=alsa_output.usb-b.analog-stereo\r\n")),
+              std::string::npos);
+    DeleteClosedDialogs();
+    ASSERT_TRUE(dlg.isNull());
+
+    // Unplugged since: shown as stored and marked, still chosen, and kept by applying.
+    host.audioOutputs.resize(1);
+    dlg = new CSettingsDlg(host);
+    dlg->show();
+    combo = Child<QComboBox>(dlg, "outputDevice");
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(itemTexts(combo),
+              (QStringList{QStringLiteral("系统默认"), QStringLiteral("内置音频"),
+                           QStringLiteral("alsa_output.usb-b.analog-stereo (未连接)")}));
+    EXPECT_EQ(combo->currentIndex(), 2);
+    Click(dlg, "applyButton");
+    EXPECT_EQ(host.audioOutputRequests.back(), "alsa_output.usb-b.analog-stereo");
+    EXPECT_EQ(host.Settings().GetOutputDevice(), "alsa_output.usb-b.analog-stereo");
+
+    // Back to the default output by keyboard.
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Home);
+    Click(dlg, "okButton");
+    EXPECT_EQ(host.audioOutputRequests.back(), "");
+    EXPECT_EQ(host.Settings().GetOutputDevice(), "");
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 }
