@@ -18,6 +18,28 @@ inline constexpr const char* kPlayingPlaylist = "正在播放列表曲目...";
 inline constexpr const char* kShutdownCountdown = "作息表播放完毕,%d分%d秒后自动关机";
 // A notice of ours (status pane 3): why the machine is still on.
 inline constexpr const char* kPowerOffRefused = "系统拒绝了关机请求";
+// A special day's timetable named in the day calendar that cannot be read.
+inline constexpr const char* kCalendarTimetableUnreadable = "节假日设置中的作息表无法读取:%s";
+inline constexpr const char* kTimetableUnreadableReason = "作息表无法读取";
+
+// The bell log's engine events: an item started, an item passed over (with the reason
+// why), an extension program's exit code, an item whose stored music is missing, and a
+// line of the day calendar that does not count.
+inline constexpr const char* kLogItem = "item";
+inline constexpr const char* kLogSkip = "skip";
+inline constexpr const char* kLogExitCode = "exitcode";
+inline constexpr const char* kLogMissing = "missing";
+inline constexpr const char* kLogCalendar = "calendar";
+// Said after an item started by hand from the list.
+inline constexpr const char* kByHand = "手动";
+
+// Why an item was passed over.
+inline constexpr const char* kSkipHoliday = "节假日";
+inline constexpr const char* kSkipSameSecond = "同一秒";
+inline constexpr const char* kSkipAlreadyRung = "今日已播放";
+inline constexpr const char* kSkipAutoPlayOff = "自动播放关闭";
+inline constexpr const char* kSkipClockJump = "时钟跳变";
+inline constexpr const char* kSkipLateTick = "定时迟到";
 
 // Replaces each "%s" or "%d" of format by the next value, as text; user texts are
 // inserted as they are and never read as a format.

@@ -1,7 +1,9 @@
 #include "engine/schedule_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
+#include <filesystem>
 #include <numeric>
 #include <random>
 #include <utility>
@@ -28,6 +30,19 @@ int DateKey(const platform::LocalTime& t) {
     return t.year * 10000 + t.month * 100 + t.day;
 }
 
+schedule::CalendarDate DateOf(const platform::LocalTime& t) {
+    return schedule::CalendarDate{t.year, t.month, t.day};
+}
+
+// "08:00:00 [上课][铃声]": an item as the bell log names it.
+std::string ItemText(const ScheduleItem& item) {
+    constexpr int kSecondsPerHour = 3600;
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", item.time / kSecondsPerHour,
+                  item.time / kSecondsPerMinute % kSecondsPerMinute, item.time % kSecondsPerMinute);
+    return std::string(time) + " [" + item.title + "][" + item.musicName + "]";
+}
+
 bool SameItem(const ScheduleItem& a, const ScheduleItem& b) {
     return a.time == b.time && a.kind == b.kind && a.title == b.title &&
            a.musicName == b.musicName && a.path == b.path;
@@ -47,13 +62,17 @@ CScheduleEngine::CScheduleEngine(platform::Clock& clock, IEngineHost& host, IPla
       m_CommonTracks(commonTracks),
       m_Playlists(playlists),
       m_strAppDir(std::move(appDir)) {
-    m_nToday = m_Clock.Now().weekday;
+    const platform::LocalTime now = m_Clock.Now();
+    m_nToday = now.weekday;
+    m_PlanDate = DateOf(now);
     // The pending item before any timetable is known.
     m_NextItem.kind = schedule::CommonMusic;
 }
 
 void CScheduleEngine::LoadSettings(schedule::CSettings& settings) {
     m_pSettings = &settings;
+    ReadCalendarIfChanged();
+    PlanDay(DateOf(m_Clock.Now()));
     LoadTimetable(schedule::ResolvePath(m_strAppDir, settings.GetTimetablePath()));
     m_bAutoShutdown = settings.GetAutoShutdown();
     m_strRunBefore = settings.GetProgramBefore();
@@ -75,60 +94,127 @@ bool CScheduleEngine::LoadTimetable(const std::string& path) {
     if (!m_Timetable.Load(path, true)) {
         return false;
     }
+    RestartDay();
+    return true;
+}
+
+void CScheduleEngine::RestartDay() {
     const ScheduleItem pendingBefore = m_NextItem;
+    const bool wasArmed = m_bArmed;
     const int now = m_Clock.Now().SecondsSinceMidnight();
-    m_nNextIndex = m_Timetable.FindNext(m_nToday, now, &m_NextItem);
+    m_nNextIndex = DayTimetable().FindNext(m_nToday, now, &m_NextItem);
     if (!SameItem(pendingBefore, m_NextItem)) {
         // Another timetable's pending item is armed by its own lead-in, with its program.
         m_bArmed = false;
     }
+    if (m_nNextIndex >= 0 && !m_bHoliday && m_bShutdownCounting) {
+        EndShutdownCountdown();
+    }
     BuildDayList(m_nToday);
-    m_Host.SetPendingItem(m_nNextIndex >= 0 ? &m_NextItem : nullptr);
-    m_Host.SetTimetableTitle(m_Timetable.GetTitle());
-    return true;
+    if (m_bHoliday && wasArmed) {
+        SetStatus(std::string());  // the countdown of an item that no longer rings
+    }
 }
 
 bool CScheduleEngine::BuildDayList(int day) {
-    const schedule::CTimetable::Day* items = m_Timetable.GetDay(day);
+    const schedule::CTimetable& timetable = DayTimetable();
+    const schedule::CTimetable::Day* items = timetable.GetDay(day);
     if (items == nullptr) {
         return false;
     }
+    if (m_bHoliday) {
+        m_bArmed = false;
+        m_Host.SetHoliday(true);
+        m_Host.SetPendingItem(nullptr);
+        m_Host.SetTimetableTitle(timetable.GetTitle());
+        m_Host.RebuildList(*items, -1);
+        return true;
+    }
+    m_Host.SetHoliday(false);
     const int now = m_Clock.Now().SecondsSinceMidnight();
-    const int next = m_Timetable.FindNext(m_nToday, now, &m_NextItem);
+    const int next = timetable.FindNext(m_nToday, now, &m_NextItem);
     if (next < 0 && m_bArmed) {
         // The armed item may have been deleted from today's list: without a later item
         // its copy is never replaced, and it must not start or count down any more.
-        const ScheduleItem* listed = m_Timetable.GetItem(m_nToday, m_nNextIndex);
+        const ScheduleItem* listed = timetable.GetItem(m_nToday, m_nNextIndex);
         if (listed == nullptr || !(*listed == m_NextItem)) {
             m_bArmed = false;
         }
     }
     m_Host.SetPendingItem(next >= 0 ? &m_NextItem : nullptr);
-    m_Host.SetTimetableTitle(m_Timetable.GetTitle());
+    m_Host.SetTimetableTitle(timetable.GetTitle());
     m_Host.RebuildList(*items, next);
     return true;
 }
 
 void CScheduleEngine::OnTick() {
+    const unsigned generation = ++m_nTickGeneration;
+    const platform::LocalTime clock = m_Clock.Now();
+    m_StartedThisTick.clear();
+    const bool calendarRead = ReadCalendarIfChanged();
     if (!m_bAutoPlay) {
+        // Nothing rings, but an edited calendar still shows what today is.
+        if (calendarRead && PlanDay(m_PlanDate)) {
+            RestartDay();
+        }
+        m_bAutoPlayWasOff = true;
         return;
     }
-    const platform::LocalTime clock = m_Clock.Now();
+    const schedule::CalendarDate date = DateOf(clock);
+    const bool newDate = date != m_PlanDate;
+    if (newDate && m_bHaveLastTick) {
+        LogRestOfDay(clock);
+    }
+    const bool planChanged = (calendarRead || newDate) && PlanDay(date);
+    TickAutoPlay(clock, planChanged);
+    // A tick that ran inside this one (while a program ran) has logged and moved on.
+    if (generation == m_nTickGeneration) {
+        LogPassedItems(clock, newDate);
+        m_LastTick = clock;
+        m_bHaveLastTick = true;
+        m_bAutoPlayWasOff = false;
+    }
+}
+
+void CScheduleEngine::CheckCalendar() {
+    if (ReadCalendarIfChanged() && PlanDay(m_PlanDate)) {
+        RestartDay();
+    }
+}
+
+void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planChanged) {
     if (clock.weekday != m_nToday) {
         // A new day: the old day's arming must never start an item of the new one.
         m_nToday = clock.weekday;
         m_bArmed = false;
         BuildDayList(m_nToday);
+        if (m_bHoliday) {
+            if (m_bShutdownCounting) {
+                EndShutdownCountdown();
+            }
+            return;
+        }
         // The new day's pending item is established at once, so that an item in the
         // first seconds after midnight is armed before its time comes.
         const int midnightNow = clock.SecondsSinceMidnight();
-        m_nNextIndex = m_Timetable.FindNext(m_nToday, midnightNow, nullptr);
+        m_nNextIndex = DayTimetable().FindNext(m_nToday, midnightNow, nullptr);
         EstablishPending(midnightNow);
         ArmIfDue(clock, midnightNow);
         return;
     }
+    if (planChanged) {
+        RestartDay();
+    }
+    if (m_bHoliday) {
+        // Nothing is announced, started or counted down, and the machine stays on.
+        m_bArmed = false;
+        if (m_bShutdownCounting) {
+            EndShutdownCountdown();
+        }
+        return;
+    }
     const int now = clock.SecondsSinceMidnight();
-    const int next = m_Timetable.FindNext(m_nToday, now, nullptr);
+    const int next = DayTimetable().FindNext(m_nToday, now, nullptr);
 
     if (next < 0 && m_bAutoShutdown && !m_Player.IsPlaying()) {
         // On the tick that passes the day's last item the count goes on, but the power-off
@@ -177,6 +263,8 @@ void CScheduleEngine::OnTick() {
         }
         const ScheduleItem item = m_NextItem;
         RecordRung(clock, item);
+        m_StartedThisTick.push_back(item);
+        m_Host.LogEvent(texts::kLogItem, ItemText(item));
         PlayItem(&item);
         started = true;
     }
@@ -195,7 +283,7 @@ void CScheduleEngine::OnTick() {
 }
 
 void CScheduleEngine::EstablishPending(int now) {
-    m_Timetable.FindNext(m_nToday, now, &m_NextItem);
+    DayTimetable().FindNext(m_nToday, now, &m_NextItem);
     if (m_nNextIndex >= 0) {
         if (m_bShutdownCounting) {
             EndShutdownCountdown();
@@ -225,14 +313,14 @@ bool CScheduleEngine::ArmIfDue(const platform::LocalTime& clock, int now) {
 }
 
 int CScheduleEngine::IndexAfterPending() const {
-    const schedule::CTimetable::Day* items = m_Timetable.GetDay(m_nToday);
+    const schedule::CTimetable::Day* items = DayTimetable().GetDay(m_nToday);
     if (items == nullptr) {
         return -1;
     }
     const int count = static_cast<int>(items->size());
     int index = m_nNextIndex + 1;
     // Items due at the pending item's second pass with it: the first of them starts.
-    const ScheduleItem* pending = m_Timetable.GetItem(m_nToday, m_nNextIndex);
+    const ScheduleItem* pending = DayTimetable().GetItem(m_nToday, m_nNextIndex);
     if (pending != nullptr && *pending == m_NextItem) {
         while (index < count && (*items)[static_cast<std::size_t>(index)].time == m_NextItem.time) {
             ++index;
@@ -340,6 +428,9 @@ void CScheduleEngine::ShowPlayerIfWanted(bool always) {
 int CScheduleEngine::RunWithStatus(const std::string& program, const std::string& parameters) {
     SetStatus(kRunningProgramText);
     const int result = m_RunProgram ? m_RunProgram(program, parameters) : -1;
+    m_Host.LogEvent(texts::kLogExitCode,
+                    (parameters.empty() ? program : program + " " + parameters) + " -> " +
+                        std::to_string(result));
     SetStatus(result == 0 ? kProgramSucceededText : kProgramFailedText);
     return result;
 }
@@ -375,7 +466,10 @@ bool CScheduleEngine::PlayItem(const ScheduleItem* item) {
         case schedule::CommonMusic: {
             const int index = m_CommonTracks.Find(item->musicName);
             if (index < 0) {
-                SetStatus(FormatText(texts::kCommonTrackError, {item->title, item->musicName}));
+                const std::string text =
+                    FormatText(texts::kCommonTrackError, {item->title, item->musicName});
+                m_Host.LogEvent(texts::kLogMissing, text);
+                SetStatus(text);
                 return false;
             }
             PlayCommonTrack(m_CommonTracks.Get(index));
@@ -384,7 +478,10 @@ bool CScheduleEngine::PlayItem(const ScheduleItem* item) {
         case schedule::ListMusic: {
             const int index = m_Playlists.Find(item->musicName);
             if (index < 0) {
-                SetStatus(FormatText(texts::kPlaylistError, {item->title, item->musicName}));
+                const std::string text =
+                    FormatText(texts::kPlaylistError, {item->title, item->musicName});
+                m_Host.LogEvent(texts::kLogMissing, text);
+                SetStatus(text);
                 return false;
             }
             Playlist expanded;
@@ -539,11 +636,12 @@ void CScheduleEngine::PlayListRow(int row) {
     if (row < 0) {
         return;
     }
-    const ScheduleItem* listed = m_Timetable.GetItem(m_nToday, row);
+    const ScheduleItem* listed = DayTimetable().GetItem(m_nToday, row);
     if (listed == nullptr) {
         return;
     }
     const ScheduleItem item = *listed;
+    m_Host.LogEvent(texts::kLogItem, ItemText(item) + " " + texts::kByHand);
     if (m_bExtRun && item.runBefore != 0) {
         RunWithStatus(m_strRunBefore, item.useDefaultParams != 0 ? m_strParamBefore : item.params);
     }
@@ -580,6 +678,153 @@ bool CScheduleEngine::OnCommand(int id) {
         return false;
     }
     return true;
+}
+
+// The day calendar.
+
+bool CScheduleEngine::ReadCalendarIfChanged() {
+    namespace fs = std::filesystem;
+    const std::string path = schedule::CDayCalendar::PathIn(m_strAppDir);
+    FileStamp stamp;
+    std::error_code error;
+    stamp.exists = fs::is_regular_file(path, error);
+    if (stamp.exists) {
+        const fs::file_time_type modified = fs::last_write_time(path, error);
+        stamp.modified =
+            error
+                ? 0
+                : std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch())
+                      .count();
+        stamp.size = fs::file_size(path, error);
+        if (error) {
+            stamp.size = 0;
+        }
+    }
+    if (m_bCalendarRead && stamp == m_CalendarStamp) {
+        return false;
+    }
+    m_bCalendarRead = true;
+    m_CalendarStamp = stamp;
+    // A missing or unreadable file is an empty calendar: every day is an ordinary one.
+    m_Calendar.Load(path);
+    for (const schedule::CalendarError& error : m_Calendar.errors()) {
+        m_Host.LogEvent(texts::kLogCalendar, error.ToString());
+    }
+    return true;
+}
+
+bool CScheduleEngine::PlanDay(const schedule::CalendarDate& date) {
+    const bool wasHoliday = m_bHoliday;
+    const bool wasSpecial = m_bSpecialDay;
+    const std::string specialBefore = m_strSpecialName;
+    m_PlanDate = date;
+    m_bHoliday = false;
+    m_bSpecialDay = false;
+    m_strSpecialName.clear();
+    // A special day whose timetable cannot be read does not count: the calendar is asked
+    // again without it. Every round marks one more line, so this ends.
+    for (;;) {
+        const schedule::DayLookup lookup = m_Calendar.Lookup(date);
+        if (lookup.kind == schedule::DayKind::Holiday) {
+            m_bHoliday = true;
+            break;
+        }
+        if (lookup.kind == schedule::DayKind::Normal) {
+            break;
+        }
+        // A successful load replaces the whole timetable; a failed one changes nothing.
+        if (m_SpecialTimetable.Load(
+                schedule::CDayCalendar::TimetablePathIn(m_strAppDir, lookup.timetable), false)) {
+            m_bSpecialDay = true;
+            m_strSpecialName = lookup.timetable;
+            break;
+        }
+        if (!m_Calendar.AddError(lookup.lineIndex, texts::kTimetableUnreadableReason)) {
+            break;
+        }
+        for (const schedule::CalendarError& error : m_Calendar.errors()) {
+            if (error.lineNumber == lookup.lineIndex + 1) {
+                m_Host.LogEvent(texts::kLogCalendar, error.ToString());
+            }
+        }
+        SetStatus(FormatText(texts::kCalendarTimetableUnreadable, {lookup.timetable}));
+    }
+    if (!m_bSpecialDay) {
+        m_SpecialTimetable = schedule::CTimetable();
+    }
+    // A special day's timetable was read afresh, so its items may have changed too.
+    return m_bHoliday != wasHoliday || m_bSpecialDay || wasSpecial != m_bSpecialDay ||
+           specialBefore != m_strSpecialName;
+}
+
+// The bell log's record of items passed over.
+
+void CScheduleEngine::LogSkip(const platform::LocalTime& clock, const ScheduleItem& item) {
+    const char* reason = texts::kSkipLateTick;
+    const std::int64_t sinceLast = platform::VirtualClock::ToMilliseconds(clock) -
+                                   platform::VirtualClock::ToMilliseconds(m_LastTick);
+    constexpr std::int64_t kClockJumpMs = static_cast<std::int64_t>(kClockJumpSeconds) * 1000;
+    if (m_bHoliday) {
+        reason = texts::kSkipHoliday;
+    } else if (std::any_of(
+                   m_StartedThisTick.begin(), m_StartedThisTick.end(),
+                   [&](const ScheduleItem& started) { return started.time == item.time; })) {
+        reason = texts::kSkipSameSecond;
+    } else if (AlreadyRung(clock, item)) {
+        reason = texts::kSkipAlreadyRung;
+    } else if (m_bAutoPlayWasOff) {
+        reason = texts::kSkipAutoPlayOff;
+    } else if (sinceLast < 0 || sinceLast > kClockJumpMs) {
+        reason = texts::kSkipClockJump;
+    }
+    m_Host.LogEvent(texts::kLogSkip, ItemText(item) + " " + reason);
+}
+
+void CScheduleEngine::LogPassedItems(const platform::LocalTime& clock, bool newDate) {
+    const schedule::CTimetable::Day* items = DayTimetable().GetDay(m_nToday);
+    if (!m_bHaveLastTick || items == nullptr || clock.weekday != m_nToday) {
+        return;
+    }
+    const int now = clock.SecondsSinceMidnight();
+    // Items due after the last tick's second, up to this one; on a new date those
+    // before this second (the tick itself only looks ahead of it). A clock set back
+    // passes nothing over: its items come again.
+    int after = m_LastTick.SecondsSinceMidnight();
+    int upTo = now;
+    if (newDate) {
+        if (platform::VirtualClock::ToMilliseconds(clock) <
+            platform::VirtualClock::ToMilliseconds(m_LastTick)) {
+            return;
+        }
+        after = -1;
+        upTo = now - 1;
+    }
+    std::vector<ScheduleItem> started = m_StartedThisTick;
+    for (const ScheduleItem& item : *items) {
+        if (item.time <= after || item.time > upTo) {
+            continue;
+        }
+        const auto same = std::find_if(started.begin(), started.end(),
+                                       [&](const ScheduleItem& s) { return SameItem(s, item); });
+        if (same != started.end()) {
+            started.erase(same);
+            continue;
+        }
+        LogSkip(clock, item);
+    }
+}
+
+void CScheduleEngine::LogRestOfDay(const platform::LocalTime& clock) {
+    const schedule::CTimetable::Day* items = DayTimetable().GetDay(m_nToday);
+    if (items == nullptr || m_LastTick.weekday != m_nToday) {
+        return;
+    }
+    const int after = m_LastTick.SecondsSinceMidnight();
+    for (const ScheduleItem& item : *items) {
+        if (item.time > after) {
+            LogSkip(clock, item);
+        }
+    }
 }
 
 }  // namespace engine

@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/power_control.h"
 #include "schedule/common_track_store.h"
+#include "schedule/day_calendar.h"
 #include "schedule/playlist_store.h"
 #include "schedule/settings.h"
 #include "schedule/timetable.h"
@@ -35,6 +36,9 @@ inline constexpr int kDefaultShutdownDelaySeconds = 300;
 // ticks, so that a refusing system is not asked every second.
 inline constexpr int kPowerOffRetrySeconds = 60;
 inline constexpr int kDefaultVolume = 100;
+// Two ticks further apart than this mean the wall clock was set (or the machine slept),
+// not that a tick came late; the bell log names the reason for what was passed over.
+inline constexpr int kClockJumpSeconds = 60;
 
 // Command identifiers the engine handles.
 inline constexpr int kCmdAutoPlay = 32776;
@@ -70,11 +74,12 @@ public:
                     schedule::CCommonTrackStore& commonTracks, schedule::CPlaylistStore& playlists,
                     std::string appDir);
 
-    // Reads the engine's settings in start-up order and loads the current timetable.
-    // The settings are remembered for the commands that write them.
+    // Reads the engine's settings in start-up order, the day calendar, and loads the
+    // current timetable. The settings are remembered for the commands that write them.
     void LoadSettings(schedule::CSettings& settings);
 
     bool LoadTimetable(const std::string& path);
+    // Shows the day's items of the timetable that rings today (all passed on a holiday).
     bool BuildDayList(int day);
     // The scheduler tick: called once just after every wall-clock second.
     void OnTick();
@@ -100,9 +105,23 @@ public:
     // Sends the power-off request; its answer is read on later counting ticks.
     void ShutdownSystem();
 
+    // The user's current timetable, the one the editors change.
     const schedule::CTimetable& Timetable() const { return m_Timetable; }
     schedule::CTimetable& Timetable() { return m_Timetable; }
+    // The timetable whose day rings today: a special day's own, else the current one.
+    // On a special day the list rows are this timetable's.
+    const schedule::CTimetable& DayTimetable() const {
+        return m_bSpecialDay ? m_SpecialTimetable : m_Timetable;
+    }
     const std::string& AppDir() const { return m_strAppDir; }
+
+    // The day calendar as last read from "作息表/节假日.txt", and what it makes of today.
+    const schedule::CDayCalendar& Calendar() const { return m_Calendar; }
+    bool IsHoliday() const { return m_bHoliday; }
+    bool IsSpecialDay() const { return m_bSpecialDay; }
+    // Reads the day calendar again when its file changed on disk (it is also checked on
+    // every tick) and shows today anew when that changes what today is.
+    void CheckCalendar();
 
     // Engine state.
     bool m_bAutoPlay = true;
@@ -132,6 +151,23 @@ public:
     int m_nDefaultVolume = kDefaultVolume;
 
 private:
+    // The tick's work once the calendar has been consulted; planChanged when today's
+    // kind or timetable has just changed.
+    void TickAutoPlay(const platform::LocalTime& clock, bool planChanged);
+    // Reads the calendar file when its size or modification time changed; true when
+    // it was read.
+    bool ReadCalendarIfChanged();
+    // Decides from the calendar what the date is (holiday, special day with its
+    // timetable, or an ordinary day); true when that may have changed the day's items.
+    bool PlanDay(const schedule::CalendarDate& date);
+    // Finds the pending item again and shows the day, after the day's items changed.
+    void RestartDay();
+    // Logs the items of today's list whose second passed since the last tick without
+    // starting; on a new date, those before this tick's second.
+    void LogPassedItems(const platform::LocalTime& clock, bool newDate);
+    // Logs the items of the day just left that were still to come.
+    void LogRestOfDay(const platform::LocalTime& clock);
+    void LogSkip(const platform::LocalTime& clock, const schedule::ScheduleItem& item);
     void SetStatus(const std::string& text) { m_Host.SetStatusText(text); }
     void ShowNotifier(const std::string& text);
     void ShowPlayerIfWanted(bool always);
@@ -171,6 +207,31 @@ private:
     schedule::CSettings* m_pSettings = nullptr;
     // Items started by the tick, per date (yyyymmdd), for the last few dates.
     std::map<int, std::vector<schedule::ScheduleItem>> m_Rung;
+
+    // The day calendar, the stamp of the file it was read from, and today's plan.
+    struct FileStamp {
+        bool exists = false;
+        std::int64_t modified = 0;
+        std::uintmax_t size = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    schedule::CDayCalendar m_Calendar;
+    FileStamp m_CalendarStamp;
+    bool m_bCalendarRead = false;
+    schedule::CalendarDate m_PlanDate;
+    bool m_bHoliday = false;
+    bool m_bSpecialDay = false;
+    std::string m_strSpecialName;
+    schedule::CTimetable m_SpecialTimetable;
+
+    // What the bell log needs of the previous tick: its time, whether auto-play was off
+    // since, and the items this tick started.
+    bool m_bHaveLastTick = false;
+    platform::LocalTime m_LastTick;
+    bool m_bAutoPlayWasOff = false;
+    std::vector<schedule::ScheduleItem> m_StartedThisTick;
+    // Counts ticks, so a tick knows whether another ran inside it while a program ran.
+    unsigned m_nTickGeneration = 0;
 };
 
 }  // namespace engine

@@ -120,6 +120,10 @@ int CalendarDate::Weekday() const {
     return static_cast<int>(weekday < 0 ? weekday + kDaysPerWeek : weekday);
 }
 
+std::string CalendarError::ToString() const {
+    return "第" + std::to_string(lineNumber) + "行 \"" + text + "\": " + reason;
+}
+
 std::string CDayCalendar::PathIn(const std::string& appDir) {
     return appDir + kFolderName + "/" + kFileName;
 }

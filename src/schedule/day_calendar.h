@@ -45,6 +45,9 @@ struct CalendarError {
     int lineNumber = 0;
     std::string text;
     std::string reason;
+
+    // "第6行 "2027-02-30": REASON", as the program reports it.
+    std::string ToString() const;
 };
 
 enum class DayKind { Normal, Holiday, SpecialDay };

@@ -289,6 +289,7 @@ TEST_F(EngineTest, PlaybackEndHidesThePlayerRunsTheAfterProgramAndTrims) {
     EXPECT_EQ(log.Lines(),
               (std::vector<std::string>{"07:00:00 hide-player", "07:00:00 status ",
                                         "07:00:00 status 运行扩展程序...", "07:00:00 run after a b",
+                                        "07:00:00 log exitcode after a b -> 0",
                                         "07:00:00 status 程序运行成功...", "07:00:00 trim"}));
     EXPECT_FALSE(engine.m_bPlayerShownByEngine);
 
