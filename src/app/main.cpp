@@ -1,4 +1,5 @@
-// qelt: rings the school's timetable. Options: --dir PATH (the program folder), --help.
+// qelt: rings the school's timetable. Options: --dir PATH (the program folder), --headless
+// (no window, no display needed), --help.
 
 #include <signal.h>
 #include <sys/socket.h>
@@ -14,17 +15,20 @@
 #include <cstring>
 #include <string>
 
+#include "app/headless_app.h"
 #include "app/schedule_app.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: qelt [--dir PATH]\n"
+    "usage: qelt [--headless] [--dir PATH]\n"
     "Rings the school's timetable with music.\n"
     "\n"
     "  --dir PATH   the program folder: QELT.INI, 作息表/ and the music (default:\n"
     "               $QELT_HOME when set, else the folder of the executable; an installed\n"
     "               copy uses $XDG_DATA_HOME/qelt, by default ~/.local/share/qelt)\n"
+    "  --headless   no window and no display: events are printed on standard output\n"
+    "               (and kept in QELT.log); files changed on disk are read again\n"
     "  --help       this text\n"
     "\n"
     "QELT_EVENT_LOG=PATH appends one line per event (start, status, notify, play,\n"
@@ -43,11 +47,13 @@ void QuitOnTerminate() {
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe.data()) != 0) {
         return;
     }
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+    // The application object may be a QCoreApplication (--headless), so qApp is not used.
+    QCoreApplication* application = QCoreApplication::instance();
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, application);
+    QObject::connect(notifier, &QSocketNotifier::activated, application, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = read(g_signalPipe[0], &byte, 1);
-        QApplication::quit();
+        QCoreApplication::quit();
     });
     struct sigaction action = {};
     action.sa_handler = OnTerminate;
@@ -101,16 +107,36 @@ std::string ProgramFolder(const char* dir) {
     return path.toStdString();
 }
 
+// The program without a window, on a Qt Core event loop: no display is needed.
+int RunHeadless(int argc, char** argv, const char* dir) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("QELT"));
+    const std::string folder = ProgramFolder(dir);
+    if (!QFileInfo(QString::fromStdString(folder)).isDir()) {
+        std::fprintf(stderr, "qelt: no program folder %s\n", folder.c_str());
+        return 2;
+    }
+    app::CHeadlessApp program(folder);
+    if (!program.InitInstance()) {
+        return 0;
+    }
+    QuitOnTerminate();
+    return QCoreApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const char* dir = nullptr;
+    bool headless = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--headless") == 0) {
+            headless = true;
+        } else if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc) {
             dir = argv[++i];
         } else if (std::strncmp(argv[i], "--dir=", 6) == 0) {
             dir = argv[i] + 6;
@@ -120,6 +146,9 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (headless) {
+        return RunHeadless(argc, argv, dir);
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QELT"));
     // The window may sit hidden in the notification area; the program ends when the

@@ -42,6 +42,7 @@ constexpr const char* kNoAudioNotice = "没有可用的音频输出";
 constexpr const char* kNoAudioMessage =
     "没有找到可用的音频输出设备。\n作息表照常计时，作息项照常显示为已播放，但不会发出声音。";
 
+constexpr const char* kOutputFallbackNotice = "输出设备不可用，已改用系统默认输出";
 constexpr const char* kNotifierSkin = ":/widgets/notifier_skin.png";
 constexpr int kNotifierFontSize = 90;
 constexpr int kNotifierHoverStyle = 4;
@@ -124,8 +125,12 @@ bool CMainFrame::Create() {
     m_pPlayer->SetOpenFolder(m_Services.appDir + kMusicFolder);
     connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this,
             [this] { OnFrameNotice(kNoticePlaybackEnded); });
-    connect(m_pPlayer, &player::CPlayerDlg::trackStarted, this,
-            [this](const QString& path) { Log("play", path.toStdString()); });
+    connect(m_pPlayer, &player::CPlayerDlg::trackStarted, this, [this](const QString& path) {
+        Log("play", path.toStdString());
+        if (m_Services.takeOutputFallback && m_Services.takeOutputFallback()) {
+            ShowNotice(kOutputFallbackNotice);
+        }
+    });
     connect(m_pPlayer, &player::CPlayerDlg::openFailed, this,
             [this](const QString& path) { Log("openfailed", path.toStdString()); });
 
@@ -188,7 +193,8 @@ bool CMainFrame::Create() {
 
 void CMainFrame::LoadSettings() {
     // The engine reads its own keys and loads the current timetable; the frame reads the
-    // keys of the windows.
+    // keys of the windows and the audio output.
+    SetAudioOutput(m_Settings.GetOutputDevice());
     m_pEngine->LoadSettings(m_Settings);
     m_pPendingView->SetCaption(m_Settings.GetSchoolName());
     // The view starts in the opposite mode and is switched once, as the command does.

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -78,6 +79,12 @@ struct FrameServices {
     bool audioOutputAvailable = true;
     // The executable's full path (the start-with-the-desktop entry names it).
     std::string executable;
+    // The audio outputs as (id, name) pairs, the choice of one ("" for the system's
+    // default), and whether a chosen output was missing and the default stood in (true
+    // once). Empty functions: the default output only.
+    std::function<std::vector<std::pair<std::string, std::string>>()> listAudioOutputs;
+    std::function<void(const std::string& id)> setAudioOutput;
+    std::function<bool()> takeOutputFallback;
 };
 
 class CMainFrame : public QMainWindow,
@@ -141,6 +148,8 @@ public:
     void SetSchoolName(const std::string& name) override;
     bool SetAutostart(bool on) override;
     bool IsAutostartSet() const override;
+    std::vector<std::pair<std::string, std::string>> AudioOutputs() override;
+    void SetAudioOutput(const std::string& id) override;
 
     // The engine's host.
     void SetStatusText(const std::string& text) override;

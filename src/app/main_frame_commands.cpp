@@ -599,6 +599,17 @@ bool CMainFrame::SetAutostart(bool on) {
     return set;
 }
 
+std::vector<std::pair<std::string, std::string>> CMainFrame::AudioOutputs() {
+    return m_Services.listAudioOutputs ? m_Services.listAudioOutputs()
+                                       : std::vector<std::pair<std::string, std::string>>();
+}
+
+void CMainFrame::SetAudioOutput(const std::string& id) {
+    if (m_Services.setAudioOutput) {
+        m_Services.setAudioOutput(id);
+    }
+}
+
 void CMainFrame::ToggleAutostart() {
     SetAutostart(!m_Autostart.IsAutostartSet());
 }

@@ -5,6 +5,7 @@
 
 #include "app/main_frame.h"
 #include "engine/wait_pumping.h"
+#include "player/audio_devices.h"
 #include "player/audio_output.h"
 
 namespace app {
@@ -43,6 +44,16 @@ bool CScheduleApp::InitInstance() {
         services.eventLogPath = log;
     }
     services.audioOutputAvailable = player::AudioOutputAvailable();
+    player::GstAudioSystem* audio = m_pAudio.get();
+    services.listAudioOutputs = [] {
+        std::vector<std::pair<std::string, std::string>> outputs;
+        for (const player::AudioDevice& device : player::ListAudioOutputs()) {
+            outputs.emplace_back(device.id, device.name);
+        }
+        return outputs;
+    };
+    services.setAudioOutput = [audio](const std::string& id) { audio->SetOutputDevice(id); };
+    services.takeOutputFallback = [audio] { return audio->TakeFallbackNotice(); };
 
     m_pFrame = std::make_unique<CMainFrame>(std::move(services));
     if (!m_pFrame->Create()) {
