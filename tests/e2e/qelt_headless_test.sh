@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The program without a display, end to end: a temporary program folder whose item is due a
+# few seconds after start-up must play on its second (seen on standard output and in the
+# bell log); a timetable file replaced on disk the way an editor replaces it must move the
+# next item, and a new item that waits to be started by hand must be loaded as waiting; a
+# second copy of either kind must leave the first alone and end; SIGTERM must end the
+# program within a second.
+# usage: qelt_headless_test.sh QELT QELT_TOOL
+set -uo pipefail
+qelt="$1"
+tool="$2"
+readonly kSkip=77
+readonly kLeadSeconds=6          # the first item is due this long after the program starts
+readonly kSecondLeadSeconds=5    # the replacing timetable's item is due this long after it
+readonly kEventWaitSeconds=20    # longest wait for any expected line
+readonly kReloadWaitSeconds=3    # the replaced timetable must be read this soon
+readonly kSecondCopySeconds=10   # a second copy must be gone by then
+readonly kExitWaitMs=1000        # the program must end this soon after SIGTERM
+readonly kMidnightMargin=120
+
+work=$(mktemp -d)
+pid=""
+cleanup() {
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*"
+    echo "--- standard output"; cat "$work/qelt.out" 2>/dev/null
+    echo "--- standard error"; tail -n 40 "$work/qelt.err" 2>/dev/null
+    exit 1
+}
+
+# Waits up to SECONDS for a line of the program's standard output that matches the pattern.
+wait_for_line() {  # PATTERN SECONDS
+    local deadline=$((SECONDS + $2))
+    while [ $SECONDS -lt "$deadline" ]; do
+        grep -qE "$1" "$work/qelt.out" 2>/dev/null && return 0
+        kill -0 "$pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+# The second of the day of the first output line that matches the pattern.
+second_of_line() {  # PATTERN
+    local stamp
+    stamp=$(grep -m1 -E "$1" "$work/qelt.out" | cut -c1-19)
+    echo $(( $(date -d "$stamp" +%s) - midnight ))
+}
+
+hms() {  # SECOND_OF_DAY
+    printf '%02d:%02d:%02d' $(($1 / 3600)) $(($1 / 60 % 60)) $(($1 % 60))
+}
+
+# A timetable of one item today at the second given, started by itself or by hand.
+write_timetable() {  # JSON SECOND AUTOPLAY TITLE
+    python3 - "$1" "$weekday" "$2" "$3" "$4" <<'PY'
+import json, sys
+path, weekday, due, auto, title = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
+item = {"time": due, "autoPlay": auto, "kind": 0, "volume": 100, "useDefaultVolume": 1,
+        "fullPlay": 1, "limit": 0, "path": "音乐库/上课铃.wav", "title": title,
+        "musicName": "上课铃", "runBefore": 0, "useDefaultParams": 1, "params": ""}
+days = [[] for _ in range(7)]
+days[weekday].append(item)
+json.dump({"type": "timetable", "title": title, "days": days}, open(path, "w"),
+          ensure_ascii=False)
+PY
+}
+
+now=$(date +%s)
+midnight=$(date -d "$(date -d "@$now" +%F) 00:00:00" +%s)
+due=$((now - midnight + kLeadSeconds))
+if [ "$due" -ge $((86400 - kMidnightMargin)) ]; then
+    echo "SKIP: too close to midnight"
+    exit $kSkip
+fi
+weekday=$(date -d "@$now" +%w)
+
+# No display at all; nothing the program does may reach the real user's settings, sound
+# card or power button.
+unset DISPLAY WAYLAND_DISPLAY
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+export QELT_AUDIO_SINK="fakesink sync=true" QELT_NO_POWEROFF=1
+unset QELT_EVENT_LOG
+
+dir="$work/程序"
+timetable="$dir/作息表/参考作息表.zxb"
+"$tool" demo "$dir" > /dev/null || fail "qelt-tool demo"
+write_timetable "$work/first.json" "$due" 1 "第一节"
+"$tool" build "$work/first.json" "$timetable" || fail "qelt-tool build"
+
+"$qelt" --headless --dir "$dir" > "$work/qelt.out" 2> "$work/qelt.err" &
+pid=$!
+wait_for_line "^[0-9-]+ [0-9:]+ start " "$kEventWaitSeconds" || fail "no start line"
+wait_for_line " next $(hms "$due") 第一节$" "$kEventWaitSeconds" || fail "the item is not next"
+
+# A second copy of either kind finds the first and ends at once, leaving it running.
+timeout "$kSecondCopySeconds" "$qelt" --headless --dir "$dir" > "$work/second.out" 2> "$work/second.err"
+rc=$?
+[ $rc -eq 0 ] || fail "the second headless copy ended with $rc (124: still running)"
+grep -qx "qelt: another copy is already running" "$work/second.err" ||
+    fail "the second headless copy did not say why it ended: $(cat "$work/second.err")"
+QT_QPA_PLATFORM=offscreen timeout "$kSecondCopySeconds" "$qelt" --dir "$dir" > "$work/window.out" 2>&1
+rc=$?
+[ $rc -eq 0 ] || fail "the windowed copy ended with $rc (124: still running)"
+[ "$(grep -cE '^[0-9-]+ [0-9:]+ start ' "$work/qelt.out")" -eq 1 ] || fail "a second copy started"
+kill -0 "$pid" 2>/dev/null || fail "the first copy ended when a second one started"
+
+# The item plays on its second (or the tick just after it).
+wait_for_line ' play .*/音乐库/上课铃\.wav$' "$kEventWaitSeconds" || fail "the item did not play"
+played_at=$(second_of_line ' play ')
+[ "$played_at" -ge "$due" ] && [ "$played_at" -le $((due + 1)) ] ||
+    fail "the item due at second $due played at second $played_at"
+grep -qE ' play .*/音乐库/上课铃\.wav$' "$dir/QELT.log" || fail "the bell log lacks the play line"
+grep -qE ' status ' "$dir/QELT.log" && fail "the bell log holds the countdown's status lines"
+
+# An editor elsewhere replaces the timetable in one step: the new item, started by hand,
+# becomes next and is loaded to wait for Play on its second.
+now=$(date +%s)
+second_due=$((now - midnight + kSecondLeadSeconds))
+write_timetable "$work/second.json" "$second_due" 0 "第二节"
+"$tool" build "$work/second.json" "$work/new.zxb" || fail "qelt-tool build"
+mv -f "$work/new.zxb" "$timetable"
+wait_for_line " next $(hms "$second_due") 第二节$" "$kReloadWaitSeconds" ||
+    fail "the replaced timetable did not move the next item within ${kReloadWaitSeconds} s"
+wait_for_line ' waiting .*/音乐库/上课铃\.wav$' "$kEventWaitSeconds" ||
+    fail "the item started by hand was not loaded"
+waiting_at=$(second_of_line ' waiting ')
+[ "$waiting_at" -ge "$second_due" ] && [ "$waiting_at" -le $((second_due + 1)) ] ||
+    fail "the item due at second $second_due was loaded at second $waiting_at"
+[ "$(grep -c ' play ' "$work/qelt.out")" -eq 1 ] || fail "the item started by hand played by itself"
+
+kill -TERM "$pid"
+started=$(date +%s%N)
+while kill -0 "$pid" 2>/dev/null; do
+    [ $(( ($(date +%s%N) - started) / 1000000 )) -le "$kExitWaitMs" ] ||
+        fail "the program was still running ${kExitWaitMs} ms after SIGTERM"
+    sleep 0.05
+done
+wait "$pid"
+rc=$?
+pid=""
+[ $rc -eq 0 ] || fail "the program ended with status $rc after SIGTERM"
+tail -n 1 "$work/qelt.out" | grep -qE ' exit$' || fail "the exit was not logged last"
+echo "headless e2e: ok"
