@@ -228,6 +228,8 @@ private:
     QDialog* MakeCommonTrackDlg();
     QDialog* Unowned(QDialog* dialog);
     QDialog* MakePlaylistDlg();
+    QDialog* MakeHolidayDlg();
+    QDialog* MakeLogViewDlg();
     // The timetable dialog's chosen file, with the program folder made current again.
     std::string ChooseFile(const char* title, const std::string& folder, const char* filter);
 

@@ -23,7 +23,9 @@
 #include "editors/common_track_dlg.h"
 #include "editors/ext_run_dlg.h"
 #include "editors/ext_run_items_dlg.h"
+#include "editors/holiday_dlg.h"
 #include "editors/item_edit_dlg.h"
+#include "editors/log_view_dlg.h"
 #include "editors/playlist_dlg.h"
 #include "editors/preset_title_dlg.h"
 #include "editors/settings_dlg.h"
@@ -700,6 +702,12 @@ void CMainFrame::OpenEditor(int id) {
         case kCmdPlaylists:
             OpenOnce(id, &CMainFrame::MakePlaylistDlg);
             break;
+        case kCmdHolidays:
+            OpenOnce(id, &CMainFrame::MakeHolidayDlg);
+            break;
+        case kCmdBellLog:
+            OpenOnce(id, &CMainFrame::MakeLogViewDlg);
+            break;
         case kCmdNewItem:
             EditListItem(true);
             break;
@@ -749,6 +757,14 @@ QDialog* CMainFrame::MakeCommonTrackDlg() {
 
 QDialog* CMainFrame::MakePlaylistDlg() {
     return Unowned(new editors::CPlaylistDlg(*this, this));
+}
+
+QDialog* CMainFrame::MakeHolidayDlg() {
+    return new editors::CHolidayDlg(*this, this);
+}
+
+QDialog* CMainFrame::MakeLogViewDlg() {
+    return new editors::CLogViewDlg(*this, m_BellLog.Path(), this);
 }
 
 QDialog* CMainFrame::MakeExtRunItemsDlg() {
@@ -806,6 +822,8 @@ void CMainFrame::OnEditorClosed(int code, int param) {
         {editors::kSettingsClosed, kCmdSettings},
         {editors::kExtRunClosed, kCmdExtRunSettings},
         {editors::kExtRunItemsClosed, kCmdExtRunItems},
+        {editors::kHolidaysClosed, kCmdHolidays},
+        {editors::kLogViewClosed, kCmdBellLog},
     };
     if (const auto it = kCommandOfNotice.find(code); it != kCommandOfNotice.end()) {
         m_OpenDialogs.erase(it->second);
