@@ -156,7 +156,7 @@ public:
     void ShowNotice(const std::string& text) override;
     void LogEvent(const std::string& kind, const std::string& text) override;
     void SetPendingItem(const schedule::ScheduleItem* item) override;
-    void SetHoliday(bool holiday);
+    void SetHoliday(bool holiday) override;
     void SetTimetableTitle(const std::string& title) override;
     void RebuildList(const std::vector<schedule::ScheduleItem>& items, int nextIndex) override;
     void MarkNext(int nextIndex) override;
