@@ -18,15 +18,19 @@ void PrintUsage(std::ostream& out) {
            "  simulate DIR --from TIME --to TIME [--jitter-ms N] [--seed S] [--jump TIME=TIME]...\n"
            "                                 preview what the program folder's timetable does\n"
            "  demo DIR [--in MINUTES] [--now TIME] [--force]\n"
-           "                                 write a demo program folder whose items ring soon\n";
+           "                                 write a demo program folder whose items ring soon\n"
+           "  calendar DIR [--from DATE] [--to DATE]\n"
+           "                                 the holidays and special days of the day calendar\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::map<std::string, int (*)(const tool::Args&)> commands = {
-        {"dump", &tool::RunDump},   {"build", &tool::RunBuild},       {"next", &tool::RunNext},
-        {"probe", &tool::RunProbe}, {"simulate", &tool::RunSimulate}, {"demo", &tool::RunDemo},
+        {"dump", &tool::RunDump},         {"build", &tool::RunBuild},
+        {"next", &tool::RunNext},         {"probe", &tool::RunProbe},
+        {"simulate", &tool::RunSimulate}, {"demo", &tool::RunDemo},
+        {"calendar", &tool::RunCalendar},
     };
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(argc < 2 ? std::cerr : std::cout);

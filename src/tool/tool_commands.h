@@ -24,5 +24,6 @@ int RunNext(const Args& args);
 int RunProbe(const Args& args);
 int RunSimulate(const Args& args);
 int RunDemo(const Args& args);
+int RunCalendar(const Args& args);
 
 }  // namespace tool

@@ -1,5 +1,6 @@
 // qelt-tool simulate on program folders built in a temporary folder: the transcript of
-// a morning, a simulated week with late ticks, clock jumps and bad arguments.
+// a morning, a simulated week with late ticks, clock jumps, the day calendar and bad
+// arguments; and qelt-tool calendar on the same folders.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -85,9 +86,12 @@ protected:
 
     schedule::CSettings Settings() const { return schedule::CSettings(m_Dir + "/QELT.INI"); }
 
-    Result Simulate(const std::string& arguments) const {
+    Result Simulate(const std::string& arguments) const { return Tool("simulate " + arguments); }
+
+    // Runs qelt-tool with the arguments; its output and error lines together.
+    Result Tool(const std::string& arguments) const {
         Result result;
-        const std::string command = "'" + m_Tool + "' simulate " + arguments + " 2>&1";
+        const std::string command = "'" + m_Tool + "' " + arguments + " 2>&1";
         FILE* pipe = popen(command.c_str(), "r");
         if (pipe == nullptr) {
             return result;
@@ -139,6 +143,7 @@ TEST_F(SimulateTest, MorningTranscriptFromLeadInToPowerOff) {
     std::vector<std::string> expected = {
         "2026-12-07 07:59:35 status 运行扩展程序...",
         "2026-12-07 07:59:35 run bell.sh x",
+        "2026-12-07 07:59:35 exitcode bell.sh x -> 0",
         "2026-12-07 07:59:35 status 程序运行成功...",
     };
     for (int left = 10; left >= 1; --left) {
@@ -148,12 +153,13 @@ TEST_F(SimulateTest, MorningTranscriptFromLeadInToPowerOff) {
                            "秒后开始自动播放!");
     }
     const std::string tone = Dir() + "/音乐库/tone.wav";
-    for (const std::string& line : {std::string("notify 作息项开始播放"), "play " + tone,
-                                    std::string("status 正在播放作息项...")}) {
+    for (const std::string& line :
+         {std::string("notify 作息项开始播放"), std::string("item 08:00:00 [早操][铃声]"),
+          "play " + tone, std::string("status 正在播放作息项...")}) {
         expected.push_back("2026-12-07 08:00:00 " + line);
     }
     for (const char* line : {"finished", "status", "status 运行扩展程序...", "run after.sh",
-                             "status 程序运行成功...", "poweroff"}) {
+                             "exitcode after.sh -> 0", "status 程序运行成功...", "poweroff"}) {
         expected.push_back(std::string("2026-12-07 08:00:01 ") + line);
     }
     EXPECT_EQ(result.lines, expected);
@@ -246,9 +252,76 @@ TEST_F(SimulateTest, ManualItemsWaitAndMissingMusicIsReported) {
         Simulate(DirArg() + " --from '2026-12-07 07:59:00' --to '2026-12-07 08:03:00'");
     ASSERT_EQ(result.exitCode, 0) << (result.lines.empty() ? "" : result.lines.front());
     EXPECT_EQ(result.lines, (std::vector<std::string>{
+                                "2026-12-07 08:00:00 item 08:00:00 [手动][铃声]",
                                 "2026-12-07 08:00:00 status 正在播放作息项...",
+                                "2026-12-07 08:01:00 item 08:01:00 [上课][没有的曲目]",
+                                "2026-12-07 08:01:00 missing [上课][没有的曲目]:常用曲目错误!",
                                 "2026-12-07 08:01:00 status [上课][没有的曲目]:常用曲目错误!",
+                                "2026-12-07 08:02:00 item 08:02:00 [午休][没有的列表]",
+                                "2026-12-07 08:02:00 missing [午休][没有的列表]:列表曲目错误!",
                                 "2026-12-07 08:02:00 status [午休][没有的列表]:列表曲目错误!"}));
+}
+
+TEST_F(SimulateTest, DayCalendarKeepsAHolidayQuietAndRingsAnExamDay) {
+    WriteTimetable({{},
+                    {Item(Hms(8, 0, 0), "一", "音乐库/tone.wav")},
+                    {Item(Hms(8, 0, 0), "二", "音乐库/tone.wav")}});
+    schedule::CTimetable exam;
+    exam.SetTitle("考试");
+    ScheduleItem start = Item(Hms(9, 0, 0), "考试开始", "音乐库/tone.wav");
+    start.runBefore = 1;
+    exam.AddItem(2, &start);
+    ASSERT_TRUE(exam.Save(Dir() + "/作息表/考试.zxb"));
+    std::FILE* file = std::fopen((Dir() + "/作息表/节假日.txt").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("# 2026\n2026-12-07\n2026-12-08 考试.zxb\n2026-12-31..2026-12-30\n", file);
+    std::fclose(file);
+    schedule::CSettings settings = Settings();
+    settings.SetShutdownDelayMinutes(0);
+    settings.SetExtRun(true, "bell.sh", "after.sh", "", "");
+    settings.SetPopupPrompt(false);
+
+    const Result result =
+        Simulate(DirArg() + " --from '2026-12-07 07:59:00' --to '2026-12-08 10:00:00'");
+    ASSERT_EQ(result.exitCode, 0) << (result.lines.empty() ? "" : result.lines.front());
+    const std::string tone = Dir() + "/音乐库/tone.wav";
+    // Monday rings nothing and stays on; Tuesday rings the exam timetable's day only,
+    // then powers off.
+    const std::vector<std::string> expected = {
+        "2026-12-07 07:59:00 calendar 第4行 \"2026-12-31..2026-12-30\": 起始日期晚于结束日期",
+        "2026-12-07 08:00:00 skip 08:00:00 [一][铃声] 节假日",
+        "2026-12-08 08:59:35 status 运行扩展程序...",
+        "2026-12-08 08:59:35 run bell.sh",
+        "2026-12-08 08:59:35 exitcode bell.sh -> 0",
+        "2026-12-08 08:59:35 status 程序运行成功...",
+        "2026-12-08 09:00:00 item 09:00:00 [考试开始][铃声]",
+        "2026-12-08 09:00:00 play " + tone,
+        "2026-12-08 09:00:00 status 正在播放作息项...",
+        "2026-12-08 09:00:01 finished",
+        "2026-12-08 09:00:01 status",
+        "2026-12-08 09:00:01 status 运行扩展程序...",
+        "2026-12-08 09:00:01 run after.sh",
+        "2026-12-08 09:00:01 exitcode after.sh -> 0",
+        "2026-12-08 09:00:01 status 程序运行成功...",
+        "2026-12-08 09:00:01 poweroff",
+    };
+    EXPECT_EQ(result.lines, expected);
+
+    // The calendar command reads the folder the same way.
+    const Result listed = Tool("calendar " + DirArg() + " --from 2026-12-06 --to 2026-12-09");
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_EQ(listed.lines, (std::vector<std::string>{
+                                "2026-12-07 Mon holiday", "2026-12-08 Tue special 考试.zxb",
+                                "error 第4行 \"2026-12-31..2026-12-30\": 起始日期晚于结束日期"}));
+    // An unreadable exam timetable does not count; without dates the entries' span is listed.
+    fs::remove(Dir() + "/作息表/考试.zxb");
+    EXPECT_EQ(Tool("calendar " + DirArg()).lines,
+              (std::vector<std::string>{
+                  "2026-12-07 Mon holiday", "error 第3行 \"2026-12-08 考试.zxb\": 作息表无法读取",
+                  "error 第4行 \"2026-12-31..2026-12-30\": 起始日期晚于结束日期"}));
+    EXPECT_EQ(Tool("calendar " + DirArg() + " --from 2026-12-09 --to 2026-12-08").exitCode, 1);
+    EXPECT_EQ(Tool("calendar " + DirArg() + " --from 2026-02-30").exitCode, 1);
+    EXPECT_EQ(Tool("calendar /nonexistent/qelt").exitCode, 3);
 }
 
 TEST_F(SimulateTest, BadArgumentsAreRefused) {

@@ -1,0 +1,152 @@
+// qelt-tool calendar: the holidays and special days of a program folder's day calendar,
+// date by date as the scheduling engine reads them, and the lines that do not count.
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "engine/engine_texts.h"
+#include "schedule/day_calendar.h"
+#include "schedule/timetable.h"
+#include "tool/tool_commands.h"
+
+namespace tool {
+
+namespace {
+
+using schedule::CalendarDate;
+
+// At most ten years of dates are listed at once.
+constexpr long kMaxListedDays = 3653;
+
+constexpr const char* kWeekdayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+
+void PrintCalendarUsage() {
+    std::cerr << "usage: qelt-tool calendar DIR [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n";
+}
+
+struct CalendarOptions {
+    std::string dir;
+    std::optional<CalendarDate> from;
+    std::optional<CalendarDate> to;
+};
+
+// Fills options; an error text when the arguments are not usable.
+std::string ParseCalendarOptions(const Args& args, CalendarOptions& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) != 0) {
+            if (!options.dir.empty()) {
+                return "more than one program folder given";
+            }
+            options.dir = arg;
+            continue;
+        }
+        if (arg != "--from" && arg != "--to") {
+            return "unknown option " + arg;
+        }
+        if (i + 1 >= args.size()) {
+            return arg + " needs a value";
+        }
+        const std::string& value = args[++i];
+        const auto date = CalendarDate::Parse(value);
+        if (!date) {
+            return "not a date YYYY-MM-DD: " + value;
+        }
+        (arg == "--from" ? options.from : options.to) = *date;
+    }
+    if (options.dir.empty()) {
+        return "DIR is needed";
+    }
+    if (options.from && options.to && *options.to < *options.from) {
+        return "--to lies before --from";
+    }
+    if (options.from && options.to &&
+        options.to->DayNumber() - options.from->DayNumber() >= kMaxListedDays) {
+        return "at most ten years of dates at once";
+    }
+    return std::string();
+}
+
+}  // namespace
+
+int RunCalendar(const Args& args) {
+    CalendarOptions options;
+    const std::string error = ParseCalendarOptions(args, options);
+    if (!error.empty()) {
+        std::cerr << "qelt-tool calendar: " << error << '\n';
+        PrintCalendarUsage();
+        return kExitUsage;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(options.dir, ec)) {
+        std::cerr << "qelt-tool calendar: no program folder " << options.dir << '\n';
+        return kExitReadError;
+    }
+    std::string appDir = options.dir;
+    if (appDir.back() != '/') {
+        appDir += '/';
+    }
+
+    const std::string path = schedule::CDayCalendar::PathIn(appDir);
+    schedule::CDayCalendar calendar;
+    if (!calendar.Load(path)) {
+        if (std::filesystem::exists(path, ec)) {
+            std::cerr << "qelt-tool calendar: cannot read " << path << '\n';
+            return kExitReadError;
+        }
+        std::cerr << "qelt-tool calendar: no day calendar " << path << ": every day rings\n";
+        return kExitOk;
+    }
+
+    // A special day whose timetable cannot be read does not count, as in the engine.
+    const std::vector<schedule::CalendarEntry> entries = calendar.GetSortedEntries();
+    for (const schedule::CalendarEntry& entry : entries) {
+        schedule::CTimetable timetable;
+        if (!entry.timetable.empty() &&
+            !timetable.Load(schedule::CDayCalendar::TimetablePathIn(appDir, entry.timetable),
+                            false)) {
+            calendar.AddError(entry.lineIndex, engine::texts::kTimetableUnreadableReason);
+        }
+    }
+
+    // Without dates given, the days from the first entry to the last.
+    if (!entries.empty() && (!options.from || !options.to)) {
+        CalendarDate first = entries.front().first;
+        CalendarDate last = entries.front().last;
+        for (const schedule::CalendarEntry& entry : entries) {
+            last = std::max(last, entry.last);
+        }
+        const CalendarDate from = options.from.value_or(first);
+        CalendarDate to = options.to.value_or(last);
+        if (to.DayNumber() - from.DayNumber() >= kMaxListedDays) {
+            to = CalendarDate::FromDayNumber(from.DayNumber() + kMaxListedDays - 1);
+            std::cerr << "qelt-tool calendar: listing ten years from " << from.ToString()
+                      << " only\n";
+        }
+        options.from = from;
+        options.to = to;
+    }
+
+    if (options.from && options.to && !(*options.to < *options.from)) {
+        for (long day = options.from->DayNumber(); day <= options.to->DayNumber(); ++day) {
+            const CalendarDate date = CalendarDate::FromDayNumber(day);
+            const schedule::DayLookup lookup = calendar.Lookup(date);
+            if (lookup.kind == schedule::DayKind::Normal) {
+                continue;
+            }
+            std::cout << date.ToString() << ' ' << kWeekdayNames[date.Weekday()] << ' '
+                      << (lookup.kind == schedule::DayKind::Holiday ? "holiday"
+                                                                    : "special " + lookup.timetable)
+                      << '\n';
+        }
+    }
+    for (const schedule::CalendarError& bad : calendar.errors()) {
+        std::cout << "error " << bad.ToString() << '\n';
+    }
+    return kExitOk;
+}
+
+}  // namespace tool
