@@ -95,6 +95,19 @@ TEST_F(MainFrameTest, WithoutAudioOutputItSaysSoOnceAndStillRings) {
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
+TEST_F(MainFrameTest, HolidayKeepsTheBellsQuiet) {
+    std::ofstream(m_Dir + "作息表/节假日.txt") << "# 元旦前的调休\n2026-12-07..2026-12-08\n";
+    app::CMainFrame& main = MakeFrame();
+    EXPECT_EQ(main.PendingView()->GetItemTitle(), "今日为节假日，不播放作息项");
+    TickTo(8, 0, 5);
+    EXPECT_FALSE(main.PlayerWindow()->isVisible());
+    EXPECT_EQ(main.PendingView()->GetItemTitle(), "今日为节假日，不播放作息项");
+    views::CScheduleListView& list = *main.PendingView()->GetListView();
+    ASSERT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(list.GetRowImage(0), views::CScheduleListView::RowPast);
+    EXPECT_EQ(list.GetRowImage(1), views::CScheduleListView::RowPast);
+}
+
 TEST_F(MainFrameTest, LayoutKeepsTheClockAtTheToolbarsRightEnd) {
     app::CMainFrame& main = MakeFrame();
     EXPECT_EQ(main.size(), QSize(app::kFrameWidth, app::kFrameHeight));

@@ -114,6 +114,8 @@ int main(int argc, char** argv) {
         {app::kCmdExtRunItems, "extRunItemsDlg", "ext_run_items.png"},
         {app::kCmdCommonTracks, "CommonTrackDlg", "common_tracks.png"},
         {app::kCmdPlaylists, "PlaylistDlg", "playlists.png"},
+        {app::kCmdHolidays, "holidayDlg", "holidays.png"},
+        {app::kCmdBellLog, "logViewDlg", "bell_log.png"},
     };
     for (const auto& editor : kEditors) {
         frame.OnCommand(editor.command);
