@@ -25,6 +25,7 @@ constexpr const char* kCommonTrackFile = "作息表/M2list.dat";
 constexpr const char* kPlaylistFile = "作息表/Mlist.dat";
 constexpr const char* kStartText = "headless";
 constexpr const char* kNoAudioNotice = "没有可用的音频输出";
+constexpr const char* kOutputFallbackNotice = "输出设备不可用，已改用系统默认输出";
 constexpr const char* kHolidayText = "今日为节假日，不播放作息项";
 constexpr const char* kWorkdayText = "今日播放作息项";
 
@@ -98,7 +99,12 @@ bool CHeadlessApp::InitInstance() {
 
     m_pAudio = std::make_unique<player::GstAudioSystem>();
     player::CHeadlessPlayer::Events events;
-    events.trackStarted = [this](const std::string& path) { Write("play", path); };
+    events.trackStarted = [this](const std::string& path) {
+        Write("play", path);
+        if (m_pAudio->TakeFallbackNotice()) {
+            ShowNotice(kOutputFallbackNotice);
+        }
+    };
     events.trackWaiting = [this](const std::string& path) { Write("waiting", path); };
     events.openFailed = [this](const std::string& path) { Write("openfailed", path); };
     // As the player window does, the end of the queue reaches the engine after the
@@ -144,6 +150,7 @@ bool CHeadlessApp::InitInstance() {
                                                           m_CommonTracks, m_Playlists, m_strAppDir);
     m_pEngine->m_nToday = m_Clock.Now().weekday;
     m_pEngine->Timetable().SetReporter(this);
+    m_pAudio->SetOutputDevice(m_Settings.GetOutputDevice());
     m_pEngine->LoadSettings(m_Settings);
 
     m_pTickDriver = std::make_unique<engine::CTickDriver>(m_Clock, [this] {
@@ -334,6 +341,7 @@ void CHeadlessApp::ReloadChanged() {
     if (changed(Watched::Settings)) {
         // The settings name the current timetable; reading them reads it too.
         Write("reload", files.at(Watched::Settings));
+        m_pAudio->SetOutputDevice(m_Settings.GetOutputDevice());
         m_pEngine->LoadSettings(m_Settings);
     } else if (changed(Watched::Timetable)) {
         Write("reload", files.at(Watched::Timetable));
