@@ -2,16 +2,17 @@
 # The program without a display, end to end: a temporary program folder whose item is due a
 # few seconds after start-up must play on its second (seen on standard output and in the
 # bell log); a timetable file replaced on disk the way an editor replaces it must move the
-# next item, and a new item that waits to be started by hand must be loaded as waiting; a
-# second copy of either kind must leave the first alone and end; SIGTERM must end the
-# program within a second.
+# next item, and a new item that waits to be started by hand must be loaded as waiting;
+# settings that name another timetable, copied in with a new common track, must ring that
+# timetable's item with that track; a second copy of either kind must leave the first alone
+# and end; SIGTERM must end the program within a second.
 # usage: qelt_headless_test.sh QELT QELT_TOOL
 set -uo pipefail
 qelt="$1"
 tool="$2"
 readonly kSkip=77
 readonly kLeadSeconds=6          # the first item is due this long after the program starts
-readonly kSecondLeadSeconds=5    # the replacing timetable's item is due this long after it
+readonly kNextLeadSeconds=5      # a replacing timetable's item is due this long after it
 readonly kEventWaitSeconds=20    # longest wait for any expected line
 readonly kReloadWaitSeconds=3    # the replaced timetable must be read this soon
 readonly kSecondCopySeconds=10   # a second copy must be gone by then
@@ -57,14 +58,16 @@ hms() {  # SECOND_OF_DAY
     printf '%02d:%02d:%02d' $(($1 / 3600)) $(($1 / 60 % 60)) $(($1 % 60))
 }
 
-# A timetable of one item today at the second given, started by itself or by hand.
-write_timetable() {  # JSON SECOND AUTOPLAY TITLE
-    python3 - "$1" "$weekday" "$2" "$3" "$4" <<'PY'
+# A timetable of one item today at the second given, started by itself or by hand, playing
+# a file (kind 0) or a common track by name (kind 1).
+write_timetable() {  # JSON SECOND AUTOPLAY TITLE [KIND MUSIC_NAME]
+    python3 - "$1" "$weekday" "$2" "$3" "$4" "${5:-0}" "${6:-上课铃}" <<'PY'
 import json, sys
-path, weekday, due, auto, title = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
-item = {"time": due, "autoPlay": auto, "kind": 0, "volume": 100, "useDefaultVolume": 1,
+path, title, name = sys.argv[1], sys.argv[5], sys.argv[7]
+weekday, due, auto, kind = (int(v) for v in (sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[6]))
+item = {"time": due, "autoPlay": auto, "kind": kind, "volume": 100, "useDefaultVolume": 1,
         "fullPlay": 1, "limit": 0, "path": "音乐库/上课铃.wav", "title": title,
-        "musicName": "上课铃", "runBefore": 0, "useDefaultParams": 1, "params": ""}
+        "musicName": name, "runBefore": 0, "useDefaultParams": 1, "params": ""}
 days = [[] for _ in range(7)]
 days[weekday].append(item)
 json.dump({"type": "timetable", "title": title, "days": days}, open(path, "w"),
@@ -124,7 +127,7 @@ grep -qE ' status ' "$dir/QELT.log" && fail "the bell log holds the countdown's 
 # An editor elsewhere replaces the timetable in one step: the new item, started by hand,
 # becomes next and is loaded to wait for Play on its second.
 now=$(date +%s)
-second_due=$((now - midnight + kSecondLeadSeconds))
+second_due=$((now - midnight + kNextLeadSeconds))
 write_timetable "$work/second.json" "$second_due" 0 "第二节"
 "$tool" build "$work/second.json" "$work/new.zxb" || fail "qelt-tool build"
 mv -f "$work/new.zxb" "$timetable"
@@ -136,6 +139,37 @@ waiting_at=$(second_of_line ' waiting ')
 [ "$waiting_at" -ge "$second_due" ] && [ "$waiting_at" -le $((second_due + 1)) ] ||
     fail "the item due at second $second_due was loaded at second $waiting_at"
 [ "$(grep -c ' play ' "$work/qelt.out")" -eq 1 ] || fail "the item started by hand played by itself"
+
+# Settings naming another timetable are copied in with a common-track store holding a new
+# track; the other timetable's item rings that track.
+now=$(date +%s)
+third_due=$((now - midnight + kNextLeadSeconds))
+cat > "$work/tracks.json" <<'JSON'
+{"type": "commonTracks", "tracks": [{"name": "考试铃", "order": 0,
+  "main": {"path": "音乐库/提示音.ogg", "fullPlay": 1, "length": -1, "limit": 0,
+           "autoPlay": 1, "volume": 100, "useDefaultVolume": 1},
+  "secondary": {"path": "", "fullPlay": 1, "length": -1, "limit": 0, "autoPlay": 1,
+                "volume": 100, "useDefaultVolume": 1}}]}
+JSON
+"$tool" build "$work/tracks.json" "$work/M2list.dat" || fail "qelt-tool build (common tracks)"
+mv -f "$work/M2list.dat" "$dir/作息表/M2list.dat"
+write_timetable "$work/third.json" "$third_due" 1 "第三节" 1 "考试铃"
+"$tool" build "$work/third.json" "$dir/作息表/考试.zxb" || fail "qelt-tool build"
+python3 - "$dir/QELT.INI" "$work/QELT.INI" <<'PY'
+import sys
+text = open(sys.argv[1], encoding="gb18030").read()
+assert "作息表=作息表/参考作息表.zxb" in text
+open(sys.argv[2], "w", encoding="gb18030", newline="").write(
+    text.replace("作息表=作息表/参考作息表.zxb", "作息表=作息表/考试.zxb"))
+PY
+mv -f "$work/QELT.INI" "$dir/QELT.INI"
+wait_for_line " next $(hms "$third_due") 第三节$" "$kReloadWaitSeconds" ||
+    fail "the new settings' timetable did not become current within ${kReloadWaitSeconds} s"
+wait_for_line ' play .*/音乐库/提示音\.ogg$' "$kEventWaitSeconds" ||
+    fail "the new common track did not play"
+played_at=$(second_of_line ' play .*/音乐库/提示音')
+[ "$played_at" -ge "$third_due" ] && [ "$played_at" -le $((third_due + 1)) ] ||
+    fail "the item due at second $third_due played at second $played_at"
 
 kill -TERM "$pid"
 started=$(date +%s%N)
