@@ -25,7 +25,7 @@ const char kStyle[] =
     "body{font-family:\"WenQuanYi Micro Hei\",\"Noto Sans CJK SC\",sans-serif;"
     "max-width:50em;margin:2em auto;padding:0 1em;line-height:1.6;color:#222}"
     "h1,h2,h3{color:#1f4e79}img{max-width:100%;border:1px solid #ccc}"
-    "pre,code{background:#f3f3f8}pre{padding:.5em;overflow:auto}"
+    "pre,code{background:#f3f3f8}pre{margin:0;padding:0 .5em;white-space:pre-wrap}"
     "table{border-collapse:collapse}td,th{border:1px solid #bbb;padding:.2em .5em}";
 
 // A reference to another file of the guide: relative, no scheme.

@@ -77,8 +77,10 @@ for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6dbus6 
     gstreamer1.0-pulseaudio gstreamer1.0-alsa timgm6mb-soundfont fonts-wqy-microhei adduser; do
     [[ "$depends_names" == *" $package "* ]] || fault "Depends lacks $package"
 done
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
 for library in $(objdump -p "$root"/usr/bin/* | awk '/NEEDED/ {print $2}' | sort -u); do
-    owner=$(dpkg -S "*/$library" 2>/dev/null | grep -v -- '-dev' | head -n 1 | cut -d: -f1)
+    owner=$(dpkg -S "*/$multiarch/$library" 2>/dev/null | grep -v -- '-dev' | head -n 1 |
+        cut -d: -f1)
     if [ -z "$owner" ]; then
         fault "no installed package holds $library"
     elif [[ "$depends_names" != *" $owner "* ]]; then
@@ -174,6 +176,7 @@ run_and_stop() {  # NAME PROGRAM ARGS...
 # An installed copy started without --dir keeps its files in $XDG_DATA_HOME/qelt, which
 # it creates with its timetable folder; nothing is written beside the executable.
 run_and_stop first-start env QT_QPA_PLATFORM=offscreen "$root/usr/bin/qelt"
+echo "== the first start made: $(cd "$work/data" 2>/dev/null && find . -mindepth 1 | sort | tr '\n' ' ')"
 [ -d "$work/data/qelt/作息表" ] || fault "the first start did not create \$XDG_DATA_HOME/qelt/作息表"
 [ -z "$(ls "$root/usr/bin" | grep -vx -e qelt -e qelt-tool)" ] ||
     fault "the installed copy wrote beside its executable: $(ls "$root/usr/bin")"
@@ -184,6 +187,8 @@ run_and_stop first-start env QT_QPA_PLATFORM=offscreen "$root/usr/bin/qelt"
 if ! "${run_env[@]}" timeout 10 "$root/usr/bin/qelt" --help 2>&1 | grep -q -- "--headless"; then
     echo "SKIP: qelt --headless (this qelt does not offer the option yet)"
 elif run_and_stop headless "$root/usr/bin/qelt" --headless --dir "$work/demo"; then
+    echo "== qelt --headless printed:"
+    head -n 5 "$work/headless.out"
     grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} ' "$work/headless.out" ||
         fault "qelt --headless printed no event line: $(head -n 5 "$work/headless.out")"
 fi
