@@ -15,6 +15,7 @@
 #include "engine/wait_pumping.h"
 #include "player/audio_output.h"
 #include "schedule/app_paths.h"
+#include "schedule/day_calendar.h"
 
 namespace app {
 
@@ -273,6 +274,7 @@ std::map<CHeadlessApp::Watched, std::string> CHeadlessApp::WatchedFiles() const 
         {Watched::CommonTracks, m_strAppDir + kCommonTrackFile},
         {Watched::Playlists, m_strAppDir + kPlaylistFile},
         {Watched::Timetable, schedule::ResolvePath(m_strAppDir, m_Settings.GetTimetablePath())},
+        {Watched::Calendar, schedule::CDayCalendar::PathIn(m_strAppDir)},
     };
 }
 
@@ -346,6 +348,10 @@ void CHeadlessApp::ReloadChanged() {
     } else if (changed(Watched::Timetable)) {
         Write("reload", files.at(Watched::Timetable));
         m_pEngine->LoadTimetable(files.at(Watched::Timetable));
+    }
+    if (changed(Watched::Calendar)) {
+        Write("reload", files.at(Watched::Calendar));
+        m_pEngine->CheckCalendar();
     }
     Rewatch();
 }

@@ -2,8 +2,8 @@
 // The program without a display (`qelt --headless`): the same engine, player, settings,
 // stores, plug-ins, external programs and power control as the windowed program, on a Qt
 // Core event loop. Every event is a line on standard output and in the bell log; the
-// settings, both stores and the current timetable are read again when their files change
-// on disk, so they can be edited on another machine and copied in.
+// settings, both stores, the current timetable and the day calendar are read again when
+// their files change on disk, so they can be edited on another machine and copied in.
 
 #include <sys/types.h>
 
@@ -86,7 +86,7 @@ private:
         timespec modified{};
         bool operator==(const FileStamp& other) const;
     };
-    enum class Watched { Settings, CommonTracks, Playlists, Timetable };
+    enum class Watched { Settings, CommonTracks, Playlists, Timetable, Calendar };
 
     void ShowError(const std::string& text, const std::string& caption,
                    schedule::MessageOwner owner) override;

@@ -5,7 +5,8 @@
 # next item, and a new item that waits to be started by hand must be loaded as waiting;
 # settings that name another timetable, copied in with a new common track, must ring that
 # timetable's item with that track; a second copy of either kind must leave the first alone
-# and end; SIGTERM must end the program within a second.
+# and end; a day calendar copied in must make today a holiday; SIGTERM must end the
+# program within a second.
 # usage: qelt_headless_test.sh QELT QELT_TOOL
 set -uo pipefail
 qelt="$1"
@@ -170,6 +171,12 @@ wait_for_line ' play .*/音乐库/提示音\.ogg$' "$kEventWaitSeconds" ||
 played_at=$(second_of_line ' play .*/音乐库/提示音')
 [ "$played_at" -ge "$third_due" ] && [ "$played_at" -le $((third_due + 1)) ] ||
     fail "the item due at second $third_due played at second $played_at"
+
+# A day calendar copied in that makes today a holiday is read at once.
+echo "$(date -d "@$now" +%F)" > "$work/节假日.txt"
+mv -f "$work/节假日.txt" "$dir/作息表/节假日.txt"
+wait_for_line ' holiday 今日为节假日，不播放作息项$' "$kReloadWaitSeconds" ||
+    fail "the day calendar copied in was not read within ${kReloadWaitSeconds} s"
 
 kill -TERM "$pid"
 started=$(date +%s%N)
