@@ -45,19 +45,21 @@ echo "== contents of $(basename "$deb")"
 dpkg-deb -c "$deb" | awk '{print $1, $NF}'
 
 # What an install needs, and only that: the two executables, the desktop entry and its
-# icon, the polkit rule, the guide. No libraries, headers, plug-ins or test files.
+# icon, the polkit rule, the user service, the guide. No libraries, headers, plug-ins or test files.
 for file in usr/bin/qelt usr/bin/qelt-tool; do
     [ -f "$root/$file" ] && [ -x "$root/$file" ] || fault "$file missing or not executable"
 done
 for file in usr/share/applications/qelt.desktop usr/share/icons/hicolor/64x64/apps/qelt.png \
-    usr/share/polkit-1/rules.d/50-qelt.rules usr/share/doc/qelt/index.html; do
+    usr/share/polkit-1/rules.d/50-qelt.rules usr/lib/systemd/user/qelt.service \
+    usr/share/doc/qelt/index.html; do
     [ -s "$root/$file" ] || fault "$file missing or empty"
 done
 while IFS= read -r file; do
     case "$file" in
         ./usr/bin/qelt | ./usr/bin/qelt-tool | ./usr/share/applications/qelt.desktop | \
             ./usr/share/icons/hicolor/64x64/apps/qelt.png | \
-            ./usr/share/polkit-1/rules.d/50-qelt.rules | ./usr/share/doc/qelt/*) ;;
+            ./usr/share/polkit-1/rules.d/50-qelt.rules | ./usr/lib/systemd/user/qelt.service | \
+            ./usr/share/doc/qelt/*) ;;
         *) fault "unexpected file in the package: $file" ;;
     esac
 done < <(cd "$root" && find . -type f -o -type l)
