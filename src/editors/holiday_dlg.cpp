@@ -217,9 +217,7 @@ void CHolidayDlg::ShowErrors() {
     if (!errors.empty()) {
         lines << QString::fromUtf8(kIgnoredLinesText);
         for (const schedule::CalendarError& error : errors) {
-            lines << QStringLiteral("第%1行：%2（%3）")
-                         .arg(error.lineNumber)
-                         .arg(Q(error.text), Q(error.reason));
+            lines << Q(error.ToString());
         }
     }
     m_pErrors->setText(lines.join(QLatin1Char('\n')));

@@ -101,7 +101,7 @@ TEST(HolidayDlgTest, AddsAndRemovesEntriesAndKeepsTheFilesOtherLines) {
     // first, then the timetables of the folder.
     auto* errors = Child<QLabel>(dlg, "errorLabel");
     EXPECT_FALSE(errors->isHidden());
-    EXPECT_TRUE(errors->text().contains(QStringLiteral("第6行：2027-13-01")))
+    EXPECT_TRUE(errors->text().contains(QStringLiteral("第6行 \"2027-13-01\"")))
         << errors->text().toStdString();
     auto* combo = Child<QComboBox>(dlg, "timetableCombo");
     ASSERT_EQ(combo->count(), 3);
