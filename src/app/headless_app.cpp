@@ -1,6 +1,7 @@
 #include "app/headless_app.h"
 
 #include <malloc.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <QCoreApplication>
@@ -88,6 +89,13 @@ bool CHeadlessApp::InitInstance() {
         return false;
     }
     m_bStarted = true;
+    // Standard output may be a pipe whose reader has gone (a pager quit, a journal
+    // restarted): a line written there is lost, and the bells keep ringing. Programs
+    // started later get the default action back.
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
     Write("start", std::string(kStartText) + ' ' + m_strAppDir);
 
     // The program folder is the current folder, and the timetables live in "作息表".

@@ -70,7 +70,7 @@ QString UserDataFolder() {
     if (base.isEmpty() || QDir::isRelativePath(base)) {
         base = QDir::homePath() + QStringLiteral("/.local/share");
     }
-    const QString folder = base + QStringLiteral("/qelt");
+    QString folder = base + QStringLiteral("/qelt");
     QDir().mkpath(folder + QStringLiteral("/作息表"));
     return folder;
 }

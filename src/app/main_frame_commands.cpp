@@ -321,11 +321,18 @@ QMenu* CMainFrame::BuildListContextMenu() {
         action->setData(id);
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
     };
-    add(kCmdNewItem, "新建作息项(&A)");
+    // On a special day the list shows another timetable's day: its rows can be played
+    // but not edited through the current timetable.
+    const bool editable = !m_pEngine->IsSpecialDay();
+    if (editable) {
+        add(kCmdNewItem, "新建作息项(&A)");
+    }
     if (GetSelectedRow() >= 0) {
-        add(kCmdEditItem, "修改当前项(&E)");
-        add(kCmdDeleteItem, "删除当前项(&D)");
-        menu->addSeparator();
+        if (editable) {
+            add(kCmdEditItem, "修改当前项(&E)");
+            add(kCmdDeleteItem, "删除当前项(&D)");
+            menu->addSeparator();
+        }
         add(kCmdPlayCurrentRow, "播放当前项(&E)");
     }
     if (m_pEngine->Timetable().IsModified()) {
@@ -626,7 +633,7 @@ void CMainFrame::ToggleMainWindow() {
 
 void CMainFrame::DeleteSelectedItem() {
     const int row = GetSelectedRow();
-    if (row < 0) {
+    if (row < 0 || m_pEngine->IsSpecialDay()) {
         return;
     }
     if (m_Services.dialogs->Message(
@@ -792,6 +799,9 @@ void CMainFrame::OpenTimetableEditor(int mode) {
 }
 
 void CMainFrame::EditListItem(bool newItem) {
+    if (m_pEngine->IsSpecialDay()) {
+        return;
+    }
     const int row = GetSelectedRow();
     const int today = m_pEngine->m_nToday;
     schedule::CTimetable& timetable = m_pEngine->Timetable();
@@ -831,6 +841,10 @@ void CMainFrame::OnEditorClosed(int code, int param) {
     }
     if (code == editors::kCommonTracksClosed || code == editors::kPlaylistsClosed) {
         BuildTrackMenus();
+    }
+    if (code == editors::kHolidaysClosed) {
+        // A calendar written by the dialog counts at once, not on the next tick.
+        m_pEngine->CheckCalendar();
     }
     if (code == editors::kTimetableEditorClosed && param == kModeModify &&
         m_Services.dialogs->Message(

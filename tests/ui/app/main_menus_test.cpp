@@ -254,6 +254,27 @@ TEST_F(MenusTest, ListContextMenuOffersWhatTheRowAndTimetableAllow) {
               QStringList({"新建作息项(&A)", "修改当前项(&E)", "删除当前项(&D)", "-",
                            "播放当前项(&E)", "-", "保存作息表(&S)"}));
 
+    // On an exam day the list shows the exam timetable: its rows play, nothing edits
+    // the current timetable through them.
+    schedule::CTimetable exam;
+    const schedule::ScheduleItem first = Item(9, 0, 0, "考试开始", true);
+    exam.AddItem(kTuesday, &first);
+    ASSERT_TRUE(exam.Save(m_Dir + "作息表/考试.zxb"));
+    std::ofstream(m_Dir + "作息表/节假日.txt") << "2026-12-08 考试.zxb\n";
+    clock.Advance(1000);
+    main.Tick();
+    ASSERT_TRUE(main.Engine().IsSpecialDay());
+    main.PendingView()->GetListView()->selectRow(0);
+    menu.reset(main.BuildListContextMenu());
+    EXPECT_EQ(Entries(menu.get()), QStringList({"播放当前项(&E)", "-", "保存作息表(&S)"}));
+    main.OnCommand(app::kCmdDeleteItem);
+    EXPECT_EQ(main.Engine().Timetable().GetDay(kTuesday)->size(), 2u);
+    fs::remove(m_Dir + "作息表/节假日.txt");
+    clock.Advance(1000);
+    main.Tick();
+    ASSERT_FALSE(main.Engine().IsSpecialDay());
+    main.PendingView()->GetListView()->selectRow(1);
+
     // Delete asks, then the row is gone; save writes the file.
     dialogs.answers = {platform::MessageAnswer::Yes};
     main.OnCommand(app::kCmdDeleteItem);
