@@ -96,6 +96,34 @@ for action in power-off power-off-multiple-sessions power-off-ignore-inhibit; do
     grep -qF "\"org.freedesktop.login1.$action\"" "$rule" || fault "the polkit rule lacks $action"
 done
 grep -qF 'isInGroup("qelt")' "$rule" || fault "the polkit rule does not name the group qelt"
+# Where a JavaScript interpreter is at hand, the rule is run as polkitd runs it: the group
+# qelt gets the three power-off actions, nothing else, and nobody else gets anything.
+if command -v node >/dev/null; then
+    verdicts=$(node -e '
+        const source = require("fs").readFileSync(process.argv[1], "utf8");
+        let rule = null;
+        const polkit = {addRule: (f) => { rule = f; }, Result: {YES: "yes"}};
+        new Function("polkit", source)(polkit);
+        for (const action of ["power-off", "power-off-multiple-sessions",
+                              "power-off-ignore-inhibit", "reboot", "suspend"]) {
+            for (const group of ["qelt", "users"]) {
+                const subject = {isInGroup: (name) => name === group};
+                const result = rule({id: "org.freedesktop.login1." + action}, subject);
+                console.log(action + " " + group + " " + (result || "-"));
+            }
+        }' "$rule" 2>&1)
+    expected="power-off qelt yes
+power-off users -
+power-off-multiple-sessions qelt yes
+power-off-multiple-sessions users -
+power-off-ignore-inhibit qelt yes
+power-off-ignore-inhibit users -
+reboot qelt -
+reboot users -
+suspend qelt -
+suspend users -"
+    [ "$verdicts" = "$expected" ] || fault "the polkit rule decides wrongly: $verdicts"
+fi
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$root/usr/share/applications/qelt.desktop" || fault "desktop entry invalid"
 fi
