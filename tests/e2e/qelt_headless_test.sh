@@ -6,7 +6,7 @@
 # settings that name another timetable, copied in with a new common track, must ring that
 # timetable's item with that track; a second copy of either kind must leave the first alone
 # and end; a day calendar copied in must make today a holiday; SIGTERM must end the
-# program within a second.
+# program within a second; a reader of standard output that goes away must not end it.
 # usage: qelt_headless_test.sh QELT QELT_TOOL
 set -uo pipefail
 qelt="$1"
@@ -190,4 +190,27 @@ rc=$?
 pid=""
 [ $rc -eq 0 ] || fail "the program ended with status $rc after SIGTERM"
 tail -n 1 "$work/qelt.out" | grep -qE ' exit$' || fail "the exit was not logged last"
+# Standard output whose reader has gone costs the lines, not the bells.
+python3 - "$qelt" --headless --dir "$dir" 2> "$work/qelt.err" <<'PY' &
+import os, signal, sys
+read_end, write_end = os.pipe()
+os.close(read_end)
+os.dup2(write_end, 1)
+signal.signal(signal.SIGPIPE, signal.SIG_DFL)
+os.execv(sys.argv[1], sys.argv[1:])
+PY
+pid=$!
+deadline=$((SECONDS + kEventWaitSeconds))
+until [ "$(grep -cE '^[0-9-]+ [0-9:]+ start ' "$dir/QELT.log")" -ge 2 ]; do
+    [ $SECONDS -lt "$deadline" ] && kill -0 "$pid" 2>/dev/null || fail "no second start"
+    sleep 0.1
+done
+sleep 1
+kill -0 "$pid" 2>/dev/null || fail "the program ended when its standard output went away"
+kill -TERM "$pid"
+wait "$pid"
+rc=$?
+pid=""
+[ $rc -eq 0 ] || fail "the program without standard output ended with status $rc"
+tail -n 1 "$dir/QELT.log" | grep -qE ' exit$' || fail "the bell log does not end with the exit"
 echo "headless e2e: ok"
