@@ -211,6 +211,42 @@ echo "== the first start made: $(cd "$work/data" 2>/dev/null && find . -mindepth
 [ -z "$(ls "$root/usr/bin" | grep -vx -e qelt -e qelt-tool)" ] ||
     fault "the installed copy wrote beside its executable: $(ls "$root/usr/bin")"
 
+# A copy outside an installed layout keeps its files beside itself while it may write
+# there, and uses the user's data folder when it may not.
+portable="$work/portable"
+mkdir -p "$portable"
+cp "$root/usr/bin/qelt" "$portable/"
+run_and_stop portable env QT_QPA_PLATFORM=offscreen XDG_DATA_HOME="$work/data-portable" \
+    "$portable/qelt"
+[ -d "$portable/作息表" ] || fault "a copy in a writable folder did not keep its files beside itself"
+[ ! -e "$work/data-portable/qelt" ] || fault "a copy in a writable folder used the data folder"
+
+locked="$work/locked"
+mkdir -p "$locked/bin" "$locked/user"
+cp "$root/usr/bin/qelt" "$locked/bin/"
+chmod 555 "$locked/bin"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    # root may write anywhere: the copy runs as nobody, with folders of its own.
+    if command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then
+        chmod 711 "$work"
+        chmod 700 "$locked/user"
+        chown nobody "$locked/user"
+        as_user=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
+    else
+        locked=""
+        echo "SKIP: a copy in a folder it cannot write (root, and no setpriv or nobody)"
+    fi
+fi
+if [ -n "$locked" ]; then
+    run_and_stop locked "${as_user[@]}" env QT_QPA_PLATFORM=offscreen HOME="$locked/user" \
+        XDG_DATA_HOME="$locked/user/data" XDG_RUNTIME_DIR="$locked/user" \
+        XDG_CONFIG_HOME="$locked/user/config" GST_REGISTRY="$locked/user/gst-registry.bin" \
+        "$locked/bin/qelt"
+    [ -d "$locked/user/data/qelt/作息表" ] ||
+        fault "a copy in a folder it cannot write did not use \$XDG_DATA_HOME/qelt"
+fi
+
 # qelt --headless on a demo program folder, once the program knows the option.
 "${run_env[@]}" timeout 20 "$root/usr/bin/qelt-tool" demo "$work/demo" > /dev/null ||
     fault "qelt-tool demo failed"
