@@ -173,7 +173,7 @@ played_at=$(second_of_line ' play .*/音乐库/提示音')
     fail "the item due at second $third_due played at second $played_at"
 
 # A day calendar copied in that makes today a holiday is read at once.
-echo "$(date -d "@$now" +%F)" > "$work/节假日.txt"
+date -d "@$now" +%F > "$work/节假日.txt"
 mv -f "$work/节假日.txt" "$dir/作息表/节假日.txt"
 wait_for_line ' holiday 今日为节假日，不播放作息项$' "$kReloadWaitSeconds" ||
     fail "the day calendar copied in was not read within ${kReloadWaitSeconds} s"
