@@ -97,4 +97,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(RELEASE_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(RELEASE_DIR) $(PACKAGE_DIR)
