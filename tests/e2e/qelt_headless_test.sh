@@ -7,10 +7,12 @@
 # timetable's item with that track; a second copy of either kind must leave the first alone
 # and end; a day calendar copied in must make today a holiday; SIGTERM must end the
 # program within a second; a reader of standard output that goes away must not end it.
-# usage: qelt_headless_test.sh QELT QELT_TOOL
+# The sample plug-in in the folder is loaded and its status text logged.
+# usage: qelt_headless_test.sh QELT QELT_TOOL SAMPLE_PLUGIN
 set -uo pipefail
 qelt="$1"
 tool="$2"
+plugin="$3"
 readonly kSkip=77
 readonly kLeadSeconds=6          # the first item is due this long after the program starts
 readonly kNextLeadSeconds=5      # a replacing timetable's item is due this long after it
@@ -99,11 +101,14 @@ timetable="$dir/作息表/参考作息表.zxb"
 "$tool" demo "$dir" > /dev/null || fail "qelt-tool demo"
 write_timetable "$work/first.json" "$due" 1 "第一节"
 "$tool" build "$work/first.json" "$timetable" || fail "qelt-tool build"
+cp "$plugin" "$dir/" || fail "no sample plug-in $plugin"
 
 "$qelt" --headless --dir "$dir" > "$work/qelt.out" 2> "$work/qelt.err" &
 pid=$!
 wait_for_line "^[0-9-]+ [0-9:]+ start " "$kEventWaitSeconds" || fail "no start line"
 wait_for_line " next $(hms "$due") 第一节$" "$kEventWaitSeconds" || fail "the item is not next"
+wait_for_line " plugin 示例插件 $dir/" "$kEventWaitSeconds" || fail "the plug-in was not loaded"
+wait_for_line " status notify 1 $dir/$" "$kEventWaitSeconds" || fail "the plug-in's text was not logged"
 
 # A second copy of either kind finds the first and ends at once, leaving it running.
 timeout "$kSecondCopySeconds" "$qelt" --headless --dir "$dir" > "$work/second.out" 2> "$work/second.err"
