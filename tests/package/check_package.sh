@@ -69,6 +69,11 @@ for binary in "$root"/usr/bin/*; do
     fi
 done
 
+# The control file's long description: CMake lists must not leak into it as ';'.
+if dpkg-deb -f "$deb" Description | grep -q '^ ;'; then
+    fault "the description holds CMake list separators: $(dpkg-deb -f "$deb" Description)"
+fi
+
 # Every library the executables load comes from a package the control file names.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "== Depends: $depends"
