@@ -162,7 +162,13 @@ int main(int argc, char** argv) {
     }
     app::CScheduleApp program(folder);
     if (!program.InitInstance()) {
-        return 0;
+        if (program.OtherCopyRunning()) {
+            std::fputs("qelt: another copy is already running; it was asked to show itself\n",
+                       stderr);
+            return 0;
+        }
+        std::fputs("qelt: the main window could not be created\n", stderr);
+        return 1;
     }
     QuitOnTerminate();
     return QApplication::exec();

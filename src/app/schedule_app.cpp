@@ -27,6 +27,7 @@ CScheduleApp::~CScheduleApp() {
 
 bool CScheduleApp::InitInstance() {
     if (m_Instance.ClaimInstance() == platform::SingleInstance::Claim::OtherCopyRunning) {
+        m_bOtherCopy = true;
         return false;
     }
     m_pPower = std::make_unique<platform::LogindPowerControl>();

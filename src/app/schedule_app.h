@@ -28,10 +28,13 @@ public:
     // Starts the program, or, when another copy runs, asks it to show itself and returns
     // false: the program then ends without a window.
     bool InitInstance();
+    // Whether InitInstance found another copy running (rather than failing to start).
+    bool OtherCopyRunning() const { return m_bOtherCopy; }
     CMainFrame* Frame() const { return m_pFrame.get(); }
 
 private:
     std::string m_strAppDir;
+    bool m_bOtherCopy = false;
     platform::SingleInstance m_Instance;
     platform::SystemClock m_Clock;
     platform::QtDialogs m_Dialogs;
