@@ -38,9 +38,8 @@ CAboutDlg::CAboutDlg(platform::Dialogs& dialogs, QWidget* parent) : QDialog(pare
     intro->setWordWrap(true);
 
     // The guide ships beside the program; feedback and the home page lead to it too.
-    const QString guide = QUrl::fromLocalFile(QDir(QCoreApplication::applicationDirPath())
-                                                  .absoluteFilePath(QString::fromUtf8(kGuideFile)))
-                              .toString();
+    const QString guide =
+        QUrl::fromLocalFile(GuidePath(QCoreApplication::applicationDirPath())).toString();
     auto* maker = new CHyperLink(QString::fromUtf8(kProjectMailText), dialogs, this);
     maker->SetURL(QString::fromUtf8(kProjectMail));
     maker->ModifyLinkStyle(CHyperLink::kUnderline, 0);

@@ -652,9 +652,7 @@ void CMainFrame::SaveTimetable() {
 }
 
 QString CMainFrame::GuideUrl() const {
-    return QUrl::fromLocalFile(QDir(QCoreApplication::applicationDirPath())
-                                   .absoluteFilePath(QString::fromUtf8(kGuideFile)))
-        .toString();
+    return QUrl::fromLocalFile(GuidePath(QCoreApplication::applicationDirPath())).toString();
 }
 
 void CMainFrame::OpenLink(const QString& url) {
