@@ -6,39 +6,19 @@
 set -uo pipefail
 qelt="$1"
 tool="$2"
-readonly kSkip=77
 readonly kLeadSeconds=8          # the item is due this long after the program starts
 readonly kPlayWaitSeconds=30     # longest wait for the item to start playing
 readonly kSecondCopySeconds=10   # a second copy must be gone by then
 readonly kExitWaitSeconds=10     # the first copy must end this soon after SIGTERM
-readonly kMidnightMargin=120
+source "$(dirname "$0")/e2e_common.sh"
 
-work=$(mktemp -d)
-pid=""
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
+dump_logs() {
     echo "--- event log"; cat "$work/events.log" 2>/dev/null
     echo "--- program output"; tail -n 40 "$work/qelt.out" 2>/dev/null
-    exit 1
 }
 
-# Waits up to SECONDS for a line of the event log that matches the pattern.
 wait_for_event() {  # PATTERN SECONDS
-    local deadline=$((SECONDS + $2))
-    while [ $SECONDS -lt "$deadline" ]; do
-        grep -qE "$1" "$work/events.log" 2>/dev/null && return 0
-        kill -0 "$pid" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
+    wait_for_match "$work/events.log" "$@"
 }
 
 # The visible top-level windows whose title holds the program's caption.
@@ -49,37 +29,17 @@ main_windows() {
     done
 }
 
-now=$(date +%s)
-midnight=$(date -d "$(date -d "@$now" +%F) 00:00:00" +%s)
-due=$((now - midnight + kLeadSeconds))
-if [ "$due" -ge $((86400 - kMidnightMargin)) ]; then
-    echo "SKIP: too close to midnight"
-    exit $kSkip
-fi
-weekday=$(date -d "@$now" +%w)
+plan_due_today "$kLeadSeconds"
 
 # Nothing the program does may reach the real user's settings, autostart entry, sound
 # card or power button.
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-export QELT_AUDIO_SINK="fakesink sync=true" QELT_NO_POWEROFF=1 QT_QPA_PLATFORM=xcb
+isolate_environment
+export QT_QPA_PLATFORM=xcb
 export QELT_EVENT_LOG="$work/events.log"
 
 # The demo folder's settings, stores and chimes, with a timetable of one item today.
-dir="$work/程序"
-"$tool" demo "$dir" > /dev/null || fail "qelt-tool demo"
-python3 - "$work/t.json" "$weekday" "$due" <<'PY'
-import json, sys
-path, weekday, due = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-item = {"time": due, "autoPlay": 1, "kind": 0, "volume": 100, "useDefaultVolume": 1,
-        "fullPlay": 1, "limit": 0, "path": "音乐库/上课铃.wav", "title": "端到端",
-        "musicName": "上课铃", "runBefore": 0, "useDefaultParams": 1, "params": ""}
-days = [[] for _ in range(7)]
-days[weekday].append(item)
-json.dump({"type": "timetable", "title": "端到端", "days": days}, open(path, "w"),
-          ensure_ascii=False)
-PY
+make_demo_folder
+write_timetable "$work/t.json" "$due" 1 "端到端"
 "$tool" build "$work/t.json" "$dir/作息表/参考作息表.zxb" || fail "qelt-tool build"
 
 "$qelt" --dir "$dir" > "$work/qelt.out" 2>&1 &
@@ -97,8 +57,7 @@ windows=$(main_windows | wc -l)
 
 # The item starts on its second (or the tick just after it).
 wait_for_event ' play .*/音乐库/上课铃\.wav$' "$kPlayWaitSeconds" || fail "the item did not play"
-played=$(grep -m1 ' play ' "$work/events.log" | cut -c1-19)
-played_at=$(( $(date -d "$played" +%s) - midnight ))
+played_at=$(second_of_match "$work/events.log" ' play ')
 [ "$played_at" -ge "$due" ] && [ "$played_at" -le $((due + 2)) ] ||
     fail "the item due at second $due played at second $played_at"
 kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"

@@ -13,92 +13,51 @@ set -uo pipefail
 qelt="$1"
 tool="$2"
 plugin="$3"
-readonly kSkip=77
 readonly kLeadSeconds=6          # the first item is due this long after the program starts
 readonly kNextLeadSeconds=5      # a replacing timetable's item is due this long after it
 readonly kEventWaitSeconds=20    # longest wait for any expected line
 readonly kReloadWaitSeconds=3    # the replaced timetable must be read this soon
 readonly kSecondCopySeconds=10   # a second copy must be gone by then
 readonly kExitWaitMs=1000        # the program must end this soon after SIGTERM
-readonly kMidnightMargin=120
+source "$(dirname "$0")/e2e_common.sh"
 
-work=$(mktemp -d)
-pid=""
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
+dump_logs() {
     echo "--- standard output"; cat "$work/qelt.out" 2>/dev/null
     echo "--- standard error"; tail -n 40 "$work/qelt.err" 2>/dev/null
-    exit 1
 }
 
-# Waits up to SECONDS for a line of the program's standard output that matches the pattern.
 wait_for_line() {  # PATTERN SECONDS
-    local deadline=$((SECONDS + $2))
-    while [ $SECONDS -lt "$deadline" ]; do
-        grep -qE "$1" "$work/qelt.out" 2>/dev/null && return 0
-        kill -0 "$pid" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
+    wait_for_match "$work/qelt.out" "$@"
 }
 
-# The second of the day of the first output line that matches the pattern.
 second_of_line() {  # PATTERN
-    local stamp
-    stamp=$(grep -m1 -E "$1" "$work/qelt.out" | cut -c1-19)
-    echo $(( $(date -d "$stamp" +%s) - midnight ))
+    second_of_match "$work/qelt.out" "$1"
 }
 
-hms() {  # SECOND_OF_DAY
-    printf '%02d:%02d:%02d' $(($1 / 3600)) $(($1 / 60 % 60)) $(($1 % 60))
+# Puts FILE in place of TARGET in one step, the way an editor saves, then expects the item
+# TITLE due at second DUE to become next at once and the line EVENT (what the item does on
+# its second, named by DOING) to come on that second or the tick just after it.
+replace_and_expect() {  # FILE TARGET DUE TITLE EVENT DOING
+    mv -f "$1" "$2"
+    wait_for_line " next $(hms "$3") $4\$" "$kReloadWaitSeconds" ||
+        fail "replacing $2 did not make $4 next within ${kReloadWaitSeconds} s"
+    wait_for_line "$5" "$kEventWaitSeconds" || fail "the item due at second $3 was not $6"
+    local at
+    at=$(second_of_line "$5")
+    [ "$at" -ge "$3" ] && [ "$at" -le $(($3 + 1)) ] ||
+        fail "the item due at second $3 was $6 at second $at"
 }
 
-# A timetable of one item today at the second given, started by itself or by hand, playing
-# a file (kind 0) or a common track by name (kind 1).
-write_timetable() {  # JSON SECOND AUTOPLAY TITLE [KIND MUSIC_NAME]
-    python3 - "$1" "$weekday" "$2" "$3" "$4" "${5:-0}" "${6:-上课铃}" <<'PY'
-import json, sys
-path, title, name = sys.argv[1], sys.argv[5], sys.argv[7]
-weekday, due, auto, kind = (int(v) for v in (sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[6]))
-item = {"time": due, "autoPlay": auto, "kind": kind, "volume": 100, "useDefaultVolume": 1,
-        "fullPlay": 1, "limit": 0, "path": "音乐库/上课铃.wav", "title": title,
-        "musicName": name, "runBefore": 0, "useDefaultParams": 1, "params": ""}
-days = [[] for _ in range(7)]
-days[weekday].append(item)
-json.dump({"type": "timetable", "title": title, "days": days}, open(path, "w"),
-          ensure_ascii=False)
-PY
-}
-
-now=$(date +%s)
-midnight=$(date -d "$(date -d "@$now" +%F) 00:00:00" +%s)
-due=$((now - midnight + kLeadSeconds))
-if [ "$due" -ge $((86400 - kMidnightMargin)) ]; then
-    echo "SKIP: too close to midnight"
-    exit $kSkip
-fi
-weekday=$(date -d "@$now" +%w)
+plan_due_today "$kLeadSeconds"
 
 # No display at all; nothing the program does may reach the real user's settings, sound
 # card or power button.
 unset DISPLAY WAYLAND_DISPLAY
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-export QELT_AUDIO_SINK="fakesink sync=true" QELT_NO_POWEROFF=1
+isolate_environment
 unset QELT_EVENT_LOG
 
-dir="$work/程序"
+make_demo_folder
 timetable="$dir/作息表/参考作息表.zxb"
-"$tool" demo "$dir" > /dev/null || fail "qelt-tool demo"
 write_timetable "$work/first.json" "$due" 1 "第一节"
 "$tool" build "$work/first.json" "$timetable" || fail "qelt-tool build"
 cp "$plugin" "$dir/" || fail "no sample plug-in $plugin"
@@ -136,14 +95,8 @@ now=$(date +%s)
 second_due=$((now - midnight + kNextLeadSeconds))
 write_timetable "$work/second.json" "$second_due" 0 "第二节"
 "$tool" build "$work/second.json" "$work/new.zxb" || fail "qelt-tool build"
-mv -f "$work/new.zxb" "$timetable"
-wait_for_line " next $(hms "$second_due") 第二节$" "$kReloadWaitSeconds" ||
-    fail "the replaced timetable did not move the next item within ${kReloadWaitSeconds} s"
-wait_for_line ' waiting .*/音乐库/上课铃\.wav$' "$kEventWaitSeconds" ||
-    fail "the item started by hand was not loaded"
-waiting_at=$(second_of_line ' waiting ')
-[ "$waiting_at" -ge "$second_due" ] && [ "$waiting_at" -le $((second_due + 1)) ] ||
-    fail "the item due at second $second_due was loaded at second $waiting_at"
+replace_and_expect "$work/new.zxb" "$timetable" "$second_due" 第二节 \
+    ' waiting .*/音乐库/上课铃\.wav$' "loaded to wait"
 [ "$(grep -c ' play ' "$work/qelt.out")" -eq 1 ] || fail "the item started by hand played by itself"
 
 # Settings naming another timetable are copied in with a common-track store holding a new
@@ -168,14 +121,8 @@ assert "作息表=作息表/参考作息表.zxb" in text
 open(sys.argv[2], "w", encoding="gb18030", newline="").write(
     text.replace("作息表=作息表/参考作息表.zxb", "作息表=作息表/考试.zxb"))
 PY
-mv -f "$work/QELT.INI" "$dir/QELT.INI"
-wait_for_line " next $(hms "$third_due") 第三节$" "$kReloadWaitSeconds" ||
-    fail "the new settings' timetable did not become current within ${kReloadWaitSeconds} s"
-wait_for_line ' play .*/音乐库/提示音\.ogg$' "$kEventWaitSeconds" ||
-    fail "the new common track did not play"
-played_at=$(second_of_line ' play .*/音乐库/提示音')
-[ "$played_at" -ge "$third_due" ] && [ "$played_at" -le $((third_due + 1)) ] ||
-    fail "the item due at second $third_due played at second $played_at"
+replace_and_expect "$work/QELT.INI" "$dir/QELT.INI" "$third_due" 第三节 \
+    ' play .*/音乐库/提示音\.ogg$' "played"
 
 # A day calendar copied in that makes today a holiday is read at once.
 date -d "@$now" +%F > "$work/节假日.txt"
