@@ -52,7 +52,7 @@ public:
     QWidget* Window() override { return &window; }
 
     void OnEditorClosed(int code, int param) override { closeNotices.emplace_back(code, param); }
-    void OpenStoreEditor(int /*commandId*/) override {}
+    void OpenStoreEditor(int commandId) override { storeEditorCommands.push_back(commandId); }
     void SetPendingDisplay(bool showPending) override { pendingDisplay = showPending; }
     bool IsPendingDisplay() const override { return pendingDisplay; }
     void SetSchoolName(const std::string& name) override { schoolName = name; }
@@ -66,6 +66,18 @@ public:
         return audioOutputs;
     }
     void SetAudioOutput(const std::string& id) override { audioOutputRequests.push_back(id); }
+
+    // Adds an empty common track or playlist of the name given to its store.
+    void AddCommonTrack(const std::string& name) {
+        schedule::CommonTrack track;
+        track.name = name;
+        commonTracks.Add(&track);
+    }
+    void AddPlaylist(const std::string& name) {
+        schedule::Playlist list;
+        list.name = name;
+        playlists.Add(&list);
+    }
 
     // The texts of the messages shown so far.
     std::vector<std::string> MessageTexts() const {
@@ -105,6 +117,8 @@ public:
     ScriptedDialogs dialogs;
 
     std::vector<std::pair<int, int>> closeNotices;
+    // The store editors the editors asked the frame to open, by command.
+    std::vector<int> storeEditorCommands;
     bool pendingDisplay = true;
     std::string schoolName;
     std::vector<bool> autostartRequests;

@@ -13,14 +13,14 @@
 #include <QTest>
 #include <QTimeEdit>
 
-#include "fake_editor_host.h"
+#include "editors/common/fake_editor_host.h"
 #include "player/player_dlg.h"
 
 namespace {
 
 using editors::CItemEditDlg;
-using editors_test::FakeEditorHost;
 using schedule::ScheduleItem;
+using ui_test::FakeEditorHost;
 
 template <typename T>
 T* Find(const QWidget& dlg, const char* name) {
@@ -39,14 +39,6 @@ ScheduleItem SingleItem(const std::string& path) {
     item.useDefaultVolume = 0;
     item.volume = 50;
     return item;
-}
-
-std::vector<std::string> Texts(const ui_test::ScriptedDialogs& dialogs) {
-    std::vector<std::string> texts;
-    for (const ui_test::ShownMessage& message : dialogs.messages) {
-        texts.push_back(message.text);
-    }
-    return texts;
 }
 
 TEST(ItemEditDlg, NewItemStartsAsCommonMusicNowAndNeedsTitleAndName) {
@@ -90,7 +82,7 @@ TEST(ItemEditDlg, NewItemStartsAsCommonMusicNowAndNeedsTitleAndName) {
     ok->click();
     titles->setEditText(QStringLiteral("第一节"));
     ok->click();
-    EXPECT_EQ(Texts(host.dialogs),
+    EXPECT_EQ(host.MessageTexts(),
               (std::vector<std::string>{CItemEditDlg::kTitleEmpty, CItemEditDlg::kNameEmpty}));
     EXPECT_EQ(host.dialogs.messages.back().caption, "错误");
     EXPECT_TRUE(dlg.isVisible());
@@ -169,7 +161,7 @@ TEST(ItemEditDlg, BrowsingStoresPathsInsideTheProgramFolderRelative) {
 
     host.dialogs.files.push_back({host.AppDir() + "notes.txt"});
     browse->click();
-    EXPECT_EQ(Texts(host.dialogs), (std::vector<std::string>{CItemEditDlg::kWrongFormat}));
+    EXPECT_EQ(host.MessageTexts(), (std::vector<std::string>{CItemEditDlg::kWrongFormat}));
     EXPECT_TRUE(file->text().isEmpty());
     EXPECT_FALSE(Find<QPushButton>(dlg, "trialButton")->isEnabled());
 }
@@ -256,7 +248,7 @@ TEST(ItemEditDlg, NumberFieldsKeepWhatIsTypedAndRefuseWhatIsNoNumber) {
     seconds->setText(QStringLiteral("十"));
     auto* ok = Find<QPushButton>(first, "okButton");
     ok->click();
-    EXPECT_EQ(Texts(host.dialogs), (std::vector<std::string>{"请键入一个整数。"}));
+    EXPECT_EQ(host.MessageTexts(), (std::vector<std::string>{"请键入一个整数。"}));
     EXPECT_TRUE(first.isVisible());
     seconds->setText(QStringLiteral("9999999"));
     ok->click();

@@ -23,16 +23,16 @@
 #include <QTimer>
 #include <functional>
 
+#include "editors/common/fake_editor_host.h"
 #include "editors/item_edit_dlg.h"
-#include "fake_editor_host.h"
 
 namespace {
 
 using editors::CItemEditDlg;
 using editors::CTimetableEditDlg;
-using editors_test::FakeEditorHost;
 using platform::MessageAnswer;
 using schedule::ScheduleItem;
+using ui_test::FakeEditorHost;
 
 constexpr int kMonday = 1;
 constexpr int kTuesday = 2;
