@@ -10,6 +10,7 @@
 #include "engine/engine_texts.h"
 #include "schedule/day_calendar.h"
 #include "schedule/timetable.h"
+#include "tool/tool_args.h"
 #include "tool/tool_commands.h"
 
 namespace tool {
@@ -35,27 +36,18 @@ struct CalendarOptions {
 
 // Fills options; an error text when the arguments are not usable.
 std::string ParseCalendarOptions(const Args& args, CalendarOptions& options) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.rfind("--", 0) != 0) {
-            if (!options.dir.empty()) {
-                return "more than one program folder given";
-            }
-            options.dir = arg;
-            continue;
-        }
-        if (arg != "--from" && arg != "--to") {
-            return "unknown option " + arg;
-        }
-        if (i + 1 >= args.size()) {
-            return arg + " needs a value";
-        }
-        const std::string& value = args[++i];
-        const auto date = CalendarDate::Parse(value);
-        if (!date) {
-            return "not a date YYYY-MM-DD: " + value;
-        }
-        (arg == "--from" ? options.from : options.to) = *date;
+    std::string error =
+        ReadFolderArgs(args, options.dir, {}, {"--from", "--to"},
+                       [&options](const std::string& option, const std::string& value) {
+                           const auto date = CalendarDate::Parse(value);
+                           if (!date) {
+                               return "not a date YYYY-MM-DD: " + value;
+                           }
+                           (option == "--from" ? options.from : options.to) = *date;
+                           return std::string();
+                       });
+    if (!error.empty()) {
+        return error;
     }
     if (options.dir.empty()) {
         return "DIR is needed";
@@ -76,13 +68,9 @@ int RunCalendar(const Args& args) {
     CalendarOptions options;
     const std::string error = ParseCalendarOptions(args, options);
     if (!error.empty()) {
-        std::cerr << "qelt-tool calendar: " << error << '\n';
-        PrintCalendarUsage();
-        return kExitUsage;
+        return ReportUsageError("calendar", error, PrintCalendarUsage);
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(options.dir, ec)) {
-        std::cerr << "qelt-tool calendar: no program folder " << options.dir << '\n';
+    if (!IsProgramFolder("calendar", options.dir)) {
         return kExitReadError;
     }
     std::string appDir = options.dir;
@@ -91,6 +79,7 @@ int RunCalendar(const Args& args) {
     }
 
     const std::string path = schedule::CDayCalendar::PathIn(appDir);
+    std::error_code ec;
     schedule::CDayCalendar calendar;
     if (!calendar.Load(path)) {
         if (std::filesystem::exists(path, ec)) {

@@ -15,6 +15,7 @@
 #include "schedule/model.h"
 #include "schedule/settings.h"
 #include "tool/chime_files.h"
+#include "tool/tool_args.h"
 #include "tool/tool_commands.h"
 
 namespace tool {
@@ -94,38 +95,27 @@ void PrintDemoUsage(std::ostream& out) {
 
 // Fills options; an error text when the arguments are not usable.
 std::string ParseOptions(const Args& args, Options& options) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--force") {
+    const auto read = [&options](const std::string& option, const std::string& value) {
+        if (option == "--force") {
             options.force = true;
-            continue;
-        }
-        if (arg.rfind("--", 0) != 0) {
-            if (!options.dir.empty()) {
-                return "more than one program folder given";
-            }
-            options.dir = arg;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            return arg + " needs a value";
-        }
-        const std::string& value = args[++i];
-        if (arg == "--in") {
+        } else if (option == "--in") {
             if (value.empty() || value.size() > 3 ||
                 value.find_first_not_of("0123456789") != std::string::npos ||
                 std::stoi(value) < 1 || std::stoi(value) > kMaxSpacingMinutes) {
                 return "--in needs whole minutes from 1 to " + std::to_string(kMaxSpacingMinutes);
             }
             options.spacingMinutes = std::stoi(value);
-        } else if (arg == "--now") {
+        } else {  // --now
             options.now = platform::VirtualClock::Parse(value);
             if (!options.now) {
                 return "not a time: " + value;
             }
-        } else {
-            return "unknown option " + arg;
         }
+        return std::string();
+    };
+    std::string error = ReadFolderArgs(args, options.dir, {"--force"}, {"--in", "--now"}, read);
+    if (!error.empty()) {
+        return error;
     }
     if (options.dir.empty()) {
         return "DIR is needed";
@@ -292,14 +282,9 @@ int RunDemo(const Args& args) {
     Options options;
     const std::string problem = ParseOptions(args, options);
     if (!problem.empty()) {
-        std::cerr << "qelt-tool demo: " << problem << '\n';
-        PrintDemoUsage(std::cerr);
-        return kExitUsage;
+        return ReportUsageError("demo", problem, [] { PrintDemoUsage(std::cerr); });
     }
-    std::string appDir = fs::absolute(options.dir).lexically_normal().string();
-    if (appDir.back() != '/') {
-        appDir += '/';
-    }
+    const std::string appDir = ProgramFolderPath(options.dir);
 
     std::vector<std::string> files = {schedule::ini::kFileName, kTimetableFile, kCommonTrackFile,
                                       kPlaylistFile};

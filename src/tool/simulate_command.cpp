@@ -23,6 +23,7 @@
 #include "player/headless_player.h"
 #include "schedule/model.h"
 #include "schedule/settings.h"
+#include "tool/tool_args.h"
 #include "tool/tool_commands.h"
 
 namespace tool {
@@ -82,39 +83,27 @@ std::optional<long long> ParseNumber(const std::string& text, long long low, lon
 std::string ParseOptions(const Args& args, Options& options) {
     bool haveFrom = false;
     bool haveTo = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.rfind("--", 0) != 0) {
-            if (!options.dir.empty()) {
-                return "more than one program folder given";
-            }
-            options.dir = arg;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            return arg + " needs a value";
-        }
-        const std::string& value = args[++i];
-        if (arg == "--from" || arg == "--to") {
+    const auto read = [&](const std::string& option, const std::string& value) {
+        if (option == "--from" || option == "--to") {
             const auto time = ParseTime(value);
             if (!time) {
                 return "not a time: " + value;
             }
-            (arg == "--from" ? options.fromMs : options.toMs) = *time;
-            (arg == "--from" ? haveFrom : haveTo) = true;
-        } else if (arg == "--jitter-ms") {
+            (option == "--from" ? options.fromMs : options.toMs) = *time;
+            (option == "--from" ? haveFrom : haveTo) = true;
+        } else if (option == "--jitter-ms") {
             const auto jitter = ParseNumber(value, 0, kMaxJitterMs);
             if (!jitter) {
                 return "not a jitter in ms: " + value;
             }
             options.jitterMs = static_cast<int>(*jitter);
-        } else if (arg == "--seed") {
+        } else if (option == "--seed") {
             const auto seed = ParseNumber(value, 0, 0xFFFFFFFFLL);
             if (!seed) {
                 return "not a seed: " + value;
             }
             options.seed = static_cast<std::uint32_t>(*seed);
-        } else if (arg == "--jump") {
+        } else {  // --jump
             const auto equals = value.find('=');
             const auto from =
                 equals == std::string::npos ? std::nullopt : ParseTime(value.substr(0, equals));
@@ -124,9 +113,13 @@ std::string ParseOptions(const Args& args, Options& options) {
                 return "not a jump TIME=TIME: " + value;
             }
             options.jumps.push_back(Jump{*from, *to, false});
-        } else {
-            return "unknown option " + arg;
         }
+        return std::string();
+    };
+    std::string error = ReadFolderArgs(args, options.dir, {},
+                                       {"--from", "--to", "--jitter-ms", "--seed", "--jump"}, read);
+    if (!error.empty()) {
+        return error;
     }
     if (options.dir.empty() || !haveFrom || !haveTo) {
         return "DIR, --from and --to are needed";
@@ -268,7 +261,7 @@ public:
           m_Power(m_Printer),
           m_Player(m_Audio, PlayerEvents()),
           m_Random(options.seed),
-          m_AppDir(AppDir(options.dir)),
+          m_AppDir(ProgramFolderPath(options.dir)),
           m_Settings(m_AppDir + schedule::ini::kFileName),
           m_Engine(
               m_Clock, m_Host, m_Player, m_Power,
@@ -297,14 +290,6 @@ public:
     }
 
 private:
-    static std::string AppDir(const std::string& dir) {
-        std::string path = std::filesystem::absolute(dir).lexically_normal().string();
-        if (path.empty() || path.back() != '/') {
-            path += '/';
-        }
-        return path;
-    }
-
     player::CHeadlessPlayer::Events PlayerEvents() {
         player::CHeadlessPlayer::Events events;
         events.trackStarted = [this](const std::string& path) { m_Printer.Line("play", path); };
@@ -425,13 +410,9 @@ int RunSimulate(const Args& args) {
     Options options;
     const std::string error = ParseOptions(args, options);
     if (!error.empty()) {
-        std::cerr << "qelt-tool simulate: " << error << '\n';
-        PrintSimulateUsage();
-        return kExitUsage;
+        return ReportUsageError("simulate", error, PrintSimulateUsage);
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(options.dir, ec)) {
-        std::cerr << "qelt-tool simulate: no program folder " << options.dir << '\n';
+    if (!IsProgramFolder("simulate", options.dir)) {
         return kExitReadError;
     }
     Simulation simulation(options);

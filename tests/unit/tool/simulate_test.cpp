@@ -333,6 +333,25 @@ TEST_F(SimulateTest, BadArgumentsAreRefused) {
     EXPECT_EQ(Simulate(DirArg() + day + " --jitter-ms -5").exitCode, 1);
     EXPECT_EQ(Simulate(DirArg() + day + " --jump 'x=y'").exitCode, 1);
     EXPECT_EQ(Simulate("/nonexistent/qelt" + day).exitCode, 3);
+
+    // The commands on a program folder read their arguments alike: an unknown option is
+    // named as such even when nothing follows it, and a second folder is refused.
+    const auto firstLine = [](const Result& result) {
+        return result.lines.empty() ? std::string() : result.lines.front();
+    };
+    const Result unknown = Simulate(DirArg() + day + " --bogus");
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(firstLine(unknown), "qelt-tool simulate: unknown option --bogus");
+    const Result calendarUnknown = Tool("calendar " + DirArg() + " --bogus");
+    EXPECT_EQ(calendarUnknown.exitCode, 1);
+    EXPECT_EQ(firstLine(calendarUnknown), "qelt-tool calendar: unknown option --bogus");
+    const Result twoFolders = Tool("demo " + DirArg() + " " + DirArg() + " --force");
+    EXPECT_EQ(twoFolders.exitCode, 1);
+    EXPECT_EQ(firstLine(twoFolders), "qelt-tool demo: more than one program folder given");
+    const Result noValue = Tool("calendar " + DirArg() + " --from");
+    EXPECT_EQ(noValue.exitCode, 1);
+    EXPECT_EQ(firstLine(noValue), "qelt-tool calendar: --from needs a value");
+    EXPECT_EQ(Tool("calendar /nonexistent/qelt").exitCode, 3);
 }
 
 }  // namespace
