@@ -137,6 +137,7 @@ bool CMainFrame::Create() {
     m_pClock = new CClockWnd(*m_Services.clock, m_pToolBar);
     m_pClock->SetBackColour(QColor(0, 0, 0));
     m_pClock->SetTextColour(QColor(0, 255, 0));
+    m_pClock->SetExternalTick(m_Services.startTickDriver);
     m_pToolBar->installEventFilter(this);
     PlaceClock();
 
@@ -181,12 +182,7 @@ bool CMainFrame::Create() {
     UpdateActionStates();
 
     if (!m_Services.audioOutputAvailable) {
-        ShowNotice(kNoAudioNotice);
-        QTimer::singleShot(0, this, [this] {
-            m_Services.dialogs->Message(kNoAudioMessage, kFrameTitle,
-                                        platform::MessageIcon::Warning,
-                                        platform::MessageButtons::Ok);
-        });
+        ReportNoAudioOutput();
     }
     return true;
 }
@@ -264,6 +260,14 @@ QString CMainFrame::PaneText(int pane) const {
     return m_pPanes[pane]->text();
 }
 
+void CMainFrame::ReportNoAudioOutput() {
+    ShowNotice(kNoAudioNotice);
+    QTimer::singleShot(0, this, [this] {
+        m_Services.dialogs->Message(kNoAudioMessage, kFrameTitle, platform::MessageIcon::Warning,
+                                    platform::MessageButtons::Ok);
+    });
+}
+
 void CMainFrame::Shutdown() {
     if (m_bClosing) {
         return;
@@ -279,6 +283,9 @@ void CMainFrame::Shutdown() {
 }
 
 void CMainFrame::Tick() {
+    if (m_pClock != nullptr && m_bClockShown) {
+        m_pClock->Refresh();
+    }
     if (m_pEngine) {
         m_pEngine->OnTick();
     }

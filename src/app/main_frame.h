@@ -112,6 +112,9 @@ public:
     // Ends without questions (the system asked the program to stop): the exit is logged
     // and the player window keeps its position.
     void Shutdown();
+    // Says once, in pane 3 and in a message, that no audio output can be opened; the
+    // program keeps time and shows the tracks as played all the same.
+    void ReportNoAudioOutput();
 
     // The menu bar's menus, the notification-area menu and the list view's context menu.
     QMenu* PlayMenu() const { return m_pPlayMenu; }

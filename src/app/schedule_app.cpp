@@ -1,6 +1,7 @@
 #include "app/schedule_app.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <cstdlib>
 
 #include "app/main_frame.h"
@@ -32,6 +33,9 @@ bool CScheduleApp::InitInstance() {
     }
     m_pPower = std::make_unique<platform::LogindPowerControl>();
     m_pAudio = std::make_unique<player::GstAudioSystem>();
+    // The window comes first; loading the decoders and looking for an audio output
+    // follow right after its first paint, long before the next item's lead-in.
+    m_pAudio->DeferWarmUp();
 
     FrameServices services;
     services.clock = &m_Clock;
@@ -44,7 +48,6 @@ bool CScheduleApp::InitInstance() {
     if (const char* log = std::getenv("QELT_EVENT_LOG")) {
         services.eventLogPath = log;
     }
-    services.audioOutputAvailable = player::AudioOutputAvailable();
     player::GstAudioSystem* audio = m_pAudio.get();
     services.listAudioOutputs = [] {
         std::vector<std::pair<std::string, std::string>> outputs;
@@ -65,6 +68,12 @@ bool CScheduleApp::InitInstance() {
     QObject::connect(m_pFrame.get(), &CMainFrame::closed, qApp, &QApplication::quit,
                      Qt::QueuedConnection);
     m_pFrame->show();
+    QTimer::singleShot(0, m_pFrame.get(), [this] {
+        m_pAudio->WarmUp();
+        if (!player::AudioOutputAvailable()) {
+            m_pFrame->ReportNoAudioOutput();
+        }
+    });
     return true;
 }
 

@@ -231,11 +231,17 @@ AudioResult GstAudioSystem::Init(int maxChannels) {
     gst_object_unref(playbin);
     m_nMaxChannels = std::max(1, maxChannels);
     m_bReady = true;
-    WarmUp();
+    if (!m_bDeferWarmUp) {
+        WarmUp();
+    }
     return AudioResult::Ok;
 }
 
 void GstAudioSystem::WarmUp() {
+    if (!m_bReady || m_bWarmedUp) {
+        return;
+    }
+    m_bWarmedUp = true;
     // Every audio decoder and parser is loaded now rather than by the first file of
     // its format, which would otherwise start late by the loading time (libav alone
     // takes about 50 ms).

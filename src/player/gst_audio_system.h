@@ -35,6 +35,12 @@ public:
 
     AudioResult Create() override;
     AudioResult Init(int maxChannels) override;
+    // Loads every audio decoder and parser and makes the output elements once, so the
+    // first file of each format does not start late. Init does it, unless it was asked
+    // to leave it for later (the program does it once its window is painted); it runs
+    // once.
+    void DeferWarmUp() { m_bDeferWarmUp = true; }
+    void WarmUp();
     AudioResult CreateStream(const std::string& path, StreamMode mode, float volume,
                              SoundHandle* sound) override;
     AudioResult GetLength(SoundHandle sound, TimeUnit unit, std::uint32_t* length) override;
@@ -83,10 +89,11 @@ private:
     void DropOutputDevice();
     // Loads the plug-ins a first track needs, so that the first bell of the day does
     // not wait for them.
-    void WarmUp();
 
     bool m_bCreated = false;
     bool m_bReady = false;
+    bool m_bDeferWarmUp = false;
+    bool m_bWarmedUp = false;
     int m_nMaxChannels = 0;
     std::uint32_t m_nextHandle = 1;
     std::map<SoundHandle, std::unique_ptr<Stream>> m_streams;

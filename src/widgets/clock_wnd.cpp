@@ -132,7 +132,19 @@ void CClockWnd::Refresh() {
 
 // Aligned to the clock's second while the seconds move; a clock that stood still since
 // the last tick (or was read a moment early) is read again a whole second later.
+void CClockWnd::SetExternalTick(bool external) {
+    m_bExternalTick = external;
+    if (external) {
+        m_timer.stop();
+    } else if (isVisible()) {
+        ArmTimer(true);
+    }
+}
+
 void CClockWnd::ArmTimer(bool aligned) {
+    if (m_bExternalTick) {
+        return;
+    }
     const int ms = m_clock.Now().millisecond;
     m_timer.start(aligned ? kTickMs - ms + kTickLateMs : kTickMs);
 }

@@ -40,6 +40,9 @@ public:
     // preferring the running desktop's; empty when none is installed.
     static QStringList DateTimeSettingsCommand();
 
+    // With an external tick the clock keeps no timer of its own: its owner, which wakes
+    // once a second anyway, calls Refresh, so the program wakes once a second, not twice.
+    void SetExternalTick(bool external);
     // Replaces the detached start of the settings program (tests).
     void SetLauncher(Launcher launcher) { m_launch = std::move(launcher); }
 
@@ -62,4 +65,5 @@ private:
     QPixmap m_buffer;
     QTimer m_timer;
     Launcher m_launch;
+    bool m_bExternalTick = false;
 };
