@@ -194,7 +194,9 @@ void CDayCalendar::Parse(std::string_view text) {
         const std::size_t end = text.find('\n');
         std::string_view lineText = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (lineText.ends_with('\r')) {
+        // Every carriage return before the break goes, so a file of mixed line ends reads
+        // back the same after it is written with one kind of break.
+        while (lineText.ends_with('\r')) {
             lineText.remove_suffix(1);
         }
         m_Lines.push_back(ParseLine(std::string(lineText)));

@@ -176,3 +176,15 @@ TEST(DayCalendar, EditsKeepUntouchedLinesAndSaveAtomically) {
     ASSERT_TRUE(missing.Save(dir.File("new.txt")));
     EXPECT_EQ(ReadFile(dir.File("new.txt")), "2027-01-01\n");
 }
+
+// Found by the fuzzer: a stray carriage return before a line break made a line read
+// differently once the file was written with one kind of break.
+TEST(DayCalendar, MixedLineEndsReadTheSameAfterAWrite) {
+    schedule::CDayCalendar calendar;
+    calendar.Parse("# 寒假\n\r\r\n2027-01-20\r\r\n");
+    schedule::CDayCalendar reread;
+    reread.Parse(calendar.Serialize());
+    EXPECT_EQ(calendar.errors().size(), reread.errors().size());
+    ASSERT_EQ(reread.GetEntries().size(), 1u);
+    EXPECT_EQ(reread.GetEntries()[0].first, (schedule::CalendarDate{2027, 1, 20}));
+}
