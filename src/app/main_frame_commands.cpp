@@ -163,6 +163,11 @@ void CMainFrame::CreateActions() {
     for (const Command& c : kCommands) {
         MakeAction(c.id, c.text, c.prompt, c.icon);
     }
+    // The view switch carries a radio mark rather than a check mark: an action of a
+    // group is drawn as a radio item.
+    auto* group = new QActionGroup(this);
+    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    group->addAction(Action(kCmdSwitchView));
 }
 
 void CMainFrame::CreateMenus() {
@@ -370,14 +375,6 @@ void CMainFrame::UpdateActionStates() {
             shown ? QStringLiteral("隐藏主界面(&H)") : QStringLiteral("显示主界面(&H)"));
     SetCheck(kCmdToolBar, m_pToolBar->isVisible() || !isVisible());
     SetCheck(kCmdStatusBar, statusBar()->isVisible() || !isVisible());
-    // The radio mark of the view switch.
-    if (QAction* a = Action(kCmdSwitchView)) {
-        if (a->actionGroup() == nullptr) {
-            auto* group = new QActionGroup(this);
-            group->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
-            group->addAction(a);
-        }
-    }
 }
 
 // Commands.
