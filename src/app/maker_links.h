@@ -17,7 +17,7 @@ inline constexpr const char* kProjectMailText = "QELT 开发组 <qelt@localhost>
 // neither exists, the first, so the failure to open it names the expected place.
 inline QString GuidePath(const QString& executableFolder) {
     const QDir folder(executableFolder);
-    const QString beside = folder.absoluteFilePath(QString::fromUtf8(kGuideFile));
+    QString beside = folder.absoluteFilePath(QString::fromUtf8(kGuideFile));
     if (QFileInfo(beside).isFile()) {
         return beside;
     }

@@ -47,7 +47,7 @@ private:
 bool IsBellLogEvent(const std::string& kind);
 
 // The bell log's size before it is rotated, and how many old files it keeps.
-inline constexpr std::size_t kBellLogRotateBytes = 1024 * 1024;
+inline constexpr std::size_t kBellLogRotateBytes = std::size_t{1024} * 1024;
 inline constexpr int kBellLogKeepOld = 3;
 inline constexpr const char* kBellLogFile = "QELT.log";
 
