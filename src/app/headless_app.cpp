@@ -277,13 +277,19 @@ void CHeadlessApp::TrimMemory() {
 std::map<CHeadlessApp::Watched, std::string> CHeadlessApp::WatchedFiles() const {
     // The timetable the settings name, as reading the settings loads it: watched even
     // while it is missing, so that copying it in loads it.
-    return {
+    std::map<Watched, std::string> files = {
         {Watched::Settings, m_strAppDir + schedule::ini::kFileName},
         {Watched::CommonTracks, m_strAppDir + kCommonTrackFile},
         {Watched::Playlists, m_strAppDir + kPlaylistFile},
         {Watched::Timetable, schedule::ResolvePath(m_strAppDir, m_Settings.GetTimetablePath())},
         {Watched::Calendar, schedule::CDayCalendar::PathIn(m_strAppDir)},
     };
+    // On a special day, the timetable it rings is watched too.
+    if (m_pEngine && m_pEngine->IsSpecialDay()) {
+        files[Watched::DayTimetable] =
+            schedule::CDayCalendar::TimetablePathIn(m_strAppDir, m_pEngine->SpecialTimetableName());
+    }
+    return files;
 }
 
 CHeadlessApp::FileStamp CHeadlessApp::Stamp(const std::string& path) {
@@ -360,6 +366,9 @@ void CHeadlessApp::ReloadChanged() {
     if (changed(Watched::Calendar)) {
         Write("reload", files.at(Watched::Calendar));
         m_pEngine->CheckCalendar();
+    } else if (changed(Watched::DayTimetable)) {
+        Write("reload", files.at(Watched::DayTimetable));
+        m_pEngine->ReplanToday();
     }
     Rewatch();
 }

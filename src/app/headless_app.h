@@ -86,7 +86,7 @@ private:
         timespec modified{};
         bool operator==(const FileStamp& other) const;
     };
-    enum class Watched { Settings, CommonTracks, Playlists, Timetable, Calendar };
+    enum class Watched { Settings, CommonTracks, Playlists, Timetable, Calendar, DayTimetable };
 
     void ShowError(const std::string& text, const std::string& caption,
                    schedule::MessageOwner owner) override;

@@ -35,8 +35,6 @@ constexpr const char* kMusicFolder = "音乐库";
 constexpr const char* kCommonTrackFile = "作息表/M2list.dat";
 constexpr const char* kPlaylistFile = "作息表/Mlist.dat";
 constexpr const char* kIniFile = "QELT.INI";
-constexpr const char* kSaveQuestion = "作息表已经被修改过了,要保存作息表吗?";
-constexpr const char* kSaveCaption = "保存作息表";
 constexpr const char* kTrayTooltip = "Varnel";
 constexpr const char* kNoAudioNotice = "没有可用的音频输出";
 constexpr const char* kNoAudioMessage =
@@ -279,6 +277,16 @@ void CMainFrame::Shutdown() {
     if (m_pTray != nullptr) {
         m_pTray->hide();
     }
+    // The system is ending the program (a logout): no one can be asked, so unsaved
+    // edits go to a copy beside the timetable instead of being lost.
+    schedule::CTimetable& timetable = m_pEngine->Timetable();
+    if (timetable.IsModified() && !timetable.GetPath().empty()) {
+        const std::string copy = timetable.GetPath() + ".unsaved";
+        timetable.SetReporter(nullptr);
+        if (timetable.Save(copy)) {
+            Log("unsaved", copy);
+        }
+    }
     Log("exit");
 }
 
@@ -339,17 +347,13 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    m_bClosing = true;
-    schedule::CTimetable& timetable = m_pEngine->Timetable();
-    if (timetable.IsModified()) {
-        const platform::MessageAnswer answer = m_Services.dialogs->Message(
-            kSaveQuestion, kSaveCaption, platform::MessageIcon::Question,
-            platform::MessageButtons::YesNo);
-        if (answer == platform::MessageAnswer::Yes) {
-            timetable.ClearModified();
-            timetable.Save(timetable.GetPath());
-        }
+    // A save the user asked for that failed (it said why) keeps the program open with
+    // the edits, rather than closing and losing them.
+    if (!AskToSaveTimetable()) {
+        event->ignore();
+        return;
     }
+    m_bClosing = true;
     if (m_pTray != nullptr) {
         m_pTray->hide();
     }

@@ -215,7 +215,12 @@ private:
     void ToggleAutostart();
     void ToggleMainWindow();
     void DeleteSelectedItem();
-    void SaveTimetable();
+    // Saves the current timetable to its file; false (the user was told) when it failed.
+    bool SaveTimetable();
+    // With unsaved edits, asks whether to save them; false when saving failed.
+    bool AskToSaveTimetable();
+    // Whether row of day still holds item, on an ordinary day that is still today.
+    bool SameSelection(int day, int row, const schedule::ScheduleItem& item) const;
     void OpenLink(const QString& url);
     QString GuideUrl() const;
     // Opens the editor of an editor command.

@@ -51,6 +51,8 @@ constexpr const char* kChooseTimetableTitle = "选择当前作息表";
 constexpr const char* kChoosePictureTitle = "选择背景图片";
 constexpr const char* kCommonTrackMenu = "常用曲目播放(&C)";
 constexpr const char* kPlaylistMenu = "列表曲目播放(&L)";
+constexpr const char* kSaveQuestion = "作息表已经被修改过了,要保存作息表吗?";
+constexpr const char* kSaveCaption = "保存作息表";
 constexpr const char* kDeleteQuestion = "真的要删除选中的作息表吗?";
 constexpr const char* kDeleteCaption = "清除作息表项";
 constexpr const char* kAutostartFailed = "无法写入随系统启动的设置，请检查配置文件夹的权限。";
@@ -493,11 +495,15 @@ std::string CMainFrame::ChooseFile(const char* title, const std::string& folder,
 }
 
 void CMainFrame::ChooseTimetable() {
+    if (!AskToSaveTimetable()) {
+        return;
+    }
     const std::string path =
         ChooseFile(kChooseTimetableTitle, m_Services.appDir + kTimetableFolder, kTimetableFilter);
     if (path.empty() || !m_pEngine->LoadTimetable(path)) {
         return;
     }
+    m_pEngine->Timetable().ClearModified();
     m_Settings.SetTimetablePath(schedule::MakeRelative(m_Services.appDir, path));
     SetStatusText(std::string());
     emit timetableReplaced();
@@ -506,10 +512,23 @@ void CMainFrame::ChooseTimetable() {
 void CMainFrame::RefreshTimetable() {
     schedule::CTimetable& timetable = m_pEngine->Timetable();
     if (timetable.IsLoaded()) {
-        timetable.Reload();
+        // The file is read into a fresh timetable first: one that cannot be read now
+        // leaves the timetable in force ringing instead of an empty day (and, with the
+        // automatic power-off, a machine switched off in the morning).
+        const std::string path = timetable.GetPath();
+        if (m_pEngine->LoadTimetable(path)) {
+            timetable.ClearModified();
+        } else if (!QFileInfo::exists(Q(path))) {
+            m_Services.dialogs->Message(
+                QStringLiteral("找不到作息表文件 %1，仍按原来的作息表播放。")
+                    .arg(Q(path))
+                    .toStdString(),
+                schedule::kErrorCaption, platform::MessageIcon::Error,
+                platform::MessageButtons::Ok);
+        }
     }
-    m_pEngine->BuildDayList(m_pEngine->m_nToday);
-    SetTimetableTitle(timetable.GetTitle());
+    // A special day's timetable may have changed too.
+    m_pEngine->ReplanToday();
     emit timetableReplaced();
 }
 
@@ -630,22 +649,51 @@ void CMainFrame::ToggleMainWindow() {
 
 void CMainFrame::DeleteSelectedItem() {
     const int row = GetSelectedRow();
-    if (row < 0 || m_pEngine->IsSpecialDay()) {
+    const int day = m_pEngine->m_nToday;
+    const schedule::ScheduleItem* selected = m_pEngine->Timetable().GetItem(day, row);
+    if (selected == nullptr || m_pEngine->IsSpecialDay()) {
         return;
     }
+    const schedule::ScheduleItem item = *selected;
     if (m_Services.dialogs->Message(
             kDeleteQuestion, kDeleteCaption, platform::MessageIcon::Question,
             platform::MessageButtons::YesNo) != platform::MessageAnswer::Yes) {
         return;
     }
-    m_pEngine->Timetable().DeleteItem(m_pEngine->m_nToday, row);
-    m_pEngine->BuildDayList(m_pEngine->m_nToday);
+    // While the question was open the day may have turned or the timetable changed.
+    if (!SameSelection(day, row, item)) {
+        return;
+    }
+    m_pEngine->Timetable().DeleteItem(day, row);
+    m_pEngine->BuildDayList(day);
 }
 
-void CMainFrame::SaveTimetable() {
+bool CMainFrame::SameSelection(int day, int row, const schedule::ScheduleItem& item) const {
+    const schedule::ScheduleItem* now = m_pEngine->Timetable().GetItem(day, row);
+    return day == m_pEngine->m_nToday && !m_pEngine->IsSpecialDay() && now != nullptr &&
+           *now == item;
+}
+
+bool CMainFrame::AskToSaveTimetable() {
     schedule::CTimetable& timetable = m_pEngine->Timetable();
+    if (!timetable.IsModified() ||
+        m_Services.dialogs->Message(kSaveQuestion, kSaveCaption, platform::MessageIcon::Question,
+                                    platform::MessageButtons::YesNo) !=
+            platform::MessageAnswer::Yes) {
+        return true;
+    }
+    return SaveTimetable();
+}
+
+bool CMainFrame::SaveTimetable() {
+    schedule::CTimetable& timetable = m_pEngine->Timetable();
+    // A save that failed (it says why) keeps the edits marked, so they are asked for
+    // again instead of being lost.
+    if (!timetable.Save(timetable.GetPath())) {
+        return false;
+    }
     timetable.ClearModified();
-    timetable.Save(timetable.GetPath());
+    return true;
 }
 
 QString CMainFrame::GuideUrl() const {
@@ -806,7 +854,14 @@ void CMainFrame::EditListItem(bool newItem) {
     }
     editors::CItemEditDlg editor(*this, *m_Services.clock, this);
     editor.SetItem(newItem ? m_pEngine->m_NextItem : *current, !newItem);
+    const schedule::ScheduleItem before = newItem ? schedule::ScheduleItem() : *current;
     if (editor.exec() != QDialog::Accepted) {
+        return;
+    }
+    // While the editor was open the day may have turned or the timetable changed: the
+    // edit goes nowhere rather than into another item.
+    if (newItem ? (today != m_pEngine->m_nToday || m_pEngine->IsSpecialDay())
+                : !SameSelection(today, row, before)) {
         return;
     }
     if (newItem) {

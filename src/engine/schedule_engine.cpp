@@ -176,6 +176,11 @@ void CScheduleEngine::OnTick() {
     }
 }
 
+void CScheduleEngine::ReplanToday() {
+    PlanDay(m_PlanDate);
+    RestartDay();
+}
+
 void CScheduleEngine::CheckCalendar() {
     if (ReadCalendarIfChanged() && PlanDay(m_PlanDate)) {
         RestartDay();

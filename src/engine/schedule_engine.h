@@ -122,6 +122,11 @@ public:
     // Reads the day calendar again when its file changed on disk (it is also checked on
     // every tick) and shows today anew when that changes what today is.
     void CheckCalendar();
+    // Reads today's plan again, a special day's timetable included, and restarts the
+    // day from the clock (after the timetable files were changed by an editor).
+    void ReplanToday();
+    // The file name (in "作息表") of the timetable a special day rings; empty otherwise.
+    const std::string& SpecialTimetableName() const { return m_strSpecialName; }
 
     // Engine state.
     bool m_bAutoPlay = true;

@@ -14,13 +14,14 @@ namespace {
 
 // A word of an Exec line, quoted when it holds anything the desktop would split on.
 QString ExecWord(QString word) {
-    if (!word.contains(QRegularExpression(QStringLiteral("[\\s\"'\\\\$`]")))) {
+    if (!word.contains(QRegularExpression(QStringLiteral("[\\s\"'\\\\$`%]")))) {
         return word;
     }
     word.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
     word.replace(QLatin1Char('"'), QStringLiteral("\\\""));
     word.replace(QLatin1Char('$'), QStringLiteral("\\$"));
     word.replace(QLatin1Char('`'), QStringLiteral("\\`"));
+    word.replace(QLatin1Char('%'), QStringLiteral("%%"));
     return QLatin1Char('"') + word + QLatin1Char('"');
 }
 
@@ -28,7 +29,8 @@ QString ExecWord(QString word) {
 QString ExecProgram(const QString& exec) {
     const QString line = exec.trimmed();
     if (!line.startsWith(QLatin1Char('"'))) {
-        return line.section(QLatin1Char(' '), 0, 0);
+        return line.section(QLatin1Char(' '), 0, 0)
+            .replace(QStringLiteral("%%"), QStringLiteral("%"));
     }
     QString program;
     for (int i = 1; i < line.size(); ++i) {
@@ -40,7 +42,7 @@ QString ExecProgram(const QString& exec) {
             program += line[i];
         }
     }
-    return program;
+    return program.replace(QStringLiteral("%%"), QStringLiteral("%"));
 }
 
 }  // namespace
@@ -58,14 +60,21 @@ bool XdgAutostart::IsAutostartSet() const {
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return false;
     }
+    // An entry the desktop's settings switched off (Hidden, or GNOME's enabled key)
+    // does not start the program, whatever its Exec line says.
     QTextStream in(&file);
+    bool startsThis = false;
     while (!in.atEnd()) {
-        const QString line = in.readLine();
+        const QString line = in.readLine().trimmed();
         if (line.startsWith(QStringLiteral("Exec="))) {
-            return ExecProgram(line.mid(5)).compare(m_strProgram, Qt::CaseInsensitive) == 0;
+            startsThis = ExecProgram(line.mid(5)).compare(m_strProgram, Qt::CaseInsensitive) == 0;
+        } else if (line.compare(QStringLiteral("Hidden=true"), Qt::CaseInsensitive) == 0 ||
+                   line.compare(QStringLiteral("X-GNOME-Autostart-enabled=false"),
+                                Qt::CaseInsensitive) == 0) {
+            return false;
         }
     }
-    return false;
+    return startsThis;
 }
 
 bool XdgAutostart::SetAutostart(bool on) {

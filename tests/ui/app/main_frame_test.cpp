@@ -158,6 +158,22 @@ TEST_F(MainFrameTest, ClosingAsksOnceToSaveAModifiedTimetable) {
         ASSERT_TRUE(saved.Load(path, true));
         EXPECT_EQ(saved.GetDay(kTuesday)->size(), 1u);
         EXPECT_FALSE(main.Engine().Timetable().IsModified());
+        frame.reset();
+    }
+    // Yes, but the file cannot be written: the program stays open with the edits.
+    {
+        app::CMainFrame& main = MakeFrame();
+        main.Engine().Timetable().DeleteItem(kTuesday, 0);
+        main.Engine().Timetable().SetModified();
+        fs::remove(path);
+        fs::create_directory(path);
+        dialogs.answers = {platform::MessageAnswer::Yes};
+        main.show();
+        EXPECT_FALSE(main.close());
+        EXPECT_TRUE(main.Engine().Timetable().IsModified());
+        fs::remove(path);
+        dialogs.answers = {platform::MessageAnswer::No};
+        EXPECT_TRUE(main.close());
     }
 }
 

@@ -172,7 +172,13 @@ TEST_F(MenusTest, ChoosingATimetableWritesItsPathOnlyWhenItLoads) {
     dialogs.files.push_back({outside});
     main.OnCommand(app::kCmdChooseTimetable);
     EXPECT_EQ(IniValue(ini, "作息表"), outside);
+
+    // Refresh when the file has gone: the timetable in force keeps ringing.
     fs::remove(outside);
+    main.OnCommand(app::kCmdRefreshTimetable);
+    EXPECT_EQ(main.PendingView()->GetTimetableTitle(), "考试作息");
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back().caption, "错误");
 
     // Not a timetable: nothing written, the old timetable stays.
     std::ofstream(m_Dir + "作息表/坏.zxb") << "not a timetable";

@@ -116,8 +116,16 @@ TEST_F(CalendarTest, SpecialDayRingsItsOwnTimetableAndBadLinesAreReported) {
                   "07:00:01 log calendar 第3行 \"2026-13-01\": 日期应写作 YYYY-MM-DD 或 "
                   "YYYY-MM-DD..YYYY-MM-DD"});
 
+    // The exam timetable edited while the day runs: a re-plan rings the new time.
+    SaveTimetable(AppDir() + "作息表/考试作息表.zxb", "考试作息表",
+                  {{kMonday, Single(Hms(8, 30, 0), "考试开始", "exam.wav")},
+                   {kMonday, Single(Hms(7, 30, 0), "提前入场", "enter.wav")}});
+    engine.ReplanToday();
+    EXPECT_EQ(host.pending, "提前入场");
+    EXPECT_EQ(host.listCount, 2);
+
     TickThrough(8, 30, 1);
-    EXPECT_EQ(log.With("load"), std::vector<std::string>{"08:30:00 load 0"});
+    EXPECT_EQ(log.With("load"), (std::vector<std::string>{"07:30:00 load 0", "08:30:00 load 0"}));
     EXPECT_EQ(Queued(0), AppDir() + "exam.wav");
     EXPECT_EQ(engine.Timetable().GetPath(), userPath) << "the user's timetable stays current";
     EXPECT_FALSE(std::filesystem::exists(AppDir() + "QELT.INI")) << "no setting was written";
