@@ -60,9 +60,9 @@ constexpr const char* kViewTimetableTitle = "选择需要查看的作息表";
 constexpr const char* kModifyTimetableTitle = "编辑作息表";
 constexpr const char* kRefreshQuestion = "是否要刷新当前作息表!";
 constexpr const char* kRefreshCaption = "清除作息表项";
-constexpr int kModeView = 1;
-constexpr int kModeNew = 2;
-constexpr int kModeModify = 3;
+constexpr int kModeView = editors::CTimetableEditDlg::kViewMode;
+constexpr int kModeNew = editors::CTimetableEditDlg::kNewMode;
+constexpr int kModeModify = editors::CTimetableEditDlg::kModifyMode;
 constexpr std::uint32_t kDefaultBackColour = views::CPendingWnd::kDefaultBackColour;
 constexpr int kPluginMenuPosition = 3;
 
