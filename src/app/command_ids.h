@@ -3,8 +3,6 @@
 // The numbers are the ones plug-ins and the files' users know, so menus, toolbar buttons
 // and tests name commands by them.
 
-#include "engine/schedule_engine.h"
-
 namespace app {
 
 enum CommandId : int {
@@ -13,8 +11,8 @@ enum CommandId : int {
     kCmdViewTimetable = 32773,
     kCmdNewTimetable = 32774,
     kCmdModifyTimetable = 32775,
-    kCmdAutoPlay = engine::kCmdAutoPlay,
-    kCmdAutoShutdown = engine::kCmdAutoShutdown,
+    kCmdAutoPlay = 32776,
+    kCmdAutoShutdown = 32777,
     kCmdShowPlayer = 32778,
     kCmdSettings = 32781,
     kCmdCommonTracks = 32782,
@@ -25,7 +23,7 @@ enum CommandId : int {
     kCmdShowPicture = 32788,
     kCmdDefaultPicture = 32789,
     kCmdCustomPicture = 32790,
-    kCmdChooseFilesToPlay = engine::kCmdChooseFilesToPlay,
+    kCmdChooseFilesToPlay = 32791,
     kCmdCustomColour = 32792,
     kCmdForum = 32793,
     kCmdMail = 32795,
@@ -38,13 +36,19 @@ enum CommandId : int {
     kCmdNewItem = 34469,
     kCmdDeleteItem = 34470,
     kCmdEditItem = 34471,
-    kCmdPlayCurrentRow = engine::kCmdPlayCurrentRow,
+    kCmdPlayCurrentRow = 34472,
     kCmdSaveTimetable = 34473,
     kCmdAbout = 57664,
     kCmdExit = 57665,
     kCmdToolBar = 59392,
     kCmdStatusBar = 59393,
 };
+
+// The "常用曲目播放(&C)" and "列表曲目播放(&L)" entries: the first id of each, and how
+// many ids each menu may take.
+inline constexpr int kCmdCommonTrackFirst = 34475;
+inline constexpr int kCmdPlaylistFirst = 34675;
+inline constexpr int kCmdIdsPerStore = 200;
 
 // Codes of the frame's notification message (0x280E).
 enum FrameNotice : int {
@@ -53,7 +57,7 @@ enum FrameNotice : int {
     kNoticePresetTitlesClosed = 3,
     kNoticeCommonTracksClosed = 4,
     kNoticePlaylistsClosed = 5,
-    kNoticePlaybackEnded = engine::kNotifyPlaybackEnded,
+    kNoticePlaybackEnded = 6,
     kNoticeSettingsClosed = 7,
     kNoticeTrayIcon = 8,
     kNoticeExtRunClosed = 9,

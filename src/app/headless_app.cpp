@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "engine/event_log.h"
 #include "engine/plugin_host.h"
-#include "engine/tick_driver.h"
 #include "engine/wait_pumping.h"
 #include "player/audio_output.h"
 #include "schedule/app_paths.h"
@@ -25,6 +25,7 @@ namespace {
 constexpr const char* kTimetableFolder = "作息表";
 constexpr const char* kCommonTrackFile = "作息表/M2list.dat";
 constexpr const char* kPlaylistFile = "作息表/Mlist.dat";
+constexpr const char* kIniFile = "QELT.INI";
 constexpr const char* kStartText = "headless";
 constexpr const char* kNoAudioNotice = "没有可用的音频输出";
 constexpr const char* kOutputFallbackNotice = "输出设备不可用，已改用系统默认输出";
@@ -50,6 +51,11 @@ std::string PendingText(const schedule::ScheduleItem& item) {
     return std::string(clock) + ' ' + item.title;
 }
 
+void PrintLine(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 bool CHeadlessApp::FileStamp::operator==(const FileStamp& other) const {
@@ -61,10 +67,17 @@ bool CHeadlessApp::FileStamp::operator==(const FileStamp& other) const {
 CHeadlessApp::CHeadlessApp(std::string appDir)
     : m_strAppDir(std::move(appDir)),
       m_Instance(QStringLiteral("Varnel")),
-      m_BellLog(m_Clock, m_strAppDir + engine::kBellLogFile, engine::kBellLogRotateBytes,
-                engine::kBellLogKeepOld),
-      m_EventLog(m_Clock, EventLogPath()),
-      m_Settings(m_strAppDir + schedule::ini::kFileName) {
+      m_Session(m_Clock, *this, [this] {
+          session::SessionOptions options;
+          options.appDir = m_strAppDir;
+          options.eventLogPath = EventLogPath();
+          options.power = &m_Power;
+          options.runProgram = engine::BindRunProgram(m_Runner, engine::WaitPumping, m_strAppDir);
+          options.reporter = this;
+          options.echo = PrintLine;
+          options.setAudioOutput = [this](const std::string& id) { m_Audio.SetOutputDevice(id); };
+          return options;
+      }()) {
     m_PlayerTimer.setInterval(player::CPlaybackEngine::kTickIntervalMs);
     m_ReloadTimer.setSingleShot(true);
     m_ReloadTimer.setInterval(kReloadDelayMs);
@@ -76,9 +89,8 @@ CHeadlessApp::CHeadlessApp(std::string appDir)
 
 CHeadlessApp::~CHeadlessApp() {
     Shutdown();
-    // The engine and the tick refer to the player; they go first.
-    m_pTickDriver.reset();
-    m_pEngine.reset();
+    // The session's engine refers to the player; nothing plays into it once stopped.
+    m_Session.Stop();
     m_pPlayer.reset();
 }
 
@@ -102,29 +114,23 @@ bool CHeadlessApp::InitInstance() {
     QDir::setCurrent(Q(m_strAppDir));
     QDir(Q(m_strAppDir)).mkpath(QString::fromUtf8(kTimetableFolder));
 
-    m_pPower = std::make_unique<platform::LogindPowerControl>();
-    m_pLoggedPower = std::make_unique<CLoggedPowerControl>(
-        *m_pPower, [this](const std::string& kind, const std::string& text) { Write(kind, text); });
-
-    m_pAudio = std::make_unique<player::GstAudioSystem>();
     player::CHeadlessPlayer::Events events;
     events.trackStarted = [this](const std::string& path) {
         Write("play", path);
-        if (m_pAudio->TakeFallbackNotice()) {
-            ShowNotice(kOutputFallbackNotice);
+        if (m_Audio.TakeFallbackNotice()) {
+            Write("notice", kOutputFallbackNotice);
         }
     };
     events.trackWaiting = [this](const std::string& path) { Write("waiting", path); };
     events.openFailed = [this](const std::string& path) { Write("openfailed", path); };
-    // As the player window does, the end of the queue reaches the engine after the
+    // As the player window does, the end of the queue reaches the session after the
     // player's own call has returned.
     events.queueFinished = [this] {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                Write("finished");
-                if (m_pEngine) {
-                    m_pEngine->OnPlaybackEnded();
+                if (!m_bShutDown) {
+                    m_Session.OnPlaybackEnded();
                 }
             },
             Qt::QueuedConnection);
@@ -136,42 +142,16 @@ bool CHeadlessApp::InitInstance() {
             m_PlayerTimer.stop();
         }
     };
-    m_pPlayer = std::make_unique<player::CHeadlessPlayer>(*m_pAudio, std::move(events));
+    m_pPlayer = std::make_unique<player::CHeadlessPlayer>(m_Audio, std::move(events));
     connect(&m_PlayerTimer, &QTimer::timeout, this, [this] { m_pPlayer->UpdateStatus(); });
     if (const std::string failure = m_pPlayer->Playback().InitFailureText(); !failure.empty()) {
         Write("error", failure);
     }
 
-    m_CommonTracks.SetReporter(this);
-    m_Playlists.SetReporter(this);
-    m_CommonTracks.Load(m_strAppDir + kCommonTrackFile);
-    m_Playlists.Load(m_strAppDir + kPlaylistFile);
-
-    // Every run of an extension program is logged with the program and its parameters.
-    engine::ProgramRunFn run =
-        [this, runner = engine::BindRunProgram(m_Runner, engine::WaitPumping, m_strAppDir)](
-            const std::string& program, const std::string& parameters) {
-            Write("run", parameters.empty() ? program : program + " " + parameters);
-            return runner(program, parameters);
-        };
-    m_pEngine = std::make_unique<engine::CScheduleEngine>(m_Clock, *this, *m_pPlayer,
-                                                          *m_pLoggedPower, std::move(run),
-                                                          m_CommonTracks, m_Playlists, m_strAppDir);
-    m_pEngine->m_nToday = m_Clock.Now().weekday;
-    m_pEngine->Timetable().SetReporter(this);
-    m_pAudio->SetOutputDevice(m_Settings.GetOutputDevice());
-    m_pEngine->LoadSettings(m_Settings);
-
-    m_pTickDriver = std::make_unique<engine::CTickDriver>(m_Clock, [this] {
-        if (m_pEngine) {
-            m_pEngine->OnTick();
-        }
-    });
-    m_pTickDriver->Start();
-
-    LoadPlugins();
+    m_Session.Start(*m_pPlayer);
+    LogPlugins();
     if (!player::AudioOutputAvailable()) {
-        ShowNotice(kNoAudioNotice);
+        Write("notice", kNoAudioNotice);
     }
 
     Rewatch();
@@ -184,9 +164,7 @@ void CHeadlessApp::Shutdown() {
     }
     m_bShutDown = true;
     m_ReloadTimer.stop();
-    if (m_pTickDriver) {
-        m_pTickDriver->Stop();
-    }
+    m_Session.Stop();
     m_PlayerTimer.stop();
     if (m_pPlayer) {
         m_pPlayer->ClearQueue(true);
@@ -194,15 +172,12 @@ void CHeadlessApp::Shutdown() {
     Write("exit");
 }
 
-void CHeadlessApp::LoadPlugins() {
-    m_pPluginHost = std::make_unique<engine::CPluginHost>(m_strAppDir);
-    m_pPluginHost->SetStatusHandler([this](const std::string& text) { SetStatusText(text); });
-    m_pPluginHost->SetWakeHandler([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { m_pPluginHost->DeliverPosted(); }, Qt::QueuedConnection);
-    });
-    m_pPluginHost->LoadPlugins();
-    for (const engine::PluginSlot& slot : m_pPluginHost->Slots()) {
+void CHeadlessApp::LogPlugins() {
+    const engine::CPluginHost* plugins = m_Session.Plugins();
+    if (plugins == nullptr) {
+        return;
+    }
+    for (const engine::PluginSlot& slot : plugins->Slots()) {
         if (slot.present != 0) {
             Write("plugin", slot.name + " " + slot.path);
         }
@@ -210,13 +185,7 @@ void CHeadlessApp::LoadPlugins() {
 }
 
 void CHeadlessApp::Write(const std::string& kind, const std::string& text) {
-    const std::string line = engine::CEventLog::FormatLine(m_Clock.Now(), kind, text);
-    std::fputs(line.c_str(), stdout);
-    std::fflush(stdout);
-    if (engine::IsBellLogEvent(kind) && kind != "next") {
-        m_BellLog.Write(kind, text);
-    }
-    m_EventLog.Write(kind, text);
+    m_Session.Log(kind, text);
 }
 
 void CHeadlessApp::ShowError(const std::string& text, const std::string&, schedule::MessageOwner) {
@@ -224,23 +193,6 @@ void CHeadlessApp::ShowError(const std::string& text, const std::string&, schedu
 }
 
 // The engine's host.
-
-void CHeadlessApp::SetStatusText(const std::string& text) {
-    if (text != m_strStatus) {
-        m_strStatus = text;
-        Write("status", text);
-    }
-}
-
-void CHeadlessApp::ShowNotice(const std::string& text) {
-    if (!text.empty()) {
-        Write("notice", text);
-    }
-}
-
-void CHeadlessApp::LogEvent(const std::string& kind, const std::string& text) {
-    Write(kind, text);
-}
 
 void CHeadlessApp::SetPendingItem(const schedule::ScheduleItem* item) {
     const std::string text = item != nullptr ? PendingText(*item) : std::string();
@@ -264,10 +216,6 @@ void CHeadlessApp::SetHoliday(bool holiday) {
     }
 }
 
-void CHeadlessApp::ShowNotifier(const std::string& text, int, int, int) {
-    Write("notify", text);
-}
-
 void CHeadlessApp::TrimMemory() {
     malloc_trim(0);
 }
@@ -278,16 +226,17 @@ std::map<CHeadlessApp::Watched, std::string> CHeadlessApp::WatchedFiles() const 
     // The timetable the settings name, as reading the settings loads it: watched even
     // while it is missing, so that copying it in loads it.
     std::map<Watched, std::string> files = {
-        {Watched::Settings, m_strAppDir + schedule::ini::kFileName},
+        {Watched::Settings, m_strAppDir + kIniFile},
         {Watched::CommonTracks, m_strAppDir + kCommonTrackFile},
         {Watched::Playlists, m_strAppDir + kPlaylistFile},
-        {Watched::Timetable, schedule::ResolvePath(m_strAppDir, m_Settings.GetTimetablePath())},
+        {Watched::Timetable,
+         schedule::ResolvePath(m_strAppDir, m_Session.Settings().GetTimetablePath())},
         {Watched::Calendar, schedule::CDayCalendar::PathIn(m_strAppDir)},
     };
     // On a special day, the timetable it rings is watched too.
-    if (m_pEngine && m_pEngine->IsSpecialDay()) {
-        files[Watched::DayTimetable] =
-            schedule::CDayCalendar::TimetablePathIn(m_strAppDir, m_pEngine->SpecialTimetableName());
+    if (m_Session.IsStarted() && m_Session.Engine().IsSpecialDay()) {
+        files[Watched::DayTimetable] = schedule::CDayCalendar::TimetablePathIn(
+            m_strAppDir, m_Session.Engine().SpecialTimetableName());
     }
     return files;
 }
@@ -336,7 +285,7 @@ void CHeadlessApp::Rewatch() {
 }
 
 void CHeadlessApp::ReloadChanged() {
-    if (!m_pEngine || m_bShutDown) {
+    if (!m_Session.IsStarted() || m_bShutDown) {
         return;
     }
     const std::map<Watched, std::string> files = WatchedFiles();
@@ -348,27 +297,26 @@ void CHeadlessApp::ReloadChanged() {
     };
     if (changed(Watched::CommonTracks)) {
         Write("reload", files.at(Watched::CommonTracks));
-        m_CommonTracks.Load(files.at(Watched::CommonTracks));
+        m_Session.CommonTracks().Load(files.at(Watched::CommonTracks));
     }
     if (changed(Watched::Playlists)) {
         Write("reload", files.at(Watched::Playlists));
-        m_Playlists.Load(files.at(Watched::Playlists));
+        m_Session.Playlists().Load(files.at(Watched::Playlists));
     }
     if (changed(Watched::Settings)) {
         // The settings name the current timetable; reading them reads it too.
         Write("reload", files.at(Watched::Settings));
-        m_pAudio->SetOutputDevice(m_Settings.GetOutputDevice());
-        m_pEngine->LoadSettings(m_Settings);
+        m_Session.ReloadSettings();
     } else if (changed(Watched::Timetable)) {
         Write("reload", files.at(Watched::Timetable));
-        m_pEngine->LoadTimetable(files.at(Watched::Timetable));
+        m_Session.LoadTimetable(files.at(Watched::Timetable));
     }
     if (changed(Watched::Calendar)) {
         Write("reload", files.at(Watched::Calendar));
-        m_pEngine->CheckCalendar();
+        m_Session.CheckCalendar();
     } else if (changed(Watched::DayTimetable)) {
         Write("reload", files.at(Watched::DayTimetable));
-        m_pEngine->ReplanToday();
+        m_Session.ReplanToday();
     }
     Rewatch();
 }

@@ -15,25 +15,15 @@
 #include <memory>
 #include <string>
 
-#include "app/logged_power_control.h"
 #include "engine/engine_host.h"
-#include "engine/event_log.h"
-#include "engine/schedule_engine.h"
 #include "platform/logind_power_control.h"
 #include "platform/posix_process_runner.h"
 #include "platform/single_instance.h"
 #include "platform/system_clock.h"
 #include "player/gst_audio_system.h"
 #include "player/headless_player.h"
-#include "schedule/common_track_store.h"
 #include "schedule/message_reporter.h"
-#include "schedule/playlist_store.h"
-#include "schedule/settings.h"
-
-namespace engine {
-class CPluginHost;
-class CTickDriver;
-}  // namespace engine
+#include "session/bell_session.h"
 
 namespace app {
 
@@ -59,17 +49,21 @@ public:
     // Stops the tick and the player; the exit is logged. Runs once.
     void Shutdown();
 
-    // The engine's host.
-    void SetStatusText(const std::string& text) override;
-    void ShowNotice(const std::string& text) override;
-    void LogEvent(const std::string& kind, const std::string& text) override;
+    // The engine's host: the session logs the day's events; this host adds the lines
+    // that only the program without a window prints (the next item, the timetable's
+    // title, a holiday) and keeps what a window would show.
+    void SetStatusText(const std::string& text) override { m_strStatus = text; }
+    void ShowNotice(const std::string&) override {}
+    void LogEvent(const std::string&, const std::string&) override {}
     void SetPendingItem(const schedule::ScheduleItem* item) override;
     void SetTimetableTitle(const std::string& title) override;
     void SetHoliday(bool holiday) override;
-    void RebuildList(const std::vector<schedule::ScheduleItem>&, int) override {}
-    void MarkNext(int) override {}
-    int GetSelectedRow() const override { return -1; }
-    void ShowNotifier(const std::string& text, int appearMs, int stayMs, int disappearMs) override;
+    void DayListChanged(const std::vector<schedule::ScheduleItem>& items, int nextIndex) override {
+        m_nDayItems = static_cast<int>(items.size());
+        m_nNextRow = nextIndex;
+    }
+    void NextRowChanged(int nextIndex) override { m_nNextRow = nextIndex; }
+    void ShowNotifier(const std::string&, int, int, int) override {}
     bool IsPlayerVisible() const override { return m_bPlayerShown; }
     void ShowPlayer() override { m_bPlayerShown = true; }
     void HidePlayer() override { m_bPlayerShown = false; }
@@ -93,7 +87,7 @@ private:
     // One event line to standard output and QELT_EVENT_LOG, and to the bell log when it
     // keeps events of its kind.
     void Write(const std::string& kind, const std::string& text = std::string());
-    void LoadPlugins();
+    void LogPlugins();
     // The files read again when they change, by what they hold.
     std::map<Watched, std::string> WatchedFiles() const;
     static FileStamp Stamp(const std::string& path);
@@ -107,19 +101,11 @@ private:
     platform::SingleInstance m_Instance;
     platform::SystemClock m_Clock;
     platform::PosixProcessRunner m_Runner;
-    engine::CEventLog m_BellLog;
-    engine::CEventLog m_EventLog;
-    schedule::CSettings m_Settings;
-    schedule::CCommonTrackStore m_CommonTracks;
-    schedule::CPlaylistStore m_Playlists;
-    std::unique_ptr<platform::LogindPowerControl> m_pPower;
-    std::unique_ptr<CLoggedPowerControl> m_pLoggedPower;
-    std::unique_ptr<player::GstAudioSystem> m_pAudio;
+    platform::LogindPowerControl m_Power;
+    player::GstAudioSystem m_Audio;
+    session::CBellSession m_Session;
     std::unique_ptr<player::CHeadlessPlayer> m_pPlayer;
     QTimer m_PlayerTimer;
-    std::unique_ptr<engine::CScheduleEngine> m_pEngine;
-    std::unique_ptr<engine::CTickDriver> m_pTickDriver;
-    std::unique_ptr<engine::CPluginHost> m_pPluginHost;
     QFileSystemWatcher m_Watcher;
     QTimer m_ReloadTimer;
     std::map<Watched, FileStamp> m_Stamps;
@@ -128,6 +114,8 @@ private:
     std::string m_strTitle;
     bool m_bPlayerShown = false;
     bool m_bHoliday = false;
+    int m_nDayItems = 0;
+    int m_nNextRow = -1;
     bool m_bStarted = false;
     bool m_bShutDown = false;
 };

@@ -18,7 +18,6 @@
 
 #include "app/command_ids.h"
 #include "engine/plugin_host.h"
-#include "engine/tick_driver.h"
 #include "player/player_dlg.h"
 #include "schedule/app_paths.h"
 #include "views/pending_wnd.h"
@@ -32,9 +31,6 @@ namespace {
 
 constexpr const char* kTimetableFolder = "作息表";
 constexpr const char* kMusicFolder = "音乐库";
-constexpr const char* kCommonTrackFile = "作息表/M2list.dat";
-constexpr const char* kPlaylistFile = "作息表/Mlist.dat";
-constexpr const char* kIniFile = "QELT.INI";
 constexpr const char* kTrayTooltip = "Varnel";
 constexpr const char* kNoAudioNotice = "没有可用的音频输出";
 constexpr const char* kNoAudioMessage =
@@ -63,17 +59,29 @@ QString ProgramFolderArgument(const FrameServices& services) {
     return folder == own ? QString() : folder;
 }
 
+session::SessionOptions SessionOptionsOf(const FrameServices& services,
+                                         schedule::IMessageReporter* reporter,
+                                         std::function<void()> beforeTick) {
+    session::SessionOptions options;
+    options.appDir = services.appDir;
+    options.eventLogPath = services.eventLogPath;
+    options.loadPlugins = services.loadPlugins;
+    options.startTick = services.startTickDriver;
+    options.power = services.power;
+    options.runProgram = services.runProgram;
+    options.reporter = reporter;
+    options.setAudioOutput = services.setAudioOutput;
+    options.beforeTick = std::move(beforeTick);
+    return options;
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
     : QMainWindow(parent),
       m_Services(std::move(services)),
-      m_Settings(m_Services.appDir + kIniFile),
-      m_EventLog(*m_Services.clock, m_Services.eventLogPath),
-      m_BellLog(*m_Services.clock, m_Services.appDir + engine::kBellLogFile,
-                engine::kBellLogRotateBytes, engine::kBellLogKeepOld),
-      m_Power(*m_Services.power,
-              [this](const std::string& kind, const std::string& text) { Log(kind, text); }),
+      m_Session(*m_Services.clock, *this,
+                SessionOptionsOf(m_Services, this, [this] { RefreshClock(); })),
       m_Autostart(Q(m_Services.executable), ProgramFolderArgument(m_Services)) {
     setWindowTitle(QString::fromUtf8(kFrameTitle));
     setWindowIcon(QIcon(QStringLiteral(":/app/qelt.png")));
@@ -88,9 +96,9 @@ CMainFrame::~CMainFrame() {
             delete dialog;
         }
     }
-    // The engine and the tick refer to the player window; they go first.
-    m_pTickDriver.reset();
-    m_pEngine.reset();
+    // The player window outlives the frame's members only through the session's
+    // references: the tick stops first, and nothing plays into a deleted window.
+    m_Session.Stop();
     delete m_pPlayer;
     delete m_pNotifier;
 }
@@ -108,24 +116,21 @@ bool CMainFrame::Create() {
     QDir::setCurrent(Q(m_Services.appDir));
     QDir(Q(m_Services.appDir)).mkpath(QString::fromUtf8(kTimetableFolder));
 
-    m_CommonTracks.SetReporter(this);
-    m_Playlists.SetReporter(this);
-    m_CommonTracks.Load(m_Services.appDir + kCommonTrackFile);
-    m_Playlists.Load(m_Services.appDir + kPlaylistFile);
-
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect area = frameGeometry();
         area.moveCenter(screen->availableGeometry().center());
         move(area.topLeft());
     }
 
-    m_pPlayer = new player::CPlayerDlg(*m_Services.audio, m_Settings, *m_Services.dialogs, this);
+    m_pPlayer =
+        new player::CPlayerDlg(*m_Services.audio, m_Session.Settings(), *m_Services.dialogs, this);
     m_pPlayer->SetOpenFolder(m_Services.appDir + kMusicFolder);
     connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this,
             [this] { OnFrameNotice(kNoticePlaybackEnded); });
     connect(m_pPlayer, &player::CPlayerDlg::trackStarted, this, [this](const QString& path) {
         Log("play", path.toStdString());
         if (m_Services.takeOutputFallback && m_Services.takeOutputFallback()) {
+            Log("notice", kOutputFallbackNotice);
             ShowNotice(kOutputFallbackNotice);
         }
     });
@@ -150,32 +155,16 @@ bool CMainFrame::Create() {
         QPoint(skin.width() - kNotifierTextRightInset, skin.height() - kNotifierTextBottomInset)));
     connect(m_pNotifier, &CTaskbarNotifier::clicked, this, [this] { OnCommand(kCmdShowPlayer); });
 
-    m_pPendingView->GetListView()->SetStores(&m_CommonTracks, &m_Playlists);
+    m_pPendingView->GetListView()->SetStores(&m_Session.CommonTracks(), &m_Session.Playlists());
     connect(m_pPendingView->GetListView(), &views::CScheduleListView::rightClicked, this,
             [this] { OnFrameNotice(kNoticeListRightClick); });
 
-    // Every run of an extension program is logged with the program and its parameters.
-    engine::ProgramRunFn run = [this, runner = m_Services.runProgram](
-                                   const std::string& program, const std::string& parameters) {
-        Log("run", parameters.empty() ? program : program + " " + parameters);
-        return runner ? runner(program, parameters) : -1;
-    };
-    m_pEngine = std::make_unique<engine::CScheduleEngine>(*m_Services.clock, *this, *m_pPlayer,
-                                                          m_Power, std::move(run), m_CommonTracks,
-                                                          m_Playlists, m_Services.appDir);
-    m_pEngine->m_nToday = m_Services.clock->Now().weekday;
-    m_pEngine->Timetable().SetReporter(this);
-
-    if (m_Services.startTickDriver) {
-        m_pTickDriver =
-            std::make_unique<engine::CTickDriver>(*m_Services.clock, [this] { Tick(); });
-        m_pTickDriver->Start();
-    }
+    // The day starts: the stores, the settings with the timetable, the plug-ins, the tick.
+    m_Session.Start(*m_pPlayer);
 
     BuildTrackMenus();
     CreateTrayIcon();
     LoadSettings();
-    LoadPlugins();
     BuildPluginMenu();
     UpdateActionStates();
 
@@ -186,32 +175,19 @@ bool CMainFrame::Create() {
 }
 
 void CMainFrame::LoadSettings() {
-    // The engine reads its own keys and loads the current timetable; the frame reads the
-    // keys of the windows and the audio output.
-    SetAudioOutput(m_Settings.GetOutputDevice());
-    m_pEngine->LoadSettings(m_Settings);
-    m_pPendingView->SetCaption(m_Settings.GetSchoolName());
+    // The session read the engine's keys and loaded the current timetable; the frame
+    // reads the keys of the windows.
+    const schedule::CSettings& settings = m_Session.Settings();
+    m_pPendingView->SetCaption(settings.GetSchoolName());
     // The view starts in the opposite mode and is switched once, as the command does.
-    m_pPendingView->SetPendingMode(m_Settings.GetShowPending() ? 0 : 1);
+    m_pPendingView->SetPendingMode(settings.GetShowPending() ? 0 : 1);
     ToggleView();
-    m_pPendingView->SetShowPicture(m_Settings.GetShowBackgroundPicture());
-    const std::string picture = m_Settings.GetBackgroundPicture();
+    m_pPendingView->SetShowPicture(settings.GetShowBackgroundPicture());
+    const std::string picture = settings.GetBackgroundPicture();
     m_pPendingView->LoadBackgroundPicture(picture.empty() || picture == " "
                                               ? picture
                                               : schedule::ResolvePath(m_Services.appDir, picture));
-    m_pPendingView->SetBackColour(static_cast<std::uint32_t>(m_Settings.GetBackgroundColor()));
-}
-
-void CMainFrame::LoadPlugins() {
-    m_pPluginHost = std::make_unique<engine::CPluginHost>(m_Services.appDir);
-    m_pPluginHost->SetStatusHandler([this](const std::string& text) { SetStatusText(text); });
-    m_pPluginHost->SetWakeHandler([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { m_pPluginHost->DeliverPosted(); }, Qt::QueuedConnection);
-    });
-    if (m_Services.loadPlugins) {
-        m_pPluginHost->LoadPlugins();
-    }
+    m_pPendingView->SetBackColour(static_cast<std::uint32_t>(settings.GetBackgroundColor()));
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -259,6 +235,7 @@ QString CMainFrame::PaneText(int pane) const {
 }
 
 void CMainFrame::ReportNoAudioOutput() {
+    Log("notice", kNoAudioNotice);
     ShowNotice(kNoAudioNotice);
     QTimer::singleShot(0, this, [this] {
         m_Services.dialogs->Message(kNoAudioMessage, kFrameTitle, platform::MessageIcon::Warning,
@@ -271,15 +248,13 @@ void CMainFrame::Shutdown() {
         return;
     }
     m_bClosing = true;
-    if (m_pTickDriver) {
-        m_pTickDriver->Stop();
-    }
+    m_Session.Stop();
     if (m_pTray != nullptr) {
         m_pTray->hide();
     }
     // The system is ending the program (a logout): no one can be asked, so unsaved
     // edits go to a copy beside the timetable instead of being lost.
-    schedule::CTimetable& timetable = m_pEngine->Timetable();
+    schedule::CTimetable& timetable = m_Session.CurrentTimetable();
     if (timetable.IsModified() && !timetable.GetPath().empty()) {
         const std::string copy = timetable.GetPath() + ".unsaved";
         timetable.SetReporter(nullptr);
@@ -291,11 +266,12 @@ void CMainFrame::Shutdown() {
 }
 
 void CMainFrame::Tick() {
+    m_Session.Tick();
+}
+
+void CMainFrame::RefreshClock() {
     if (m_pClock != nullptr && m_bClockShown) {
         m_pClock->Refresh();
-    }
-    if (m_pEngine) {
-        m_pEngine->OnTick();
     }
 }
 
@@ -357,9 +333,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     if (m_pTray != nullptr) {
         m_pTray->hide();
     }
-    if (m_pTickDriver) {
-        m_pTickDriver->Stop();
-    }
+    m_Session.Stop();
     // The player window keeps its position for the next start as it closes.
     if (m_pPlayer) {
         m_pPlayer->close();
@@ -383,33 +357,26 @@ void CMainFrame::SetStatusText(const std::string& text) {
     if (m_pPanes[1]->text() != value) {
         m_pPanes[1]->setText(value);
         m_pPanes[1]->repaint();
-        Log("status", text);
     }
 }
 
 void CMainFrame::ShowNotice(const std::string& text) {
     m_pPanes[3]->setText(text.empty() ? QString::fromUtf8(kMakerNotice) : Q(text));
-    if (!text.empty()) {
-        Log("notice", text);
-    }
 }
 
-void CMainFrame::LogEvent(const std::string& kind, const std::string& text) {
-    Log(kind, text);
+void CMainFrame::LogEvent(const std::string&, const std::string&) {
+    // The session has written the line to the logs; the frame shows nothing of it.
 }
 
 void CMainFrame::Log(const std::string& kind, const std::string& text) {
-    m_EventLog.Write(kind, text);
-    if (engine::IsBellLogEvent(kind)) {
-        m_BellLog.Write(kind, text);
-    }
+    m_Session.Log(kind, text);
 }
 
 void CMainFrame::SetHoliday(bool holiday) {
     m_pPendingView->SetHoliday(holiday);
     if (holiday) {
         // The day's items are shown, all passed: none of them rings today.
-        MarkNext(-1);
+        NextRowChanged(-1);
     }
 }
 
@@ -421,11 +388,11 @@ void CMainFrame::SetTimetableTitle(const std::string& title) {
     m_pPendingView->SetTimetableTitle(title);
 }
 
-void CMainFrame::RebuildList(const std::vector<schedule::ScheduleItem>& items, int nextIndex) {
+void CMainFrame::DayListChanged(const std::vector<schedule::ScheduleItem>& items, int nextIndex) {
     m_pPendingView->GetListView()->Rebuild(items, nextIndex);
 }
 
-void CMainFrame::MarkNext(int nextIndex) {
+void CMainFrame::NextRowChanged(int nextIndex) {
     m_pPendingView->GetListView()->MarkNext(nextIndex);
 }
 
@@ -434,7 +401,6 @@ int CMainFrame::GetSelectedRow() const {
 }
 
 void CMainFrame::ShowNotifier(const std::string& text, int appearMs, int stayMs, int disappearMs) {
-    Log("notify", text);
     m_pNotifier->Show(Q(text), appearMs, stayMs, disappearMs);
 }
 

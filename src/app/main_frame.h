@@ -1,8 +1,9 @@
 #pragma once
-// The main window: it owns the current timetable (through the scheduling engine), both
-// stores, the settings, the player window, the notifier, the pending view with the list
-// view, the toolbar with the clock, the status bar, the notification-area icon and the
-// plug-in host, and it is the engine's host: everything the engine shows goes through it.
+// The main window: the player window, the notifier, the pending view with the list
+// view, the toolbar with the clock, the status bar and the notification-area icon, over
+// the bell session that owns the day (settings, stores, timetable, engine, plug-ins). It
+// is the engine's host, so everything the engine shows goes through it, and it changes
+// the day only through the session.
 
 #include <QMainWindow>
 #include <QPointer>
@@ -11,10 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "app/logged_power_control.h"
 #include "editors/editor_host.h"
 #include "engine/engine_host.h"
-#include "engine/event_log.h"
 #include "engine/schedule_engine.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -25,6 +24,7 @@
 #include "schedule/message_reporter.h"
 #include "schedule/playlist_store.h"
 #include "schedule/settings.h"
+#include "session/bell_session.h"
 
 class QAction;
 class QDialog;
@@ -38,10 +38,6 @@ class CTaskbarNotifier;
 namespace views {
 class CPendingWnd;
 }  // namespace views
-namespace engine {
-class CPluginHost;
-class CTickDriver;
-}  // namespace engine
 namespace player {
 class CPlayerDlg;
 }  // namespace player
@@ -137,10 +133,10 @@ public:
 
     // The editors' host.
     const std::string& AppDir() const override { return m_Services.appDir; }
-    schedule::CSettings& Settings() override { return m_Settings; }
-    schedule::CCommonTrackStore& CommonTracks() override { return m_CommonTracks; }
-    schedule::CPlaylistStore& Playlists() override { return m_Playlists; }
-    engine::CScheduleEngine& Engine() override { return *m_pEngine; }
+    schedule::CSettings& Settings() override { return m_Session.Settings(); }
+    schedule::CCommonTrackStore& CommonTracks() override { return m_Session.CommonTracks(); }
+    schedule::CPlaylistStore& Playlists() override { return m_Session.Playlists(); }
+    session::CBellSession& Session() override { return m_Session; }
     engine::IPlayer& Player() override;
     platform::Dialogs& Dialogs() override { return *m_Services.dialogs; }
     QWidget* Window() override { return this; }
@@ -161,9 +157,10 @@ public:
     void SetPendingItem(const schedule::ScheduleItem* item) override;
     void SetHoliday(bool holiday) override;
     void SetTimetableTitle(const std::string& title) override;
-    void RebuildList(const std::vector<schedule::ScheduleItem>& items, int nextIndex) override;
-    void MarkNext(int nextIndex) override;
-    int GetSelectedRow() const override;
+    void DayListChanged(const std::vector<schedule::ScheduleItem>& items, int nextIndex) override;
+    void NextRowChanged(int nextIndex) override;
+    // The list view's selected row, or -1 when none is selected.
+    int GetSelectedRow() const;
     void ShowNotifier(const std::string& text, int appearMs, int stayMs, int disappearMs) override;
     bool IsPlayerVisible() const override;
     void ShowPlayer() override;
@@ -193,9 +190,10 @@ private:
     void CreateStatusBar();
     void CreateTrayIcon();
     void LoadSettings();
-    void LoadPlugins();
     void BuildPluginMenu();
     void PlaceClock();
+    // The toolbar clock shows the second the tick is about to handle.
+    void RefreshClock();
     void ToggleView();
     void ShowAbout();
     // An action of a command; several actions (menu bar, tray menu) may share an id.
@@ -206,6 +204,10 @@ private:
     void SetEnabled(int id, bool enabled);
 
     // Commands.
+    // The playing commands the session carries out; false for any other id.
+    bool OnPlayCommand(int id);
+    // Says that "QELT.INI" could not be written: the change holds for this run only.
+    void ReportSettingsNotWritten();
     void ChooseTimetable();
     void RefreshTimetable();
     void TogglePicture();
@@ -219,8 +221,6 @@ private:
     bool SaveTimetable();
     // With unsaved edits, asks whether to save them; false when saving failed.
     bool AskToSaveTimetable();
-    // Whether row of day still holds item, on an ordinary day that is still today.
-    bool SameSelection(int day, int row, const schedule::ScheduleItem& item) const;
     void OpenLink(const QString& url);
     QString GuideUrl() const;
     // Opens the editor of an editor command.
@@ -242,12 +242,7 @@ private:
     std::string ChooseFile(const char* title, const std::string& folder, const char* filter);
 
     FrameServices m_Services;
-    schedule::CSettings m_Settings;
-    schedule::CCommonTrackStore m_CommonTracks;
-    schedule::CPlaylistStore m_Playlists;
-    engine::CEventLog m_EventLog;
-    engine::CEventLog m_BellLog;
-    CLoggedPowerControl m_Power;
+    session::CBellSession m_Session;
 
     views::CPendingWnd* m_pPendingView = nullptr;
     QToolBar* m_pToolBar = nullptr;
@@ -263,10 +258,6 @@ private:
     // The dialogs opened at most once, by the command that opens each.
     std::map<int, QPointer<QDialog>> m_OpenDialogs;
     platform::XdgAutostart m_Autostart;
-
-    std::unique_ptr<engine::CScheduleEngine> m_pEngine;
-    std::unique_ptr<engine::CTickDriver> m_pTickDriver;
-    std::unique_ptr<engine::CPluginHost> m_pPluginHost;
 
     bool m_bClockShown = true;
     bool m_bShownOnce = false;

@@ -291,17 +291,18 @@ void CMainFrame::CreateToolBar() {
 void CMainFrame::BuildTrackMenus() {
     const auto play = [this](int id) { OnCommand(id); };
     std::vector<std::string> names;
-    m_CommonTracks.GetNames(names);
-    BuildTrackMenu(m_pPlayMenu, names, QString::fromUtf8(kCommonTrackMenu),
-                   engine::kCmdCommonTrackFirst, play);
-    names.clear();
-    m_Playlists.GetNames(names);
-    BuildTrackMenu(m_pPlayMenu, names, QString::fromUtf8(kPlaylistMenu), engine::kCmdPlaylistFirst,
+    m_Session.CommonTracks().GetNames(names);
+    BuildTrackMenu(m_pPlayMenu, names, QString::fromUtf8(kCommonTrackMenu), kCmdCommonTrackFirst,
                    play);
+    names.clear();
+    m_Session.Playlists().GetNames(names);
+    BuildTrackMenu(m_pPlayMenu, names, QString::fromUtf8(kPlaylistMenu), kCmdPlaylistFirst, play);
 }
 
 void CMainFrame::BuildPluginMenu() {
-    const std::vector<engine::PluginMenuEntry> entries = m_pPluginHost->BuildPluginMenu();
+    engine::CPluginHost* plugins = m_Session.Plugins();
+    const std::vector<engine::PluginMenuEntry> entries =
+        plugins != nullptr ? plugins->BuildPluginMenu() : std::vector<engine::PluginMenuEntry>();
     if (entries.empty()) {
         return;
     }
@@ -330,7 +331,7 @@ QMenu* CMainFrame::BuildListContextMenu() {
     };
     // On a special day the list shows another timetable's day: its rows can be played
     // but not edited through the current timetable.
-    const bool editable = !m_pEngine->IsSpecialDay();
+    const bool editable = !m_Session.Engine().IsSpecialDay();
     if (editable) {
         add(kCmdNewItem, "新建作息项(&A)");
     }
@@ -342,7 +343,7 @@ QMenu* CMainFrame::BuildListContextMenu() {
         }
         add(kCmdPlayCurrentRow, "播放当前项(&E)");
     }
-    if (m_pEngine->Timetable().IsModified()) {
+    if (m_Session.Engine().Timetable().IsModified()) {
         menu->addSeparator();
         add(kCmdSaveTimetable, "保存作息表(&S)");
     }
@@ -350,15 +351,15 @@ QMenu* CMainFrame::BuildListContextMenu() {
 }
 
 void CMainFrame::UpdateActionStates() {
-    if (!m_pEngine) {
+    if (!m_Session.IsStarted()) {
         return;
     }
-    const bool autoPlay = m_pEngine->m_bAutoPlay;
+    const bool autoPlay = m_Session.Options().autoPlay;
     SetCheck(kCmdAutoPlay, autoPlay);
     SetText(kCmdAutoPlay,
             autoPlay ? QStringLiteral("自动播放作息表(&P)") : QStringLiteral("停止播放作息表(&P)"));
-    SetEnabled(kCmdRefreshTimetable, m_pEngine->Timetable().IsLoaded());
-    SetCheck(kCmdAutoShutdown, m_pEngine->m_bAutoShutdown);
+    SetEnabled(kCmdRefreshTimetable, m_Session.Engine().Timetable().IsLoaded());
+    SetCheck(kCmdAutoShutdown, m_Session.Options().autoShutdown);
     SetCheck(kCmdShowPlayer, IsPlayerVisible());
     const bool list = m_pPendingView->GetPendingMode() == 0;
     SetCheck(kCmdSwitchView, list);
@@ -382,12 +383,14 @@ void CMainFrame::UpdateActionStates() {
 // Commands.
 
 void CMainFrame::OnCommand(int id) {
-    if (m_pEngine && m_pEngine->OnCommand(id)) {
+    if (m_Session.IsStarted() && OnPlayCommand(id)) {
         UpdateActionStates();
         return;
     }
-    if (m_pPluginHost && id >= engine::kFirstPluginCommand && id <= engine::kLastPluginCommand) {
-        m_pPluginHost->OnPluginCommand(id);
+    engine::CPluginHost* plugins = m_Session.Plugins();
+    if (plugins != nullptr && id >= engine::kFirstPluginCommand &&
+        id <= engine::kLastPluginCommand) {
+        plugins->OnPluginCommand(id);
         return;
     }
     switch (id) {
@@ -460,11 +463,35 @@ void CMainFrame::OnCommand(int id) {
     UpdateActionStates();
 }
 
+bool CMainFrame::OnPlayCommand(int id) {
+    if (id == kCmdAutoPlay) {
+        m_Session.SetAutoPlay(!m_Session.Options().autoPlay);
+    } else if (id == kCmdAutoShutdown) {
+        if (!m_Session.SetAutoShutdown(!m_Session.Options().autoShutdown)) {
+            ReportSettingsNotWritten();
+        }
+    } else if (id == kCmdChooseFilesToPlay) {
+        m_Session.PlayChosenFiles();
+    } else if (id == kCmdPlayCurrentRow) {
+        m_Session.PlayListRow(GetSelectedRow());
+    } else if (id >= kCmdCommonTrackFirst && id < kCmdCommonTrackFirst + kCmdIdsPerStore) {
+        m_Session.PlayCommonTrackFromMenu(id - kCmdCommonTrackFirst);
+    } else if (id >= kCmdPlaylistFirst && id < kCmdPlaylistFirst + kCmdIdsPerStore) {
+        m_Session.PlayPlaylistFromMenu(id - kCmdPlaylistFirst);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void CMainFrame::ReportSettingsNotWritten() {
+    editors::ReportSettingsNotWritten(*this);
+}
+
 void CMainFrame::OnFrameNotice(int code) {
     switch (code) {
         case kNoticePlaybackEnded:
-            Log("finished");
-            m_pEngine->OnPlaybackEnded();
+            m_Session.OnPlaybackEnded();
             break;
         case kNoticeListRightClick: {
             QMenu* menu = BuildListContextMenu();
@@ -500,23 +527,23 @@ void CMainFrame::ChooseTimetable() {
     }
     const std::string path =
         ChooseFile(kChooseTimetableTitle, m_Services.appDir + kTimetableFolder, kTimetableFilter);
-    if (path.empty() || !m_pEngine->LoadTimetable(path)) {
+    if (path.empty() || !m_Session.LoadTimetable(path)) {
         return;
     }
-    m_pEngine->Timetable().ClearModified();
-    m_Settings.SetTimetablePath(schedule::MakeRelative(m_Services.appDir, path));
-    SetStatusText(std::string());
+    m_Session.CurrentTimetable().ClearModified();
+    m_Session.Settings().SetTimetablePath(schedule::MakeRelative(m_Services.appDir, path));
+    m_Session.SetStatus(std::string());
     emit timetableReplaced();
 }
 
 void CMainFrame::RefreshTimetable() {
-    schedule::CTimetable& timetable = m_pEngine->Timetable();
+    schedule::CTimetable& timetable = m_Session.CurrentTimetable();
     if (timetable.IsLoaded()) {
         // The file is read into a fresh timetable first: one that cannot be read now
         // leaves the timetable in force ringing instead of an empty day (and, with the
         // automatic power-off, a machine switched off in the morning).
         const std::string path = timetable.GetPath();
-        if (m_pEngine->LoadTimetable(path)) {
+        if (m_Session.LoadTimetable(path)) {
             timetable.ClearModified();
         } else if (!QFileInfo::exists(Q(path))) {
             m_Services.dialogs->Message(
@@ -528,7 +555,7 @@ void CMainFrame::RefreshTimetable() {
         }
     }
     // A special day's timetable may have changed too.
-    m_pEngine->ReplanToday();
+    m_Session.ReplanToday();
     emit timetableReplaced();
 }
 
@@ -555,9 +582,9 @@ void CMainFrame::SetSchoolName(const std::string& name) {
 
 void CMainFrame::TogglePicture() {
     const bool on = !m_pPendingView->GetShowPicture();
-    m_Settings.SetShowBackgroundPicture(on);
+    m_Session.Settings().SetShowBackgroundPicture(on);
     if (on) {
-        const std::string picture = m_Settings.GetBackgroundPicture();
+        const std::string picture = m_Session.Settings().GetBackgroundPicture();
         m_pPendingView->LoadBackgroundPicture(
             picture.empty() || picture == " " ? picture
                                               : schedule::ResolvePath(m_Services.appDir, picture));
@@ -572,10 +599,10 @@ void CMainFrame::DefaultPicture() {
     if (m_pPendingView->GetShowPicture()) {
         m_pPendingView->GetPicture().Release();
         m_pPendingView->LoadBackgroundPicture(" ");
-        m_Settings.SetBackgroundPicture(" ");
+        m_Session.Settings().SetBackgroundPicture(" ");
     } else {
         m_pPendingView->SetBackColour(kDefaultBackColour);
-        m_Settings.SetBackgroundColor(static_cast<std::int32_t>(kDefaultBackColour));
+        m_Session.Settings().SetBackgroundColor(static_cast<std::int32_t>(kDefaultBackColour));
     }
     m_pPendingView->update();
 }
@@ -591,7 +618,7 @@ void CMainFrame::CustomPicture() {
     }
     const std::string stored = schedule::MakeRelative(m_Services.appDir, path);
     m_pPendingView->LoadBackgroundPicture(schedule::ResolvePath(m_Services.appDir, stored));
-    m_Settings.SetBackgroundPicture(stored);
+    m_Session.Settings().SetBackgroundPicture(stored);
     m_pPendingView->update();
 }
 
@@ -605,7 +632,7 @@ void CMainFrame::CustomColour() {
         return;
     }
     m_pPendingView->SetBackColour(*colour);
-    m_Settings.SetBackgroundColor(static_cast<std::int32_t>(*colour));
+    m_Session.Settings().SetBackgroundColor(static_cast<std::int32_t>(*colour));
 }
 
 bool CMainFrame::IsAutostartSet() const {
@@ -649,9 +676,9 @@ void CMainFrame::ToggleMainWindow() {
 
 void CMainFrame::DeleteSelectedItem() {
     const int row = GetSelectedRow();
-    const int day = m_pEngine->m_nToday;
-    const schedule::ScheduleItem* selected = m_pEngine->Timetable().GetItem(day, row);
-    if (selected == nullptr || m_pEngine->IsSpecialDay()) {
+    const int day = m_Session.Engine().Today();
+    const schedule::ScheduleItem* selected = m_Session.Engine().Timetable().GetItem(day, row);
+    if (selected == nullptr || m_Session.Engine().IsSpecialDay()) {
         return;
     }
     const schedule::ScheduleItem item = *selected;
@@ -660,22 +687,15 @@ void CMainFrame::DeleteSelectedItem() {
             platform::MessageButtons::YesNo) != platform::MessageAnswer::Yes) {
         return;
     }
-    // While the question was open the day may have turned or the timetable changed.
-    if (!SameSelection(day, row, item)) {
-        return;
+    // While the question was open the day may have turned or the timetable changed:
+    // then nothing is deleted.
+    if (day == m_Session.Engine().Today()) {
+        m_Session.DeleteItemToday(row, item);
     }
-    m_pEngine->Timetable().DeleteItem(day, row);
-    m_pEngine->BuildDayList(day);
-}
-
-bool CMainFrame::SameSelection(int day, int row, const schedule::ScheduleItem& item) const {
-    const schedule::ScheduleItem* now = m_pEngine->Timetable().GetItem(day, row);
-    return day == m_pEngine->m_nToday && !m_pEngine->IsSpecialDay() && now != nullptr &&
-           *now == item;
 }
 
 bool CMainFrame::AskToSaveTimetable() {
-    schedule::CTimetable& timetable = m_pEngine->Timetable();
+    schedule::CTimetable& timetable = m_Session.CurrentTimetable();
     if (!timetable.IsModified() ||
         m_Services.dialogs->Message(kSaveQuestion, kSaveCaption, platform::MessageIcon::Question,
                                     platform::MessageButtons::YesNo) !=
@@ -686,7 +706,7 @@ bool CMainFrame::AskToSaveTimetable() {
 }
 
 bool CMainFrame::SaveTimetable() {
-    schedule::CTimetable& timetable = m_pEngine->Timetable();
+    schedule::CTimetable& timetable = m_Session.CurrentTimetable();
     // A save that failed (it says why) keeps the edits marked, so they are asked for
     // again instead of being lost.
     if (!timetable.Save(timetable.GetPath())) {
@@ -814,7 +834,7 @@ QDialog* CMainFrame::MakeHolidayDlg() {
 }
 
 QDialog* CMainFrame::MakeLogViewDlg() {
-    return new editors::CLogViewDlg(*this, m_BellLog.Path(), this);
+    return new editors::CLogViewDlg(*this, m_Session.BellLogPath(), this);
 }
 
 QDialog* CMainFrame::MakeExtRunItemsDlg() {
@@ -842,36 +862,33 @@ void CMainFrame::OpenTimetableEditor(int mode) {
 }
 
 void CMainFrame::EditListItem(bool newItem) {
-    if (m_pEngine->IsSpecialDay()) {
+    const engine::CScheduleEngine& engine = m_Session.Engine();
+    if (engine.IsSpecialDay()) {
         return;
     }
     const int row = GetSelectedRow();
-    const int today = m_pEngine->m_nToday;
-    schedule::CTimetable& timetable = m_pEngine->Timetable();
-    const schedule::ScheduleItem* current = newItem ? nullptr : timetable.GetItem(today, row);
+    const int today = engine.Today();
+    const schedule::ScheduleItem* current =
+        newItem ? nullptr : engine.Timetable().GetItem(today, row);
     if (!newItem && current == nullptr) {
         return;
     }
     editors::CItemEditDlg editor(*this, *m_Services.clock, this);
-    editor.SetItem(newItem ? m_pEngine->m_NextItem : *current, !newItem);
+    editor.SetItem(newItem ? engine.NextItem() : *current, !newItem);
     const schedule::ScheduleItem before = newItem ? schedule::ScheduleItem() : *current;
     if (editor.exec() != QDialog::Accepted) {
         return;
     }
     // While the editor was open the day may have turned or the timetable changed: the
     // edit goes nowhere rather than into another item.
-    if (newItem ? (today != m_pEngine->m_nToday || m_pEngine->IsSpecialDay())
-                : !SameSelection(today, row, before)) {
+    if (today != engine.Today()) {
         return;
     }
-    if (newItem) {
-        timetable.AddItem(today, &editor.Item());
-    } else {
-        timetable.ModifyItem(today, row, editor.Item());
-        timetable.SortAll();
+    const bool changed = newItem ? m_Session.AddItemToday(editor.Item())
+                                 : m_Session.ReplaceItemToday(row, before, editor.Item());
+    if (changed) {
+        emit timetableReplaced();
     }
-    m_pEngine->BuildDayList(today);
-    emit timetableReplaced();
 }
 
 void CMainFrame::OnEditorClosed(int code, int param) {
@@ -894,7 +911,7 @@ void CMainFrame::OnEditorClosed(int code, int param) {
     }
     if (code == editors::kHolidaysClosed) {
         // A calendar written by the dialog counts at once, not on the next tick.
-        m_pEngine->CheckCalendar();
+        m_Session.CheckCalendar();
     }
     if (code == editors::kTimetableEditorClosed && param == kModeModify &&
         m_Services.dialogs->Message(

@@ -397,10 +397,9 @@ void CCommonTrackDlg::OnTrial() {
     if (!ReadControls()) {
         return;
     }
-    engine::IPlayer& player = m_Host.Player();
-    if (player.IsPlaying() && m_bTrialPlaying) {
-        player.ClearQueue(true);
-        m_bTrialPlaying = false;
+    // A second press stops this dialog's trial; it never stops a bell.
+    if (m_Host.Session().IsTrialPlaying(m_nTrial)) {
+        StopTrial();
         return;
     }
     TrackEntry main;
@@ -437,7 +436,12 @@ void CCommonTrackDlg::OnTrial() {
     if (queue.empty()) {
         return;
     }
+    m_nTrial = BeginTrial(m_Host);
+    if (m_nTrial == 0) {
+        return;
+    }
 
+    engine::IPlayer& player = m_Host.Player();
     player.ClearQueue(true);
     for (const TrackEntry& entry : queue) {
         const int limit = entry.fullPlay != 0 ? -1 : entry.limit;
@@ -446,7 +450,11 @@ void CCommonTrackDlg::OnTrial() {
     }
     player.RefreshList();
     player.LoadTrack(0);
-    m_bTrialPlaying = true;
+}
+
+void CCommonTrackDlg::StopTrial() {
+    m_Host.Session().EndTrial(m_nTrial);
+    m_nTrial = 0;
 }
 
 bool CCommonTrackDlg::PrepareClose() {
@@ -504,9 +512,7 @@ void CCommonTrackDlg::reject() {
 void CCommonTrackDlg::done(int result) {
     if (!m_bClosed) {
         m_bClosed = true;
-        if (m_bTrialPlaying) {
-            m_Host.Player().ClearQueue(true);
-        }
+        StopTrial();
         m_Host.OnEditorClosed(kCommonTracksClosed, 0);
     }
     QDialog::done(result);

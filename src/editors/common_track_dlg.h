@@ -67,6 +67,8 @@ private:
     void OnMove(bool down);
     void OnBrowse(CTrackEntryPanel* panel);
     void OnTrial();
+    // Ends this dialog's trial play if it is still what plays.
+    void StopTrial();
     void OnSave();
     // The question and write-back that come before closing; false when a number field
     // holds no whole number and the editor stays open.
@@ -79,7 +81,8 @@ private:
     int m_nIndex = -1;
     bool m_bEdited = false;
     bool m_bStoreChanged = false;
-    bool m_bTrialPlaying = false;
+    // The trial play this dialog started (0: none).
+    int m_nTrial = 0;
     // Set while the dialog puts values into its controls: their notices are not edits.
     bool m_bUpdating = false;
     bool m_bClosed = false;

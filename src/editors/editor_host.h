@@ -1,6 +1,6 @@
 #pragma once
 // What the editors need of the main window: the program folder, the settings, the
-// stores, the engine with the current timetable, the player for trial play, the dialogs,
+// stores, the bell session that owns the day, the player for trial play, the dialogs,
 // and a way to report that a modeless editor closed. The main frame implements it; the
 // window tests have their own.
 
@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "engine/engine_player.h"
-#include "engine/schedule_engine.h"
 #include "platform/dialogs.h"
 #include "schedule/common_track_store.h"
+#include "schedule/message_reporter.h"
 #include "schedule/playlist_store.h"
 #include "schedule/settings.h"
+#include "session/bell_session.h"
 
 class QWidget;
 
@@ -41,9 +42,9 @@ public:
     virtual schedule::CSettings& Settings() = 0;
     virtual schedule::CCommonTrackStore& CommonTracks() = 0;
     virtual schedule::CPlaylistStore& Playlists() = 0;
-    // The scheduling engine: the current timetable, today, and the settings mirrors.
-    virtual engine::CScheduleEngine& Engine() = 0;
-    // The media player, for trial play.
+    // The bell session: today, the options in force, and every change to them.
+    virtual session::CBellSession& Session() = 0;
+    // The media player, for trial play (begun and ended through the session).
     virtual engine::IPlayer& Player() = 0;
     virtual platform::Dialogs& Dialogs() = 0;
     // The window editors are centred on and owned by.
@@ -71,5 +72,28 @@ public:
     // empty is the default output.
     virtual void SetAudioOutput(const std::string& id) = 0;
 };
+
+// Said when a trial play is asked for while a bell plays: a trial never cuts one off.
+inline constexpr const char* kTrialRefused = "作息项正在播放,请在播放结束后再试播。";
+inline constexpr const char* kTrialCaption = "试播";
+// Said when "QELT.INI" could not be written.
+inline constexpr const char* kSettingsNotWritten =
+    "无法写入设置文件QELT.INI,新的设置只在本次运行中有效。";
+
+inline void ReportSettingsNotWritten(IEditorHost& host) {
+    host.Dialogs().Message(kSettingsNotWritten, schedule::kErrorCaption,
+                           platform::MessageIcon::Error, platform::MessageButtons::Ok);
+}
+
+// Begins an editor's trial play: its token, or 0 (and the user is told why) while a
+// bell plays.
+inline int BeginTrial(IEditorHost& host) {
+    const int token = host.Session().BeginTrial();
+    if (token == 0) {
+        host.Dialogs().Message(kTrialRefused, kTrialCaption, platform::MessageIcon::Information,
+                               platform::MessageButtons::Ok);
+    }
+    return token;
+}
 
 }  // namespace editors

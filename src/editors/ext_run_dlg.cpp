@@ -104,12 +104,12 @@ CExtRunDlg::CExtRunDlg(IEditorHost& host, QWidget* parent)
     setTabOrder(after.params, okButton);
     setTabOrder(okButton, cancelButton);
 
-    const engine::CScheduleEngine& engine = m_Host.Engine();
-    m_pExtRun->setChecked(engine.m_bExtRun);
-    m_pProgramBefore->setText(QString::fromStdString(engine.m_strRunBefore));
-    m_pParamsBefore->setText(QString::fromStdString(engine.m_strParamBefore));
-    m_pProgramAfter->setText(QString::fromStdString(engine.m_strRunAfter));
-    m_pParamsAfter->setText(QString::fromStdString(engine.m_strParamAfter));
+    const engine::EngineOptions& options = m_Host.Session().Options();
+    m_pExtRun->setChecked(options.extRun);
+    m_pProgramBefore->setText(QString::fromStdString(options.runBefore));
+    m_pParamsBefore->setText(QString::fromStdString(options.paramBefore));
+    m_pProgramAfter->setText(QString::fromStdString(options.runAfter));
+    m_pParamsAfter->setText(QString::fromStdString(options.paramAfter));
 
     connect(before.browse, &QPushButton::clicked, this, [this] { Browse(m_pProgramBefore); });
     connect(after.browse, &QPushButton::clicked, this, [this] { Browse(m_pProgramAfter); });
@@ -144,14 +144,16 @@ void CExtRunDlg::accept() {
             return;
         }
     }
-    engine::CScheduleEngine& engine = m_Host.Engine();
-    engine.m_bExtRun = m_pExtRun->isChecked();
-    engine.m_strRunBefore = m_pProgramBefore->text().toStdString();
-    engine.m_strParamBefore = m_pParamsBefore->text().toStdString();
-    engine.m_strRunAfter = m_pProgramAfter->text().toStdString();
-    engine.m_strParamAfter = m_pParamsAfter->text().toStdString();
-    m_Host.Settings().SetExtRun(engine.m_bExtRun, engine.m_strRunBefore, engine.m_strRunAfter,
-                                engine.m_strParamBefore, engine.m_strParamAfter);
+    engine::EngineOptions options = m_Host.Session().Options();
+    options.extRun = m_pExtRun->isChecked();
+    options.runBefore = m_pProgramBefore->text().toStdString();
+    options.paramBefore = m_pParamsBefore->text().toStdString();
+    options.runAfter = m_pProgramAfter->text().toStdString();
+    options.paramAfter = m_pParamsAfter->text().toStdString();
+    // In force even when the file cannot take it; the user is told it will not last.
+    if (!m_Host.Session().ApplyOptions(options, session::OptionKeys::ExtRun)) {
+        ReportSettingsNotWritten(m_Host);
+    }
     QDialog::accept();
 }
 

@@ -35,7 +35,8 @@ QString RowText(const schedule::ScheduleItem& item) {
 }  // namespace
 
 CExtRunItemsDlg::CExtRunItemsDlg(IEditorHost& host, QWidget* parent)
-    : CExtRunItemsDlg(host, host.Engine().Timetable(), host.Engine().m_nToday, false, parent) {}
+    : CExtRunItemsDlg(host, host.Session().CurrentTimetable(), host.Session().Engine().Today(),
+                      false, parent) {}
 
 CExtRunItemsDlg::CExtRunItemsDlg(IEditorHost& host, schedule::CTimetable& timetable, int day,
                                  bool modal, QWidget* parent)
@@ -152,6 +153,10 @@ schedule::ScheduleItem* CExtRunItemsDlg::SelectedItem() {
 void CExtRunItemsDlg::Changed(const schedule::ScheduleItem& item) {
     m_Selected = item;
     m_pTimetable->SetModified();
+    // On the timetable that rings, the next bell rings as edited from now on.
+    if (m_bModeless) {
+        m_Host.Session().TodayChanged();
+    }
 }
 
 void CExtRunItemsDlg::RunBeforeClicked(bool checked) {

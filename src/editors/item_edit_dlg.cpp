@@ -255,7 +255,7 @@ void CItemEditDlg::InitialiseFromItem() {
     m_pDefaultParams->setChecked(m_Item.useDefaultParams != 0);
     m_pParams->setText(Q(m_Item.params));
 
-    const bool extRun = m_Host.Engine().m_bExtRun;
+    const bool extRun = m_Host.Session().Options().extRun;
     for (QWidget* control :
          std::initializer_list<QWidget*>{m_pRunBefore, m_pParamsLabel, m_pDefaultParams}) {
         control->setEnabled(extRun);
@@ -294,7 +294,7 @@ void CItemEditDlg::UpdateDependentFields() {
     const bool single = m_nKind == schedule::SingleMusic;
     m_pVolume->setEnabled(single && !m_pDefaultVolume->isChecked());
     m_pSeconds->setEnabled(single && !m_pFullPlay->isChecked());
-    m_pParams->setEnabled(m_Host.Engine().m_bExtRun && !m_pDefaultParams->isChecked());
+    m_pParams->setEnabled(m_Host.Session().Options().extRun && !m_pDefaultParams->isChecked());
 }
 
 void CItemEditDlg::EnterSingleMode() {
@@ -390,34 +390,31 @@ void CItemEditDlg::OnBrowse() {
 }
 
 void CItemEditDlg::OnTrialPlay() {
-    engine::IPlayer& player = m_Host.Player();
-    if (m_bFileMeasured && !player.IsPlaying()) {
-        player.ClearQueue(true);
-        player.AddFile(schedule::ResolvePath(m_Host.AppDir(), m_strFile), kTrialAutoPlay,
-                       kTrialWholeFile, kTrialDefaultVolume, kTrialVolume);
-        player.RefreshList();
-        player.LoadTrack(0);
-        m_bTrialPlaying = true;
-        m_nTrialDay = m_Host.Engine().m_nToday;
-        m_nTrialNextIndex = m_Host.Engine().m_nNextIndex;
-    } else {
-        // A second press, or anything else playing: stop it.
-        player.ClearQueue(true);
-        m_bTrialPlaying = false;
-    }
-}
-
-// Stops the trial this dialog started, unless a scheduled item has started since: it
-// has replaced the trial in the player and goes on playing.
-void CItemEditDlg::StopTrial() {
-    if (!m_bTrialPlaying) {
+    // A second press stops this dialog's trial; it never stops a bell.
+    if (m_Host.Session().IsTrialPlaying(m_nTrial)) {
+        StopTrial();
         return;
     }
-    m_bTrialPlaying = false;
-    const engine::CScheduleEngine& engine = m_Host.Engine();
-    if (engine.m_nToday == m_nTrialDay && engine.m_nNextIndex == m_nTrialNextIndex) {
-        m_Host.Player().ClearQueue(true);
+    if (!m_bFileMeasured) {
+        return;
     }
+    m_nTrial = BeginTrial(m_Host);
+    if (m_nTrial == 0) {
+        return;
+    }
+    engine::IPlayer& player = m_Host.Player();
+    player.ClearQueue(true);
+    player.AddFile(schedule::ResolvePath(m_Host.AppDir(), m_strFile), kTrialAutoPlay,
+                   kTrialWholeFile, kTrialDefaultVolume, kTrialVolume);
+    player.RefreshList();
+    player.LoadTrack(0);
+}
+
+// Stops the trial this dialog started, unless something else has started since: a bell
+// has replaced the trial in the player and goes on playing.
+void CItemEditDlg::StopTrial() {
+    m_Host.Session().EndTrial(m_nTrial);
+    m_nTrial = 0;
 }
 
 bool CItemEditDlg::CheckTextFits(const QString& text, const char* what, QWidget* control) {

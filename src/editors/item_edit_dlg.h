@@ -91,12 +91,10 @@ private:
     // The file last measured or chosen: the one trial play starts.
     std::string m_strFile;
     bool m_bFileMeasured = false;
-    bool m_bTrialPlaying = false;
+    // The trial play this dialog started (0: none).
+    int m_nTrial = 0;
     bool m_bEditing = false;
     // Where the engine stood in the day when the trial started: once it has moved on, an
-    // item has started and replaced the trial in the player, and must not be stopped.
-    int m_nTrialDay = -1;
-    int m_nTrialNextIndex = -1;
     bool m_bInitialised = false;
 
     QComboBox* m_pTitle = nullptr;

@@ -571,8 +571,8 @@ void CPlaylistDlg::OnBrowse() {
 }
 
 void CPlaylistDlg::StopPlayer() {
-    m_Host.Player().ClearQueue(true);
-    m_bTrialPlaying = false;
+    m_Host.Session().EndTrial(m_nTrial);
+    m_nTrial = 0;
 }
 
 void CPlaylistDlg::OnTrial() {
@@ -581,32 +581,34 @@ void CPlaylistDlg::OnTrial() {
     }
     ReadRandomFields(m_Playlist);
     engine::IPlayer& player = m_Host.Player();
-    if (m_pSingleTrial->isChecked()) {
-        if (player.IsPlaying()) {
-            StopPlayer();
-            return;
-        }
+    const bool single = m_pSingleTrial->isChecked();
+    if (!single) {
+        SelectFileRow(-1);
+        WritePendingEntry();
+    }
+    // A second press stops this dialog's trial; it never stops a bell.
+    if (m_Host.Session().IsTrialPlaying(m_nTrial)) {
+        StopPlayer();
+        return;
+    }
+    m_nTrial = BeginTrial(m_Host);
+    if (m_nTrial == 0) {
+        return;
+    }
+    player.ClearQueue(true);
+    if (single) {
         // The file in the file field, whole and at the default volume.
-        player.ClearQueue(true);
         player.AddFile(schedule::ResolvePath(m_Host.AppDir(), S(m_pEntry->FileEdit()->text())), 1,
                        -1, 1, kFullVolume);
         player.RefreshList();
         player.LoadTrack(0);
-        m_bTrialPlaying = true;
-        return;
-    }
-    SelectFileRow(-1);
-    WritePendingEntry();
-    if (player.IsPlaying()) {
-        StopPlayer();
         return;
     }
     // The whole list plays as a scheduled playlist would: on an emptied queue, with its
     // wildcard entries expanded.
-    player.ClearQueue(true);
     Playlist expanded;
     schedule::CPlaylistStore::Expand(&m_Playlist, &expanded, m_Host.AppDir());
-    m_Host.Engine().PlayPlaylist(&expanded);
+    m_Host.Session().PlayTrialPlaylist(m_nTrial, expanded);
 }
 
 bool CPlaylistDlg::PrepareClose(const char* addCaption) {
@@ -652,9 +654,7 @@ void CPlaylistDlg::reject() {
 void CPlaylistDlg::done(int result) {
     if (!m_bClosed) {
         m_bClosed = true;
-        if (m_bTrialPlaying) {
-            m_Host.Player().ClearQueue(true);
-        }
+        StopPlayer();
         m_Playlist.entries.clear();
         m_Host.OnEditorClosed(kPlaylistsClosed, 0);
     }

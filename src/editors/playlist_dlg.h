@@ -95,7 +95,8 @@ private:
     int m_nListIndex = -1;
     int m_nEntryIndex = -1;
     bool m_bEdited = false;
-    bool m_bTrialPlaying = false;
+    // The trial play this dialog started (0: none).
+    int m_nTrial = 0;
     // Set while the dialog puts values into its controls: their notices are not edits.
     bool m_bUpdating = false;
     bool m_bClosed = false;

@@ -129,15 +129,15 @@ CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
     setTabOrder(okButton, closeButton);
 
     // The main window's values as they are now.
-    const engine::CScheduleEngine& engine = m_Host.Engine();
+    const engine::EngineOptions& options = m_Host.Session().Options();
     m_pSchoolName->setText(QString::fromStdString(m_Host.Settings().GetSchoolName()));
-    m_pAutoShutdown->setChecked(engine.m_bAutoShutdown);
-    m_pDelay->SetValue(engine.m_nShutdownDelay / engine::kSecondsPerMinute);
+    m_pAutoShutdown->setChecked(options.autoShutdown);
+    m_pDelay->SetValue(options.shutdownDelaySeconds / engine::kSecondsPerMinute);
     m_pShowPending->setChecked(m_Host.IsPendingDisplay());
-    m_pShowPlayer->setChecked(engine.m_bShowPlayer);
-    m_pPopupPrompt->setChecked(engine.m_bPopupPrompt);
+    m_pShowPlayer->setChecked(options.showPlayer);
+    m_pPopupPrompt->setChecked(options.popupPrompt);
     m_pAutostart->setChecked(m_Host.IsAutostartSet());
-    m_pVolume->setValue(std::clamp(engine.m_nDefaultVolume, kVolumeMinimum, kVolumeMaximum));
+    m_pVolume->setValue(std::clamp(options.defaultVolume, kVolumeMinimum, kVolumeMaximum));
     ShowVolume(m_pVolume->value());
     FillOutputDevices();
 
@@ -202,34 +202,22 @@ bool CSettingsDlg::Apply() {
     const int volume = std::clamp(m_pVolume->value(), kVolumeMinimum, kVolumeMaximum);
     const std::string output = m_pOutputDevice->currentData().toString().toStdString();
 
-    engine::CScheduleEngine& engine = m_Host.Engine();
     m_Host.SetSchoolName(schoolName);
-    engine.m_bShowPlayer = showPlayer;
     m_Host.SetPendingDisplay(showPending);
-    engine.m_nShutdownDelay = minutes * engine::kSecondsPerMinute;
-    if (engine.m_bAutoShutdown && !autoShutdown) {
-        // Switched off as the menu toggle does it, so a running countdown's text goes too.
-        engine.ToggleAutoShutdown();
-    }
-    engine.m_bAutoShutdown = autoShutdown;
-    engine.m_nDefaultVolume = volume;
-    m_Host.Player().SetDefaultVolume(volume);
-    engine.m_bPopupPrompt = popupPrompt;
     // The box shows what the desktop holds afterwards, so a failed write is not hidden.
     m_pAutostart->setChecked(m_Host.SetAutostart(m_pAutostart->isChecked()));
-    m_Host.SetAudioOutput(output);
 
-    schedule::CSettings& settings = m_Host.Settings();
-    settings.SetAutoShutdown(autoShutdown);
-    settings.SetSchoolName(schoolName);
-    settings.SetShowPlayer(showPlayer);
-    settings.SetShowPending(showPending);
-    settings.SetShutdownDelayMinutes(minutes);
-    settings.SetDefaultVolume(volume);
-    settings.SetPopupPrompt(popupPrompt);
-    // Written only when changed, so the key stays absent while the default is kept.
-    if (output != settings.GetOutputDevice()) {
-        settings.SetOutputDevice(output);
+    engine::EngineOptions options = m_Host.Session().Options();
+    options.showPlayer = showPlayer;
+    options.shutdownDelaySeconds = minutes * engine::kSecondsPerMinute;
+    options.autoShutdown = autoShutdown;
+    options.defaultVolume = volume;
+    options.popupPrompt = popupPrompt;
+    options.outputDevice = output;
+    const session::ViewOptions view{schoolName, showPending};
+    // In force even when the file cannot take it; the user is told it will not last.
+    if (!m_Host.Session().ApplyOptions(options, session::OptionKeys::SystemSettings, &view)) {
+        ReportSettingsNotWritten(m_Host);
     }
     return true;
 }

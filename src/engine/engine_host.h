@@ -1,6 +1,8 @@
 #pragma once
-// What the scheduling engine shows, implemented by the main frame: status pane 1, the
-// pending view, the list view, the popup notifier and the player window's visibility.
+// What the scheduling engine tells of the day as it happens: its status text, notices,
+// bell-log events, the next item, today's list and the next row, the notifier's texts
+// and the player's visibility. The bell session passes it on to the program's host (the
+// main frame, the headless program, the simulator).
 
 #include <string>
 #include <vector>
@@ -31,12 +33,11 @@ public:
     // and the list shows every item as passed. False when a day that rings begins.
     virtual void SetHoliday(bool holiday) = 0;
 
-    // List view: rebuilds every row from a day's items with nextIndex as the next row
-    // (-1: every row is past), and moves only the row marks to a new next index.
-    virtual void RebuildList(const std::vector<schedule::ScheduleItem>& items, int nextIndex) = 0;
-    virtual void MarkNext(int nextIndex) = 0;
-    // The list view's selected row, or -1 when none is selected.
-    virtual int GetSelectedRow() const = 0;
+    // Today's items changed (or were shown anew) with nextIndex as the next row (-1:
+    // every item is past); the next row moved on without any other change.
+    virtual void DayListChanged(const std::vector<schedule::ScheduleItem>& items,
+                                int nextIndex) = 0;
+    virtual void NextRowChanged(int nextIndex) = 0;
 
     // Slides the notifier out with the text.
     virtual void ShowNotifier(const std::string& text, int appearMs, int stayMs,

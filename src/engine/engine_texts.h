@@ -21,6 +21,12 @@ inline constexpr const char* kPowerOffRefused = "系统拒绝了关机请求";
 // A special day's timetable named in the day calendar that cannot be read.
 inline constexpr const char* kCalendarTimetableUnreadable = "节假日设置中的作息表无法读取:%s";
 inline constexpr const char* kTimetableUnreadableReason = "作息表无法读取";
+// Status pane 1 while no timetable could be read: nothing rings and nothing powers off.
+inline constexpr const char* kNoTimetableStatus = "未加载作息表,不会自动关机";
+// Why the current timetable could not be read, in the bell log.
+inline constexpr const char* kTimetableCannotOpen = "文件不存在或无法打开";
+inline constexpr const char* kTimetableWrongFormat = "不是作息表文件";
+inline constexpr const char* kTimetableDamaged = "作息表文件已损坏";
 
 // The bell log's engine events: an item started, an item passed over (with the reason
 // why), an extension program's exit code, an item whose stored music is missing, and a
@@ -30,6 +36,8 @@ inline constexpr const char* kLogSkip = "skip";
 inline constexpr const char* kLogExitCode = "exitcode";
 inline constexpr const char* kLogMissing = "missing";
 inline constexpr const char* kLogCalendar = "calendar";
+// The current timetable could not be read, with the path and why.
+inline constexpr const char* kLogNoTimetable = "notimetable";
 // Said after an item started by hand from the list.
 inline constexpr const char* kByHand = "手动";
 

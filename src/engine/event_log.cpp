@@ -71,7 +71,7 @@ void CEventLog::RotateIfFull() {
 }
 
 bool IsBellLogEvent(const std::string& kind) {
-    return kind != "status" && kind != "notify" && kind != "notice";
+    return kind != "status" && kind != "notify" && kind != "notice" && kind != "next";
 }
 
 void CEventLog::Write(const std::string& kind, const std::string& text) {

@@ -43,7 +43,8 @@ private:
 };
 
 // Whether the bell log keeps an event of this kind: what rang, what did not and why,
-// programs, power-off and start and exit; not the countdown's status and notifier texts.
+// programs, power-off and start and exit; not the countdown's status and notifier texts,
+// nor the next item as it changes.
 bool IsBellLogEvent(const std::string& kind);
 
 // The bell log's size before it is rotated, and how many old files it keeps.

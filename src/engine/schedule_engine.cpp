@@ -10,7 +10,6 @@
 
 #include "engine/engine_texts.h"
 #include "engine/run_program.h"
-#include "platform/virtual_clock.h"
 #include "schedule/app_paths.h"
 
 namespace engine {
@@ -48,7 +47,38 @@ bool SameItem(const ScheduleItem& a, const ScheduleItem& b) {
            a.musicName == b.musicName && a.path == b.path;
 }
 
+// Why a timetable file could not be read, for the bell log.
+const char* LoadFailureReason(schedule::LoadStatus status) {
+    switch (status) {
+        case schedule::LoadStatus::WrongFormat:
+            return texts::kTimetableWrongFormat;
+        case schedule::LoadStatus::ReadError:
+            return texts::kTimetableDamaged;
+        default:
+            return texts::kTimetableCannotOpen;
+    }
+}
+
 }  // namespace
+
+EngineOptions ReadEngineOptions(const schedule::CSettings& settings) {
+    EngineOptions options;
+    options.autoShutdown = settings.GetAutoShutdown();
+    options.runBefore = settings.GetProgramBefore();
+    options.runAfter = settings.GetProgramAfter();
+    options.paramBefore = settings.GetParamsBefore();
+    options.paramAfter = settings.GetParamsAfter();
+    options.extRun = settings.GetExtRun();
+    options.showPlayer = settings.GetShowPlayer();
+    options.popupPrompt = settings.GetPopupPrompt();
+    // Minutes to seconds without overflowing; a negative delay powers off at once.
+    const std::int64_t delay =
+        static_cast<std::int64_t>(settings.GetShutdownDelayMinutes()) * kSecondsPerMinute;
+    options.shutdownDelaySeconds = static_cast<int>(std::clamp<std::int64_t>(delay, 0, INT_MAX));
+    options.defaultVolume = settings.GetDefaultVolume();
+    options.outputDevice = settings.GetOutputDevice();
+    return options;
+}
 
 CScheduleEngine::CScheduleEngine(platform::Clock& clock, IEngineHost& host, IPlayer& player,
                                  platform::PowerControl& power, ProgramRunFn runProgram,
@@ -57,61 +87,76 @@ CScheduleEngine::CScheduleEngine(platform::Clock& clock, IEngineHost& host, IPla
     : m_Clock(clock),
       m_Host(host),
       m_Player(player),
-      m_Power(power),
       m_RunProgram(std::move(runProgram)),
       m_CommonTracks(commonTracks),
       m_Playlists(playlists),
-      m_strAppDir(std::move(appDir)) {
-    const platform::LocalTime now = m_Clock.Now();
-    m_nToday = now.weekday;
-    m_PlanDate = DateOf(now);
+      m_strAppDir(std::move(appDir)),
+      m_DayPlan(host, m_strAppDir),
+      m_Countdown(host, power) {
+    m_nToday = m_Clock.Now().weekday;
     // The pending item before any timetable is known.
     m_NextItem.kind = schedule::CommonMusic;
 }
 
-void CScheduleEngine::LoadSettings(schedule::CSettings& settings) {
-    m_pSettings = &settings;
-    ReadCalendarIfChanged();
-    PlanDay(DateOf(m_Clock.Now()));
+void CScheduleEngine::LoadSettings(const schedule::CSettings& settings) {
+    m_DayPlan.ReadCalendarIfChanged();
+    m_DayPlan.Plan(DateOf(m_Clock.Now()));
     LoadTimetable(schedule::ResolvePath(m_strAppDir, settings.GetTimetablePath()));
-    m_bAutoShutdown = settings.GetAutoShutdown();
-    m_strRunBefore = settings.GetProgramBefore();
-    m_strRunAfter = settings.GetProgramAfter();
-    m_strParamBefore = settings.GetParamsBefore();
-    m_strParamAfter = settings.GetParamsAfter();
-    m_bExtRun = settings.GetExtRun();
-    m_bShowPlayer = settings.GetShowPlayer();
-    m_bPopupPrompt = settings.GetPopupPrompt();
-    // Minutes to seconds without overflowing; a negative delay powers off at once.
-    const std::int64_t delay =
-        static_cast<std::int64_t>(settings.GetShutdownDelayMinutes()) * kSecondsPerMinute;
-    m_nShutdownDelay = static_cast<int>(std::clamp<std::int64_t>(delay, 0, INT_MAX));
-    m_nDefaultVolume = settings.GetDefaultVolume();
-    m_Player.SetDefaultVolume(m_nDefaultVolume);
+    EngineOptions options = ReadEngineOptions(settings);
+    options.autoPlay = m_Options.autoPlay;
+    SetOptions(options);
+    m_Player.SetDefaultVolume(m_Options.defaultVolume);
+}
+
+void CScheduleEngine::SetOptions(const EngineOptions& options) {
+    // Only a countdown's own text goes: another status (an item playing) stays.
+    const bool shutdownSwitchedOff =
+        m_Options.autoShutdown && !options.autoShutdown && m_Countdown.IsCounting();
+    const bool volumeChanged = m_Options.defaultVolume != options.defaultVolume;
+    m_Options = options;
+    if (shutdownSwitchedOff) {
+        // The countdown's text and any refusal notice go with it.
+        SetStatus(std::string());
+        m_Countdown.ClearNotice();
+    }
+    if (volumeChanged) {
+        m_Player.SetDefaultVolume(m_Options.defaultVolume);
+    }
 }
 
 bool CScheduleEngine::LoadTimetable(const std::string& path) {
-    if (!m_Timetable.Load(path, true)) {
+    const schedule::LoadStatus status = m_Timetable.LoadFile(path, true);
+    if (status != schedule::LoadStatus::Ok) {
+        if (!m_Timetable.IsLoaded() && !m_bNoTimetableLogged) {
+            m_bNoTimetableLogged = true;
+            m_Host.LogEvent(texts::kLogNoTimetable, path + " " + LoadFailureReason(status));
+        }
         return false;
     }
-    RestartDay();
+    m_bNoTimetableLogged = false;
+    RestartDay(false);
     return true;
 }
 
-void CScheduleEngine::RestartDay() {
+void CScheduleEngine::RestartDay(bool sameTimetable) {
     const ScheduleItem pendingBefore = m_NextItem;
+    const int indexBefore = m_nNextIndex;
     const bool wasArmed = m_bArmed;
     const int now = m_Clock.Now().SecondsSinceMidnight();
     m_nNextIndex = DayTimetable().FindNext(m_nToday, now, &m_NextItem);
-    if (!SameItem(pendingBefore, m_NextItem)) {
-        // Another timetable's pending item is armed by its own lead-in, with its program.
+    // An edit of the armed item that kept its second and its row (its title, its
+    // parameters) keeps it armed, so its before-program does not run twice; another
+    // timetable's pending item is armed by its own lead-in, with its program.
+    const bool edited =
+        sameTimetable && m_nNextIndex == indexBefore && pendingBefore.time == m_NextItem.time;
+    if (!SameItem(pendingBefore, m_NextItem) && !edited) {
         m_bArmed = false;
     }
-    if (m_nNextIndex >= 0 && !m_bHoliday && m_bShutdownCounting) {
-        EndShutdownCountdown();
+    if (m_nNextIndex >= 0 && !IsHoliday() && m_Countdown.IsCounting()) {
+        m_Countdown.End();
     }
     BuildDayList(m_nToday);
-    if (m_bHoliday && wasArmed) {
+    if (IsHoliday() && wasArmed) {
         SetStatus(std::string());  // the countdown of an item that no longer rings
     }
 }
@@ -122,12 +167,12 @@ bool CScheduleEngine::BuildDayList(int day) {
     if (items == nullptr) {
         return false;
     }
-    if (m_bHoliday) {
+    if (IsHoliday()) {
         m_bArmed = false;
         m_Host.SetHoliday(true);
         m_Host.SetPendingItem(nullptr);
         m_Host.SetTimetableTitle(timetable.GetTitle());
-        m_Host.RebuildList(*items, -1);
+        m_Host.DayListChanged(*items, -1);
         return true;
     }
     m_Host.SetHoliday(false);
@@ -143,7 +188,7 @@ bool CScheduleEngine::BuildDayList(int day) {
     }
     m_Host.SetPendingItem(next >= 0 ? &m_NextItem : nullptr);
     m_Host.SetTimetableTitle(timetable.GetTitle());
-    m_Host.RebuildList(*items, next);
+    m_Host.DayListChanged(*items, next);
     return true;
 }
 
@@ -151,21 +196,21 @@ void CScheduleEngine::OnTick() {
     const unsigned generation = ++m_nTickGeneration;
     const platform::LocalTime clock = m_Clock.Now();
     m_StartedThisTick.clear();
-    const bool calendarRead = ReadCalendarIfChanged();
-    if (!m_bAutoPlay) {
+    const bool calendarRead = m_DayPlan.ReadCalendarIfChanged();
+    if (!m_Options.autoPlay) {
         // Nothing rings, but an edited calendar still shows what today is.
-        if (calendarRead && PlanDay(m_PlanDate)) {
-            RestartDay();
+        if (calendarRead && m_DayPlan.Plan(m_DayPlan.Date())) {
+            RestartDay(false);
         }
         m_bAutoPlayWasOff = true;
         return;
     }
     const schedule::CalendarDate date = DateOf(clock);
-    const bool newDate = date != m_PlanDate;
+    const bool newDate = date != m_DayPlan.Date();
     if (newDate && m_bHaveLastTick) {
         LogRestOfDay(clock);
     }
-    const bool planChanged = (calendarRead || newDate) && PlanDay(date);
+    const bool planChanged = (calendarRead || newDate) && m_DayPlan.Plan(date);
     TickAutoPlay(clock, planChanged);
     // A tick that ran inside this one (while a program ran) has logged and moved on.
     if (generation == m_nTickGeneration) {
@@ -177,14 +222,18 @@ void CScheduleEngine::OnTick() {
 }
 
 void CScheduleEngine::ReplanToday() {
-    PlanDay(m_PlanDate);
-    RestartDay();
+    m_DayPlan.Plan(m_DayPlan.Date());
+    RestartDay(true);
 }
 
 void CScheduleEngine::CheckCalendar() {
-    if (ReadCalendarIfChanged() && PlanDay(m_PlanDate)) {
-        RestartDay();
+    if (m_DayPlan.ReadCalendarIfChanged() && m_DayPlan.Plan(m_DayPlan.Date())) {
+        RestartDay(false);
     }
+}
+
+bool CScheduleEngine::HaveDayTimetable() const {
+    return DayTimetable().IsLoaded();
 }
 
 void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planChanged) {
@@ -193,9 +242,9 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
         m_nToday = clock.weekday;
         m_bArmed = false;
         BuildDayList(m_nToday);
-        if (m_bHoliday) {
-            if (m_bShutdownCounting) {
-                EndShutdownCountdown();
+        if (IsHoliday()) {
+            if (m_Countdown.IsCounting()) {
+                m_Countdown.End();
             }
             return;
         }
@@ -208,23 +257,32 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
         return;
     }
     if (planChanged) {
-        RestartDay();
+        RestartDay(false);
     }
-    if (m_bHoliday) {
+    if (IsHoliday()) {
         // Nothing is announced, started or counted down, and the machine stays on.
         m_bArmed = false;
-        if (m_bShutdownCounting) {
-            EndShutdownCountdown();
+        if (m_Countdown.IsCounting()) {
+            m_Countdown.End();
         }
+        return;
+    }
+    if (!HaveDayTimetable()) {
+        // No timetable was ever read (a first start, a share not yet mounted): the day
+        // is not over, it never began, so the machine stays on and the status says why.
+        if (m_Countdown.IsCounting()) {
+            m_Countdown.End();
+        }
+        SetStatus(texts::kNoTimetableStatus);
         return;
     }
     const int now = clock.SecondsSinceMidnight();
     const int next = DayTimetable().FindNext(m_nToday, now, nullptr);
 
-    if (next < 0 && m_bAutoShutdown && !m_Player.IsPlaying()) {
+    if (next < 0 && m_Options.autoShutdown && !m_Player.IsPlaying()) {
         // On the tick that passes the day's last item the count goes on, but the power-off
         // waits: that item is about to start and must not be cut off by it.
-        CountShutdownTick(next == m_nNextIndex);
+        m_Countdown.Tick(m_Options.shutdownDelaySeconds, next == m_nNextIndex);
     }
 
     if (next == m_nNextIndex) {
@@ -246,7 +304,7 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
                 return;
             }
         }
-        if (m_bPopupPrompt && diff >= 0 && diff <= kCountdownSeconds) {
+        if (m_Options.popupPrompt && diff >= 0 && diff <= kCountdownSeconds) {
             const std::string seconds = std::to_string(diff);
             SetStatus(FormatText(texts::kCountdownStatus, {seconds}));
             ShowNotifier(FormatText(texts::kCountdownNotify,
@@ -263,7 +321,7 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
     bool started = false;
     if (diff >= -kStartToleranceSeconds && diff <= 0 && m_bArmed && next == IndexAfterPending() &&
         !AlreadyRung(clock, m_NextItem)) {
-        if (m_bPopupPrompt) {
+        if (m_Options.popupPrompt) {
             ShowNotifier(texts::kItemStarts);
         }
         const ScheduleItem item = m_NextItem;
@@ -274,7 +332,7 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
         started = true;
     }
     m_nNextIndex = next;
-    m_Host.MarkNext(next);
+    m_Host.NextRowChanged(next);
     EstablishPending(now);
     // The arming belonged to the item just started or passed over, never to the next;
     // an edit that only moved the same pending item's index keeps it, so its
@@ -290,8 +348,8 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
 void CScheduleEngine::EstablishPending(int now) {
     DayTimetable().FindNext(m_nToday, now, &m_NextItem);
     if (m_nNextIndex >= 0) {
-        if (m_bShutdownCounting) {
-            EndShutdownCountdown();
+        if (m_Countdown.IsCounting()) {
+            m_Countdown.End();
         }
         m_Host.SetPendingItem(&m_NextItem);
     } else {
@@ -308,10 +366,10 @@ bool CScheduleEngine::ArmIfDue(const platform::LocalTime& clock, int now) {
     // Armed before the program starts, so a tick that runs during the wait does not
     // start the program a second time.
     m_bArmed = true;
-    if (m_bExtRun && m_NextItem.runBefore != 0) {
+    if (m_Options.extRun && m_NextItem.runBefore != 0) {
         const std::string params =
-            m_NextItem.useDefaultParams != 0 ? m_strParamBefore : m_NextItem.params;
-        RunWithStatus(m_strRunBefore, params);
+            m_NextItem.useDefaultParams != 0 ? m_Options.paramBefore : m_NextItem.params;
+        RunWithStatus(m_Options.runBefore, params);
         return true;
     }
     return false;
@@ -326,7 +384,7 @@ int CScheduleEngine::IndexAfterPending() const {
     int index = m_nNextIndex + 1;
     // Items due at the pending item's second pass with it: the first of them starts.
     const ScheduleItem* pending = DayTimetable().GetItem(m_nToday, m_nNextIndex);
-    if (pending != nullptr && *pending == m_NextItem) {
+    if (pending != nullptr && SameItem(*pending, m_NextItem)) {
         while (index < count && (*items)[static_cast<std::size_t>(index)].time == m_NextItem.time) {
             ++index;
         }
@@ -350,81 +408,12 @@ void CScheduleEngine::RecordRung(const platform::LocalTime& now, const ScheduleI
     }
 }
 
-void CScheduleEngine::CountShutdownTick(bool mayPowerOff) {
-    if (!m_bShutdownCounting) {
-        m_bShutdownCounting = true;
-        m_nShutdownCount = 0;
-        m_nPowerOffAskedAt = -1;
-    }
-    if (m_nShutdownCount < INT_MAX) {
-        ++m_nShutdownCount;
-    }
-    if (m_nShutdownCount > m_nShutdownDelay && mayPowerOff) {
-        PowerOffWhenDue();
-    }
-    const int left = m_nShutdownDelay - m_nShutdownCount;
-    if (left >= 0) {
-        SetStatus(FormatText(
-            texts::kShutdownCountdown,
-            {std::to_string(left / kSecondsPerMinute), std::to_string(left % kSecondsPerMinute)}));
-    }
-}
-
-void CScheduleEngine::PowerOffWhenDue() {
-    if (m_nPowerOffAskedAt >= 0) {
-        const platform::PowerOffState state = m_Power.PowerOffStatus();
-        if (state == platform::PowerOffState::Pending) {
-            return;
-        }
-        // One notice for a run of refusals, gone once a request is accepted.
-        const bool refused = state == platform::PowerOffState::Refused;
-        if (refused != m_bPowerOffRefusalShown) {
-            m_Host.ShowNotice(refused ? texts::kPowerOffRefused : std::string());
-            m_bPowerOffRefusalShown = refused;
-        }
-        if (m_nShutdownCount - m_nPowerOffAskedAt < kPowerOffRetrySeconds) {
-            return;
-        }
-    }
-    ShutdownSystem();
-    m_nPowerOffAskedAt = m_nShutdownCount;
-}
-
-void CScheduleEngine::ShutdownSystem() {
-    m_Power.RequestPowerOff();
-}
-
-void CScheduleEngine::EndShutdownCountdown() {
-    SetStatus(std::string());
-    m_bShutdownCounting = false;
-    ClearPowerOffNotice();
-}
-
-void CScheduleEngine::ClearPowerOffNotice() {
-    if (m_bPowerOffRefusalShown) {
-        m_Host.ShowNotice(std::string());
-        m_bPowerOffRefusalShown = false;
-    }
-}
-
-void CScheduleEngine::ToggleAutoShutdown() {
-    const bool wasOn = m_bAutoShutdown;
-    m_bAutoShutdown = !m_bAutoShutdown;
-    if (wasOn) {
-        SetStatus(std::string());
-        ClearPowerOffNotice();
-    }
-    if (m_pSettings != nullptr) {
-        m_pSettings->SetAutoShutdown(m_bAutoShutdown);
-    }
-}
-
 void CScheduleEngine::ShowNotifier(const std::string& text) {
     m_Host.ShowNotifier(text, kNotifierAppearMs, kNotifierStayMs, kNotifierDisappearMs);
 }
 
 void CScheduleEngine::ShowPlayerIfWanted(bool always) {
-    if ((always || m_bShowPlayer) && !m_Host.IsPlayerVisible()) {
+    if ((always || m_Options.showPlayer) && !m_Host.IsPlayerVisible()) {
         m_bPlayerShownByEngine = true;
         m_Host.ShowPlayer();
     }
@@ -440,13 +429,14 @@ int CScheduleEngine::RunWithStatus(const std::string& program, const std::string
     return result;
 }
 
-std::string CScheduleEngine::ResolveTrackPath(const std::string& path) const {
-    return schedule::ResolvePath(m_strAppDir, path);
+std::uint32_t CScheduleEngine::Seed() const {
+    return static_cast<std::uint32_t>(platform::CalendarMilliseconds(m_Clock.Now()) / 1000);
 }
 
-TrackEntry CScheduleEngine::Resolved(TrackEntry entry) const {
-    entry.path = ResolveTrackPath(entry.path);
-    return entry;
+void CScheduleEngine::Queue(const PlayQueue& queue) {
+    for (const TrackEntry& entry : queue) {
+        m_Player.Append(entry);
+    }
 }
 
 bool CScheduleEngine::PlayItem(const ScheduleItem* item) {
@@ -454,48 +444,27 @@ bool CScheduleEngine::PlayItem(const ScheduleItem* item) {
         return false;
     }
     m_Player.ClearQueue(true);
-    switch (item->kind) {
-        case schedule::SingleMusic: {
-            TrackEntry entry;
-            entry.path = ResolveTrackPath(item->path);
-            entry.fullPlay = item->fullPlay;
-            entry.length = schedule::kUnknownLength;
-            entry.limit = item->limit;
-            entry.autoPlay = item->autoPlay;
-            entry.volume = item->volume;
-            entry.useDefaultVolume = item->useDefaultVolume;
-            m_Player.Append(entry);
-            m_Player.LoadTrack(0);
-            break;
-        }
-        case schedule::CommonMusic: {
-            const int index = m_CommonTracks.Find(item->musicName);
-            if (index < 0) {
-                const std::string text =
-                    FormatText(texts::kCommonTrackError, {item->title, item->musicName});
-                m_Host.LogEvent(texts::kLogMissing, text);
-                SetStatus(text);
-                return false;
-            }
-            PlayCommonTrack(m_CommonTracks.Get(index));
-            break;
-        }
-        case schedule::ListMusic: {
-            const int index = m_Playlists.Find(item->musicName);
-            if (index < 0) {
-                const std::string text =
-                    FormatText(texts::kPlaylistError, {item->title, item->musicName});
-                m_Host.LogEvent(texts::kLogMissing, text);
-                SetStatus(text);
-                return false;
-            }
-            Playlist expanded;
-            schedule::CPlaylistStore::Expand(m_Playlists.Get(index), &expanded, m_strAppDir);
-            PlayPlaylist(&expanded);
-            break;
-        }
-        default:
-            break;  // no music of a kind this program knows: nothing is queued
+    const QueueSources sources{
+        m_CommonTracks, m_Playlists, m_strAppDir,
+        [this](const std::string& path) { return m_Player.ProbeLength(path); }};
+    PlayQueue queue;
+    const QueueResult result = ItemQueue(*item, sources, Seed(), &queue);
+    if (result != QueueResult::Ok) {
+        const std::string text =
+            FormatText(result == QueueResult::MissingCommonTrack ? texts::kCommonTrackError
+                                                                 : texts::kPlaylistError,
+                       {item->title, item->musicName});
+        m_Host.LogEvent(texts::kLogMissing, text);
+        SetStatus(text);
+        return false;
+    }
+    Queue(queue);
+    if (item->kind == schedule::ListMusic) {
+        m_Player.RefreshList();
+    }
+    if (item->kind == schedule::SingleMusic || item->kind == schedule::CommonMusic ||
+        item->kind == schedule::ListMusic) {
+        m_Player.LoadTrack(0);
     }
     m_Player.RefreshList();
     SetStatus(texts::kPlayingItem);
@@ -507,19 +476,7 @@ bool CScheduleEngine::PlayCommonTrack(const CommonTrack* track) {
     if (track == nullptr) {
         return false;
     }
-    switch (track->order) {
-        case schedule::NoSecondary:
-            m_Player.Append(Resolved(track->main));
-            break;
-        case schedule::MainFirst:
-            m_Player.Append(Resolved(track->main));
-            m_Player.Append(Resolved(track->secondary));
-            break;
-        default:
-            m_Player.Append(Resolved(track->secondary));
-            m_Player.Append(Resolved(track->main));
-            break;
-    }
+    Queue(CommonTrackQueue(*track, m_strAppDir));
     return m_Player.LoadTrack(0);
 }
 
@@ -527,61 +484,8 @@ bool CScheduleEngine::PlayPlaylist(const Playlist* playlist) {
     if (playlist == nullptr) {
         return false;
     }
-    const auto& entries = playlist->entries;
-    const int count = static_cast<int>(entries.size());
-    if (playlist->randomPlay == 0) {
-        for (const TrackEntry& entry : entries) {
-            m_Player.Append(Resolved(entry));
-        }
-    } else {
-        // Shuffled with a generator seeded from the clock's whole seconds, so two
-        // plays within one second get the same order.
-        std::vector<int> order(static_cast<std::size_t>(count));
-        std::iota(order.begin(), order.end(), 0);
-        const std::int64_t seconds = platform::VirtualClock::ToMilliseconds(m_Clock.Now()) / 1000;
-        std::mt19937 generator(static_cast<std::uint32_t>(seconds));
-        for (int i = count - 1; i > 0; --i) {
-            const auto j = static_cast<int>(generator() % static_cast<std::uint32_t>(i + 1));
-            std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(j)]);
-        }
-        if (playlist->randomLimitKind == schedule::LimitMinutes) {
-            const std::int64_t budget =
-                static_cast<std::int64_t>(playlist->randomLimit) * kSecondsPerMinute * 1000;
-            std::int64_t total = 0;
-            for (const int index : order) {
-                const TrackEntry entry = Resolved(entries[static_cast<std::size_t>(index)]);
-                std::int64_t duration = entry.limit;
-                if (entry.fullPlay != 0 || entry.limit <= 0) {
-                    // A whole-file entry lasts its length; one that cannot be measured
-                    // cannot be played either and takes nothing of the budget.
-                    const std::uint32_t length = m_Player.ProbeLength(entry.path);
-                    if (length == kLengthUnknown) {
-                        continue;
-                    }
-                    duration = length;
-                }
-                if (total + duration <= budget) {
-                    total += duration;
-                    m_Player.Append(entry);
-                    continue;
-                }
-                // Cut to the time left. With no time left nothing more is queued: a limit
-                // of 0 would make the player play the whole file.
-                const std::int64_t left = std::min<std::int64_t>(budget - total, INT_MAX);
-                if (left > 0) {
-                    m_Player.AddFile(entry.path, entry.autoPlay, static_cast<int>(left),
-                                     entry.useDefaultVolume, entry.volume);
-                }
-                break;
-            }
-        } else {
-            const int take = std::clamp(playlist->randomLimit, 0, count);
-            for (int i = 0; i < take; ++i) {
-                m_Player.Append(Resolved(
-                    entries[static_cast<std::size_t>(order[static_cast<std::size_t>(i)])]));
-            }
-        }
-    }
+    Queue(PlaylistQueue(*playlist, m_strAppDir, Seed(),
+                        [this](const std::string& path) { return m_Player.ProbeLength(path); }));
     m_Player.RefreshList();
     return m_Player.LoadTrack(0);
 }
@@ -592,8 +496,8 @@ void CScheduleEngine::OnPlaybackEnded() {
         m_bPlayerShownByEngine = false;
     }
     SetStatus(std::string());
-    if (m_bExtRun) {
-        RunWithStatus(m_strRunAfter, m_strParamAfter);
+    if (m_Options.extRun) {
+        RunWithStatus(m_Options.runAfter, m_Options.paramAfter);
     }
     m_Host.TrimMemory();
 }
@@ -605,8 +509,8 @@ void CScheduleEngine::PlayCommonTrackFromMenu(int index) {
     }
     // A copy: the store may change while the before-program is waited for.
     const CommonTrack track = *stored;
-    if (m_bExtRun) {
-        RunWithStatus(m_strRunBefore, m_strParamBefore);
+    if (m_Options.extRun) {
+        RunWithStatus(m_Options.runBefore, m_Options.paramBefore);
     }
     m_Player.ClearQueue(true);
     if (PlayCommonTrack(&track)) {
@@ -626,8 +530,8 @@ void CScheduleEngine::PlayPlaylistFromMenu(int index) {
     if (expanded.entries.empty()) {
         return;
     }
-    if (m_bExtRun) {
-        RunWithStatus(m_strRunBefore, m_strParamBefore);
+    if (m_Options.extRun) {
+        RunWithStatus(m_Options.runBefore, m_Options.paramBefore);
     }
     ShowPlayerIfWanted(false);
     m_Player.ClearQueue(true);
@@ -647,8 +551,9 @@ void CScheduleEngine::PlayListRow(int row) {
     }
     const ScheduleItem item = *listed;
     m_Host.LogEvent(texts::kLogItem, ItemText(item) + " " + texts::kByHand);
-    if (m_bExtRun && item.runBefore != 0) {
-        RunWithStatus(m_strRunBefore, item.useDefaultParams != 0 ? m_strParamBefore : item.params);
+    if (m_Options.extRun && item.runBefore != 0) {
+        RunWithStatus(m_Options.runBefore,
+                      item.useDefaultParams != 0 ? m_Options.paramBefore : item.params);
     }
     PlayItem(&item);
 }
@@ -657,8 +562,8 @@ void CScheduleEngine::PlayChosenFiles() {
     if (m_Player.OpenFiles(true) <= 0) {
         return;
     }
-    if (m_bExtRun) {
-        RunWithStatus(m_strRunBefore, m_strParamBefore);
+    if (m_Options.extRun) {
+        RunWithStatus(m_Options.runBefore, m_Options.paramBefore);
     }
     m_Player.RefreshList();
     m_Player.LoadTrack(0);
@@ -666,110 +571,14 @@ void CScheduleEngine::PlayChosenFiles() {
     ShowPlayerIfWanted(true);
 }
 
-bool CScheduleEngine::OnCommand(int id) {
-    if (id == kCmdAutoPlay) {
-        ToggleAutoPlay();
-    } else if (id == kCmdAutoShutdown) {
-        ToggleAutoShutdown();
-    } else if (id == kCmdChooseFilesToPlay) {
-        PlayChosenFiles();
-    } else if (id == kCmdPlayCurrentRow) {
-        PlayListRow(m_Host.GetSelectedRow());
-    } else if (id >= kCmdCommonTrackFirst && id < kCmdCommonTrackFirst + kCmdIdsPerStore) {
-        PlayCommonTrackFromMenu(id - kCmdCommonTrackFirst);
-    } else if (id >= kCmdPlaylistFirst && id < kCmdPlaylistFirst + kCmdIdsPerStore) {
-        PlayPlaylistFromMenu(id - kCmdPlaylistFirst);
-    } else {
-        return false;
-    }
-    return true;
-}
-
-// The day calendar.
-
-bool CScheduleEngine::ReadCalendarIfChanged() {
-    namespace fs = std::filesystem;
-    const std::string path = schedule::CDayCalendar::PathIn(m_strAppDir);
-    FileStamp stamp;
-    std::error_code error;
-    stamp.exists = fs::is_regular_file(path, error);
-    if (stamp.exists) {
-        const fs::file_time_type modified = fs::last_write_time(path, error);
-        stamp.modified =
-            error
-                ? 0
-                : std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch())
-                      .count();
-        stamp.size = fs::file_size(path, error);
-        if (error) {
-            stamp.size = 0;
-        }
-    }
-    if (m_bCalendarRead && stamp == m_CalendarStamp) {
-        return false;
-    }
-    m_bCalendarRead = true;
-    m_CalendarStamp = stamp;
-    // A missing or unreadable file is an empty calendar: every day is an ordinary one.
-    m_Calendar.Load(path);
-    for (const schedule::CalendarError& error : m_Calendar.errors()) {
-        m_Host.LogEvent(texts::kLogCalendar, error.ToString());
-    }
-    return true;
-}
-
-bool CScheduleEngine::PlanDay(const schedule::CalendarDate& date) {
-    const bool wasHoliday = m_bHoliday;
-    const bool wasSpecial = m_bSpecialDay;
-    const std::string specialBefore = m_strSpecialName;
-    m_PlanDate = date;
-    m_bHoliday = false;
-    m_bSpecialDay = false;
-    m_strSpecialName.clear();
-    // A special day whose timetable cannot be read does not count: the calendar is asked
-    // again without it. Every round marks one more line, so this ends.
-    for (;;) {
-        const schedule::DayLookup lookup = m_Calendar.Lookup(date);
-        if (lookup.kind == schedule::DayKind::Holiday) {
-            m_bHoliday = true;
-            break;
-        }
-        if (lookup.kind == schedule::DayKind::Normal) {
-            break;
-        }
-        // A successful load replaces the whole timetable; a failed one changes nothing.
-        if (m_SpecialTimetable.Load(
-                schedule::CDayCalendar::TimetablePathIn(m_strAppDir, lookup.timetable), false)) {
-            m_bSpecialDay = true;
-            m_strSpecialName = lookup.timetable;
-            break;
-        }
-        if (!m_Calendar.AddError(lookup.lineIndex, texts::kTimetableUnreadableReason)) {
-            break;
-        }
-        for (const schedule::CalendarError& error : m_Calendar.errors()) {
-            if (error.lineNumber == lookup.lineIndex + 1) {
-                m_Host.LogEvent(texts::kLogCalendar, error.ToString());
-            }
-        }
-        SetStatus(FormatText(texts::kCalendarTimetableUnreadable, {lookup.timetable}));
-    }
-    if (!m_bSpecialDay) {
-        m_SpecialTimetable = schedule::CTimetable();
-    }
-    // A special day's timetable was read afresh, so its items may have changed too.
-    return m_bHoliday != wasHoliday || m_bSpecialDay || wasSpecial != m_bSpecialDay ||
-           specialBefore != m_strSpecialName;
-}
-
 // The bell log's record of items passed over.
 
 void CScheduleEngine::LogSkip(const platform::LocalTime& clock, const ScheduleItem& item) {
     const char* reason = texts::kSkipLateTick;
-    const std::int64_t sinceLast = platform::VirtualClock::ToMilliseconds(clock) -
-                                   platform::VirtualClock::ToMilliseconds(m_LastTick);
+    const std::int64_t sinceLast =
+        platform::CalendarMilliseconds(clock) - platform::CalendarMilliseconds(m_LastTick);
     constexpr std::int64_t kClockJumpMs = static_cast<std::int64_t>(kClockJumpSeconds) * 1000;
-    if (m_bHoliday) {
+    if (IsHoliday()) {
         reason = texts::kSkipHoliday;
     } else if (std::any_of(
                    m_StartedThisTick.begin(), m_StartedThisTick.end(),
@@ -797,8 +606,7 @@ void CScheduleEngine::LogPassedItems(const platform::LocalTime& clock, bool newD
     int after = m_LastTick.SecondsSinceMidnight();
     int upTo = now;
     if (newDate) {
-        if (platform::VirtualClock::ToMilliseconds(clock) <
-            platform::VirtualClock::ToMilliseconds(m_LastTick)) {
+        if (platform::CalendarMilliseconds(clock) < platform::CalendarMilliseconds(m_LastTick)) {
             return;
         }
         after = -1;

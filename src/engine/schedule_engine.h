@@ -1,8 +1,8 @@
 #pragma once
-// The scheduling engine: today's list of the current timetable turned into timed
+// The scheduling engine: today's list of the timetable that rings turned into timed
 // actions (lead-in, countdown, start), item playback, the extension programs around
-// playback, playing by hand and the automatic shutdown. The main frame owns one,
-// calls OnTick once a wall-clock second and forwards its commands to OnCommand.
+// playback, playing by hand and the automatic shutdown. The bell session owns one,
+// calls OnTick once a wall-clock second and changes it only through its operations.
 
 #include <cstdint>
 #include <functional>
@@ -11,9 +11,13 @@
 #include <utility>
 #include <vector>
 
+#include "engine/day_plan.h"
 #include "engine/engine_host.h"
+#include "engine/engine_options.h"
 #include "engine/engine_player.h"
+#include "engine/play_queue.h"
 #include "engine/run_program.h"
+#include "engine/shutdown_countdown.h"
 #include "platform/clock.h"
 #include "platform/power_control.h"
 #include "schedule/common_track_store.h"
@@ -31,30 +35,12 @@ inline constexpr int kNotifierAppearMs = 500;
 inline constexpr int kNotifierStayMs = 3000;
 inline constexpr int kNotifierDisappearMs = 500;
 inline constexpr int kSecondsPerMinute = 60;
-inline constexpr int kDefaultShutdownDelaySeconds = 300;
-// After a refused or unheeded power-off request, the next one waits this many counting
-// ticks, so that a refusing system is not asked every second.
-inline constexpr int kPowerOffRetrySeconds = 60;
-inline constexpr int kDefaultVolume = 100;
 // Two ticks further apart than this mean the wall clock was set (or the machine slept),
 // not that a tick came late; the bell log names the reason for what was passed over.
 inline constexpr int kClockJumpSeconds = 60;
 
-// Command identifiers the engine handles.
-inline constexpr int kCmdAutoPlay = 32776;
-inline constexpr int kCmdAutoShutdown = 32777;
-inline constexpr int kCmdChooseFilesToPlay = 32791;
-inline constexpr int kCmdPlayCurrentRow = 34472;
-inline constexpr int kCmdCommonTrackFirst = 34475;
-inline constexpr int kCmdPlaylistFirst = 34675;
-inline constexpr int kCmdIdsPerStore = 200;
-
-// The frame's notification message and its playback-ended code.
-inline constexpr int kFrameNotifyMessage = 0x280E;
-inline constexpr int kNotifyPlaybackEnded = 6;
-
 // Runs an extension program with its parameter string and returns its exit code, or -1
-// (the main frame binds it to RunProgram with the real process runner).
+// (the program binds it to RunProgram with the real process runner).
 using ProgramRunFn = std::function<int(const std::string& program, const std::string& parameters)>;
 
 // The program runner of the program: RunProgram with the process runner and the wait
@@ -67,6 +53,9 @@ inline ProgramRunFn BindRunProgram(platform::ProcessRunner& runner, WaitPumpingF
     };
 }
 
+// The engine's options as "QELT.INI" holds them (the delay in whole minutes there).
+EngineOptions ReadEngineOptions(const schedule::CSettings& settings);
+
 class CScheduleEngine {
 public:
     CScheduleEngine(platform::Clock& clock, IEngineHost& host, IPlayer& player,
@@ -75,12 +64,18 @@ public:
                     std::string appDir);
 
     // Reads the engine's settings in start-up order, the day calendar, and loads the
-    // current timetable. The settings are remembered for the commands that write them.
-    void LoadSettings(schedule::CSettings& settings);
+    // current timetable.
+    void LoadSettings(const schedule::CSettings& settings);
 
+    // The options in force, and new ones in force from now on (a countdown switched
+    // off ends at once; the player takes the default volume).
+    const EngineOptions& Options() const { return m_Options; }
+    void SetOptions(const EngineOptions& options);
+
+    // Loads the user's current timetable and starts the day anew from the clock. A file
+    // that cannot be read leaves the timetable as it was; while none was ever loaded,
+    // the bell log says why once and the machine is not powered off.
     bool LoadTimetable(const std::string& path);
-    // Shows the day's items of the timetable that rings today (all passed on a holiday).
-    bool BuildDayList(int day);
     // The scheduler tick: called once just after every wall-clock second.
     void OnTick();
 
@@ -96,77 +91,52 @@ public:
     void PlayListRow(int row);
     void PlayChosenFiles();
 
-    void ToggleAutoPlay() { m_bAutoPlay = !m_bAutoPlay; }
-    void ToggleAutoShutdown();
-    // Handles the engine's command identifiers; false for any other.
-    bool OnCommand(int id);
-
-    // Asks the system to power off; false when the request was refused.
     // Sends the power-off request; its answer is read on later counting ticks.
-    void ShutdownSystem();
+    void ShutdownSystem() { m_Countdown.RequestPowerOff(); }
 
-    // The user's current timetable, the one the editors change.
+    // The user's current timetable, the one the editors change. A change to today's
+    // items is followed by ReplanToday (the bell session does both in one call).
     const schedule::CTimetable& Timetable() const { return m_Timetable; }
     schedule::CTimetable& Timetable() { return m_Timetable; }
     // The timetable whose day rings today: a special day's own, else the current one.
     // On a special day the list rows are this timetable's.
     const schedule::CTimetable& DayTimetable() const {
-        return m_bSpecialDay ? m_SpecialTimetable : m_Timetable;
+        return m_DayPlan.IsSpecialDay() ? m_DayPlan.SpecialTimetable() : m_Timetable;
     }
     const std::string& AppDir() const { return m_strAppDir; }
 
+    // Today as the engine rings it: the weekday, the pending item with its list row
+    // (-1: none left today) and whether it is armed (within its lead-in).
+    int Today() const { return m_nToday; }
+    int NextIndex() const { return m_nNextIndex; }
+    const schedule::ScheduleItem& NextItem() const { return m_NextItem; }
+    bool IsArmed() const { return m_bArmed; }
+    bool IsShutdownCounting() const { return m_Countdown.IsCounting(); }
+    int ShutdownCount() const { return m_Countdown.Count(); }
+
     // The day calendar as last read from "作息表/节假日.txt", and what it makes of today.
-    const schedule::CDayCalendar& Calendar() const { return m_Calendar; }
-    bool IsHoliday() const { return m_bHoliday; }
-    bool IsSpecialDay() const { return m_bSpecialDay; }
+    const schedule::CDayCalendar& Calendar() const { return m_DayPlan.Calendar(); }
+    bool IsHoliday() const { return m_DayPlan.IsHoliday(); }
+    bool IsSpecialDay() const { return m_DayPlan.IsSpecialDay(); }
     // Reads the day calendar again when its file changed on disk (it is also checked on
     // every tick) and shows today anew when that changes what today is.
     void CheckCalendar();
-    // Reads today's plan again, a special day's timetable included, and restarts the
-    // day from the clock (after the timetable files were changed by an editor).
+    // Reads today's plan again, a special day's timetable included, and finds the
+    // pending item anew after today's items changed: the next item rings as edited, and
+    // an armed item stays armed unless the change moved or removed it.
     void ReplanToday();
     // The file name (in "作息表") of the timetable a special day rings; empty otherwise.
-    const std::string& SpecialTimetableName() const { return m_strSpecialName; }
-
-    // Engine state.
-    bool m_bAutoPlay = true;
-    int m_nToday = 0;
-    int m_nNextIndex = 0;
-    schedule::ScheduleItem m_NextItem;
-    bool m_bArmed = false;
-    schedule::CTimetable m_Timetable;
-
-    // Settings mirrors, loaded by LoadSettings and changed by the frame's dialogs.
-    bool m_bPopupPrompt = true;
-    bool m_bShowPlayer = true;
-    bool m_bPlayerShownByEngine = false;
-    bool m_bExtRun = false;
-    std::string m_strRunBefore;
-    std::string m_strParamBefore;
-    std::string m_strRunAfter;
-    std::string m_strParamAfter;
-    bool m_bAutoShutdown = true;
-    int m_nShutdownDelay = kDefaultShutdownDelaySeconds;
-    bool m_bShutdownCounting = false;
-    int m_nShutdownCount = 0;
-    // The count at which this countdown last asked for the power-off, or -1.
-    int m_nPowerOffAskedAt = -1;
-    // The refusal of this countdown's requests is shown as a notice.
-    bool m_bPowerOffRefusalShown = false;
-    int m_nDefaultVolume = kDefaultVolume;
+    const std::string& SpecialTimetableName() const { return m_DayPlan.SpecialName(); }
 
 private:
+    // Shows the day's items of the timetable that rings today (all passed on a holiday).
+    bool BuildDayList(int day);
     // The tick's work once the calendar has been consulted; planChanged when today's
     // kind or timetable has just changed.
     void TickAutoPlay(const platform::LocalTime& clock, bool planChanged);
-    // Reads the calendar file when its size or modification time changed; true when
-    // it was read.
-    bool ReadCalendarIfChanged();
-    // Decides from the calendar what the date is (holiday, special day with its
-    // timetable, or an ordinary day); true when that may have changed the day's items.
-    bool PlanDay(const schedule::CalendarDate& date);
-    // Finds the pending item again and shows the day, after the day's items changed.
-    void RestartDay();
+    // Finds the pending item again and shows the day, after the day's items changed
+    // (sameTimetable: edited in place, not replaced by another timetable).
+    void RestartDay(bool sameTimetable);
     // Logs the items of today's list whose second passed since the last tick without
     // starting; on a new date, those before this tick's second.
     void LogPassedItems(const platform::LocalTime& clock, bool newDate);
@@ -178,14 +148,8 @@ private:
     void ShowPlayerIfWanted(bool always);
     // Runs a program between the status texts of the extension run; its exit code.
     int RunWithStatus(const std::string& program, const std::string& parameters);
-    // One tick of the shutdown countdown; the power-off is asked only when mayPowerOff.
-    void CountShutdownTick(bool mayPowerOff);
-    // Reads the answer to the last power-off request and asks again when it is time.
-    void PowerOffWhenDue();
-    // Ends the countdown: its text and any refusal notice go.
-    void EndShutdownCountdown();
-    // Takes away the notice of a refused power-off, if it shows.
-    void ClearPowerOffNotice();
+    // Appends the queue to the player's.
+    void Queue(const PlayQueue& queue);
     // The index the next index moves to when the pending item's second passes: the
     // first item after it and after every item due at the same second, or -1.
     int IndexAfterPending() const;
@@ -198,36 +162,34 @@ private:
     // not ring it again).
     bool AlreadyRung(const platform::LocalTime& now, const schedule::ScheduleItem& item) const;
     void RecordRung(const platform::LocalTime& now, const schedule::ScheduleItem& item);
-    std::string ResolveTrackPath(const std::string& path) const;
-    schedule::TrackEntry Resolved(schedule::TrackEntry entry) const;
+    // The random playlists' seed: the clock's whole seconds.
+    std::uint32_t Seed() const;
+    // Whether a timetable rings today at all; without one nothing counts down to a
+    // power-off, and the status says why.
+    bool HaveDayTimetable() const;
 
     platform::Clock& m_Clock;
     IEngineHost& m_Host;
     IPlayer& m_Player;
-    platform::PowerControl& m_Power;
     ProgramRunFn m_RunProgram;
     schedule::CCommonTrackStore& m_CommonTracks;
     schedule::CPlaylistStore& m_Playlists;
     std::string m_strAppDir;
-    schedule::CSettings* m_pSettings = nullptr;
+
+    EngineOptions m_Options;
+    int m_nToday = 0;
+    int m_nNextIndex = 0;
+    schedule::ScheduleItem m_NextItem;
+    bool m_bArmed = false;
+    schedule::CTimetable m_Timetable;
+    bool m_bPlayerShownByEngine = false;
+    // Why the current timetable could not be read was said in the bell log.
+    bool m_bNoTimetableLogged = false;
+
+    CDayPlan m_DayPlan;
+    CShutdownCountdown m_Countdown;
     // Items started by the tick, per date (yyyymmdd), for the last few dates.
     std::map<int, std::vector<schedule::ScheduleItem>> m_Rung;
-
-    // The day calendar, the stamp of the file it was read from, and today's plan.
-    struct FileStamp {
-        bool exists = false;
-        std::int64_t modified = 0;
-        std::uintmax_t size = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
-    schedule::CDayCalendar m_Calendar;
-    FileStamp m_CalendarStamp;
-    bool m_bCalendarRead = false;
-    schedule::CalendarDate m_PlanDate;
-    bool m_bHoliday = false;
-    bool m_bSpecialDay = false;
-    std::string m_strSpecialName;
-    schedule::CTimetable m_SpecialTimetable;
 
     // What the bell log needs of the previous tick: its time, whether auto-play was off
     // since, and the items this tick started.

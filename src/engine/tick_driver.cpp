@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "platform/virtual_clock.h"
-
 namespace engine {
 
 namespace {
@@ -11,7 +9,7 @@ namespace {
 constexpr int kMsPerSecond = 1000;
 
 std::int64_t WholeSeconds(const platform::LocalTime& t) {
-    return platform::VirtualClock::ToMilliseconds(t) / kMsPerSecond;
+    return platform::CalendarMilliseconds(t) / kMsPerSecond;
 }
 
 }  // namespace

@@ -19,6 +19,10 @@ struct LocalTime {
     int SecondsSinceMidnight() const { return hour * 3600 + minute * 60 + second; }
 };
 
+// Milliseconds since 1970-01-01 00:00:00 of the local calendar (no time zone): the
+// distance between two readings, or a seed that changes once a second.
+std::int64_t CalendarMilliseconds(const LocalTime& time);
+
 class Clock {
 public:
     virtual ~Clock() = default;

@@ -37,12 +37,16 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 
 }  // namespace
 
-std::int64_t VirtualClock::ToMilliseconds(const LocalTime& time) {
+std::int64_t CalendarMilliseconds(const LocalTime& time) {
     const std::int64_t days = DaysFromCivil(time.year, static_cast<unsigned>(time.month),
                                             static_cast<unsigned>(time.day));
     return days * kMsPerDay +
            (static_cast<std::int64_t>(time.SecondsSinceMidnight())) * kMsPerSecond +
            time.millisecond;
+}
+
+std::int64_t VirtualClock::ToMilliseconds(const LocalTime& time) {
+    return CalendarMilliseconds(time);
 }
 
 LocalTime VirtualClock::FromMilliseconds(std::int64_t ms) {

@@ -1,6 +1,7 @@
-// qelt-tool simulate: runs the scheduling engine on a program folder exactly as start-up
-// would, on a virtual clock, and prints what it does second by second. Tracks play in
-// virtual time for their real lengths; programs and the power-off are only reported.
+// qelt-tool simulate: builds the day of a program folder through the bell session exactly
+// as the program does, on a virtual clock, and prints what it does second by second.
+// Tracks play in virtual time for their real lengths; programs and the power-off are
+// only reported, and the folder's bell log is left alone.
 
 #include <algorithm>
 #include <cstdint>
@@ -15,14 +16,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/schedule_engine.h"
+#include "engine/event_log.h"
 #include "platform/power_control.h"
 #include "platform/virtual_clock.h"
 #include "player/fake_audio_system.h"
 #include "player/gst_audio_system.h"
 #include "player/headless_player.h"
 #include "schedule/model.h"
-#include "schedule/settings.h"
+#include "session/bell_session.h"
 #include "tool/tool_args.h"
 #include "tool/tool_commands.h"
 
@@ -35,9 +36,6 @@ using platform::VirtualClock;
 constexpr std::int64_t kMsPerSecond = 1000;
 constexpr int kPlayerTimerMs = player::CPlaybackEngine::kTickIntervalMs;
 constexpr int kMaxJitterMs = 3600 * 1000;
-constexpr const char* kTimetableFolder = "作息表";
-constexpr const char* kCommonTrackFile = "M2list.dat";
-constexpr const char* kPlaylistFile = "Mlist.dat";
 
 struct Jump {
     std::int64_t fromMs = 0;
@@ -130,73 +128,38 @@ std::string ParseOptions(const Args& args, Options& options) {
     return std::string();
 }
 
-// One line per event, stamped with the virtual wall clock.
-class Printer {
-public:
-    explicit Printer(const VirtualClock& clock) : m_Clock(clock) {}
-    void Line(const std::string& kind, const std::string& text = std::string()) {
-        std::cout << VirtualClock::Format(m_Clock.Now()) << ' ' << kind;
-        if (!text.empty()) {
-            std::cout << ' ' << text;
-        }
-        std::cout << '\n';
-    }
-
-private:
-    const VirtualClock& m_Clock;
-};
-
+// The engine's host of the simulator: the session prints every event, so only the
+// player's visibility is kept.
 class SimulatedHost : public engine::IEngineHost {
 public:
-    explicit SimulatedHost(Printer& printer) : m_Printer(printer) {}
-    void SetStatusText(const std::string& text) override {
-        if (text != m_strStatus) {
-            m_strStatus = text;
-            m_Printer.Line("status", text);
-        }
-    }
-    void ShowNotice(const std::string& text) override {
-        if (!text.empty()) {
-            m_Printer.Line("notice", text);
-        }
-    }
-    void LogEvent(const std::string& kind, const std::string& text) override {
-        m_Printer.Line(kind, text);
-    }
+    void SetStatusText(const std::string&) override {}
+    void ShowNotice(const std::string&) override {}
+    void LogEvent(const std::string&, const std::string&) override {}
     void SetPendingItem(const schedule::ScheduleItem*) override {}
     void SetTimetableTitle(const std::string&) override {}
     void SetHoliday(bool) override {}
-    void RebuildList(const std::vector<schedule::ScheduleItem>&, int) override {}
-    void MarkNext(int) override {}
-    int GetSelectedRow() const override { return -1; }
-    void ShowNotifier(const std::string& text, int, int, int) override {
-        m_Printer.Line("notify", text);
-    }
+    void DayListChanged(const std::vector<schedule::ScheduleItem>&, int) override {}
+    void NextRowChanged(int) override {}
+    void ShowNotifier(const std::string&, int, int, int) override {}
     bool IsPlayerVisible() const override { return m_bPlayerVisible; }
     void ShowPlayer() override { m_bPlayerVisible = true; }
     void HidePlayer() override { m_bPlayerVisible = false; }
     void TrimMemory() override {}
 
 private:
-    Printer& m_Printer;
-    std::string m_strStatus;
     bool m_bPlayerVisible = false;
 };
 
+// The power-off is only reported (by the session's log); it ends the simulation.
 class ReportedPowerControl : public platform::PowerControl {
 public:
-    explicit ReportedPowerControl(Printer& printer) : m_Printer(printer) {}
-    void RequestPowerOff() override {
-        m_Printer.Line("poweroff");
-        m_bRequested = true;
-    }
+    void RequestPowerOff() override { m_bRequested = true; }
     platform::PowerOffState PowerOffStatus() override {
         return m_bRequested ? platform::PowerOffState::Accepted : platform::PowerOffState::None;
     }
     bool Requested() const { return m_bRequested; }
 
 private:
-    Printer& m_Printer;
     bool m_bRequested = false;
 };
 
@@ -256,26 +219,16 @@ public:
     explicit Simulation(const Options& options)
         : m_Options(options),
           m_Clock(VirtualClock::FromMilliseconds(options.fromMs)),
-          m_Printer(m_Clock),
-          m_Host(m_Printer),
-          m_Power(m_Printer),
           m_Player(m_Audio, PlayerEvents()),
           m_Random(options.seed),
-          m_AppDir(ProgramFolderPath(options.dir)),
-          m_Settings(m_AppDir + schedule::ini::kFileName),
-          m_Engine(
-              m_Clock, m_Host, m_Player, m_Power,
-              [this](const std::string& program, const std::string& params) {
-                  m_Printer.Line("run", params.empty() ? program : program + " " + params);
-                  return 0;
-              },
-              m_CommonTracks, m_Playlists, m_AppDir) {}
+          m_Session(m_Clock, m_Host, SessionOptionsFor(ProgramFolderPath(options.dir))) {}
 
     void Run() {
         m_nOffset = m_Options.fromMs;
         m_Clock.SetMilliseconds(m_Options.fromMs);
         m_Audio.SetFallback([this](const std::string& path) { return m_Probe.Length(path); });
-        StartUp();
+        // As the program's start-up does: the stores, then the settings with the timetable.
+        m_Session.Start(m_Player);
         ArmTick();
         while (!m_Power.Requested()) {
             RunPosted();
@@ -290,30 +243,32 @@ public:
     }
 
 private:
+    session::SessionOptions SessionOptionsFor(std::string appDir) {
+        session::SessionOptions options;
+        options.appDir = std::move(appDir);
+        options.bellLog = false;
+        options.loadPlugins = false;
+        options.startTick = false;
+        options.power = &m_Power;
+        // Programs are reported, not run, and succeed.
+        options.runProgram = [](const std::string&, const std::string&) { return 0; };
+        options.reporter = &m_Reporter;
+        options.echo = [](const std::string& line) { std::cout << line; };
+        return options;
+    }
+
     player::CHeadlessPlayer::Events PlayerEvents() {
         player::CHeadlessPlayer::Events events;
-        events.trackStarted = [this](const std::string& path) { m_Printer.Line("play", path); };
+        events.trackStarted = [this](const std::string& path) { m_Session.Log("play", path); };
         events.queueFinished = [this] {
-            m_Printer.Line("finished");
-            // The player posts its notice; the frame handles it after the player's call.
-            m_Posted.push_back([this] { m_Engine.OnPlaybackEnded(); });
+            // The player posts its notice; the program handles it after the player's call.
+            m_Posted.push_back([this] { m_Session.OnPlaybackEnded(); });
         };
-        events.openFailed = [this](const std::string& path) { m_Printer.Line("openfailed", path); };
+        events.openFailed = [this](const std::string& path) { m_Session.Log("openfailed", path); };
         events.progressTimer = [this](bool running) {
             m_nPlayerTimerDue = running ? m_nMono + kPlayerTimerMs : kNever;
         };
         return events;
-    }
-
-    // As the main frame's creation does: the stores, then the settings with the timetable.
-    void StartUp() {
-        m_CommonTracks.SetReporter(&m_Reporter);
-        m_Playlists.SetReporter(&m_Reporter);
-        m_Engine.m_Timetable.SetReporter(&m_Reporter);
-        const std::string folder = m_AppDir + kTimetableFolder + "/";
-        m_CommonTracks.Load(folder + kCommonTrackFile);
-        m_Playlists.Load(folder + kPlaylistFile);
-        m_Engine.LoadSettings(m_Settings);
     }
 
     std::int64_t Wall() const { return m_nMono + m_nOffset; }
@@ -368,7 +323,7 @@ private:
         }
         if (m_nTickDue == mono) {
             ArmTick();
-            m_Engine.OnTick();
+            m_Session.Tick();
         }
     }
 
@@ -384,7 +339,6 @@ private:
 
     Options m_Options;
     VirtualClock m_Clock;
-    Printer m_Printer;
     SimulatedHost m_Host;
     ReportedPowerControl m_Power;
     StderrReporter m_Reporter;
@@ -392,11 +346,7 @@ private:
     player::FakeAudioSystem m_Audio;
     player::CHeadlessPlayer m_Player;
     std::mt19937 m_Random;
-    std::string m_AppDir;
-    schedule::CSettings m_Settings;
-    schedule::CCommonTrackStore m_CommonTracks;
-    schedule::CPlaylistStore m_Playlists;
-    engine::CScheduleEngine m_Engine;
+    session::CBellSession m_Session;
     std::deque<std::function<void()>> m_Posted;
     std::int64_t m_nMono = 0;
     std::int64_t m_nOffset = 0;

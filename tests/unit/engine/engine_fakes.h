@@ -63,13 +63,12 @@ public:
     }
     void SetTimetableTitle(const std::string& text) override { title = text; }
     void SetHoliday(bool on) override { holiday = on; }
-    void RebuildList(const std::vector<schedule::ScheduleItem>& items, int nextIndex) override {
+    void DayListChanged(const std::vector<schedule::ScheduleItem>& items, int nextIndex) override {
         listCount = static_cast<int>(items.size());
         listNext = nextIndex;
         m_Log.Add("list " + std::to_string(items.size()) + " next " + std::to_string(nextIndex));
     }
-    void MarkNext(int nextIndex) override { listNext = nextIndex; }
-    int GetSelectedRow() const override { return selectedRow; }
+    void NextRowChanged(int nextIndex) override { listNext = nextIndex; }
     void ShowNotifier(const std::string& text, int appearMs, int stayMs, int disappearMs) override {
         notifierTimes = {appearMs, stayMs, disappearMs};
         m_Log.Add("notify " + text);
@@ -92,7 +91,6 @@ public:
     bool holiday = false;
     int listCount = -1;
     int listNext = -2;
-    int selectedRow = -1;
     bool playerVisible = false;
     std::vector<int> notifierTimes;
 

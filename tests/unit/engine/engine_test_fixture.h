@@ -103,6 +103,14 @@ protected:
     }
     void TickThrough(int h, int m, int s) { TickThrough(Time(clock.Now().day, h, m, s)); }
 
+    // Puts one option in force, as the bell session does for a dialog.
+    template <typename T, typename V>
+    void SetOption(T engine::EngineOptions::*member, V value) {
+        engine::EngineOptions options = engine.Options();
+        options.*member = value;
+        engine.SetOptions(options);
+    }
+
     std::string Queued(std::size_t index) const {
         return index < player.queue.size() ? player.queue[index].path : std::string("(none)");
     }

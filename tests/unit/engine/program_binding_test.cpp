@@ -58,8 +58,8 @@ TEST_F(EngineTest, BeforeProgramRunsThroughTheProcessRunnerWithTicksDuringTheWai
     item.useDefaultParams = 0;
     item.params = "-a \"b c\"";
     LoadDays({item, Single(Hms(8, 0, 20), "跟着")});
-    engine.m_bExtRun = true;
-    engine.m_strRunBefore = "bin/pre.sh";
+    SetOption(&engine::EngineOptions::extRun, true);
+    SetOption(&engine::EngineOptions::runBefore, "bin/pre.sh");
 
     // Exits on the third poll, 300 ms after it started.
     runner.pollsUntilExit = 3;

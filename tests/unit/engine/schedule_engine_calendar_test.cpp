@@ -52,7 +52,7 @@ TEST_F(CalendarTest, HolidaysRingNothingAndTheNextDayRingsAgain) {
     schedule::CSettings settings(AppDir() + "QELT.INI");
     ASSERT_TRUE(settings.SetTimetablePath("测试.zxb"));
     engine.LoadSettings(settings);
-    engine.m_nShutdownDelay = 60;
+    SetOption(&engine::EngineOptions::shutdownDelaySeconds, 60);
 
     // Read at start-up: Monday is a holiday from the first moment.
     EXPECT_TRUE(engine.IsHoliday());
@@ -147,14 +147,14 @@ TEST_F(CalendarTest, CalendarChangedWhileRunningTakesEffectOnTheNextTick) {
     LoadDays({Single(Hms(8, 0, 0), "早操"), Single(Hms(9, 0, 0), "上课")});
     clock.Set(Time(7, 7, 59, 30));
     TickThrough(7, 59, 55);
-    ASSERT_TRUE(engine.m_bArmed);
+    ASSERT_TRUE(engine.IsArmed());
 
     // Marked a holiday five seconds before the item: the countdown stops at once.
     WriteCalendar("2026-12-07\n");
     log.Clear();
     TickThrough(8, 0, 5);
     EXPECT_TRUE(host.holiday);
-    EXPECT_FALSE(engine.m_bArmed);
+    EXPECT_FALSE(engine.IsArmed());
     EXPECT_EQ(log.With("status 作息项将在"), std::vector<std::string>{});
     EXPECT_EQ(host.status, "") << "the countdown's text goes";
     EXPECT_TRUE(log.With("load").empty());
@@ -170,7 +170,7 @@ TEST_F(CalendarTest, CalendarChangedWhileRunningTakesEffectOnTheNextTick) {
     EXPECT_EQ(log.With("load"), std::vector<std::string>{"09:00:00 load 0"});
 
     // Edited while auto-play is off: the list shows the holiday all the same.
-    engine.OnCommand(engine::kCmdAutoPlay);
+    SetOption(&engine::EngineOptions::autoPlay, !engine.Options().autoPlay);
     WriteCalendar("2026-12-07..2026-12-08\n");
     TickThrough(9, 0, 2);
     EXPECT_TRUE(host.holiday);
@@ -186,9 +186,9 @@ TEST_F(CalendarTest, BellLogNamesStartsSkipsWithTheirReasonsAndExitCodes) {
     LoadDays({Single(Hms(8, 0, 0), "一"), Single(Hms(8, 0, 0), "二"), Single(Hms(9, 0, 0), "迟"),
               Single(Hms(10, 0, 0), "跳"), Single(Hms(11, 0, 0), "关"), Single(Hms(12, 0, 0), "回"),
               withProgram, common});
-    engine.m_bExtRun = true;
-    engine.m_strRunBefore = "before.sh";
-    engine.m_strParamBefore = "p";
+    SetOption(&engine::EngineOptions::extRun, true);
+    SetOption(&engine::EngineOptions::runBefore, "before.sh");
+    SetOption(&engine::EngineOptions::paramBefore, "p");
     runProgram = [](const std::string&, const std::string&) { return 3; };
 
     clock.Set(Time(7, 7, 59, 30));
@@ -200,9 +200,9 @@ TEST_F(CalendarTest, BellLogNamesStartsSkipsWithTheirReasonsAndExitCodes) {
     clock.Set(Time(7, 10, 30, 0));  // the clock set forward
     engine.OnTick();
     TickThrough(10, 50, 0);
-    engine.OnCommand(engine::kCmdAutoPlay);
+    SetOption(&engine::EngineOptions::autoPlay, !engine.Options().autoPlay);
     TickThrough(11, 10, 0);
-    engine.OnCommand(engine::kCmdAutoPlay);
+    SetOption(&engine::EngineOptions::autoPlay, !engine.Options().autoPlay);
     TickThrough(12, 0, 1);
     clock.Set(Time(7, 11, 59, 30));  // set back: the 12:00 item has rung today
     engine.OnTick();

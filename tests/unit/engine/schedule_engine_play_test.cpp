@@ -66,10 +66,13 @@ TEST_F(EngineTest, SingleItemQueuesOneEntryWithItsPlayModes) {
     EXPECT_EQ(host.status, "正在播放作息项...");
     EXPECT_FALSE(engine.PlayItem(nullptr));
 
-    // An already visible player is not claimed by the engine.
-    engine.m_bPlayerShownByEngine = false;
+    // An already visible player is not claimed by the engine: its end leaves it open.
+    engine.OnPlaybackEnded();
+    host.playerVisible = true;
     EXPECT_TRUE(engine.PlayItem(&item));
-    EXPECT_FALSE(engine.m_bPlayerShownByEngine);
+    log.Clear();
+    engine.OnPlaybackEnded();
+    EXPECT_TRUE(log.With("hide-player").empty());
 
     // A kind this program does not know queues nothing but still reports playing.
     ScheduleItem odd = item;
@@ -224,22 +227,22 @@ TEST_F(EngineTest, PlayingByHandFromTheMenusAndTheList) {
     ASSERT_TRUE(playlists.Add(&empty));
     Playlist full = List("满", 2);
     ASSERT_TRUE(playlists.Add(&full));
-    engine.m_bExtRun = true;
-    engine.m_strRunBefore = "pre";
-    engine.m_strParamBefore = "p1";
+    SetOption(&engine::EngineOptions::extRun, true);
+    SetOption(&engine::EngineOptions::runBefore, "pre");
+    SetOption(&engine::EngineOptions::paramBefore, "p1");
 
-    EXPECT_TRUE(engine.OnCommand(engine::kCmdCommonTrackFirst));
+    engine.PlayCommonTrackFromMenu(0);
     EXPECT_EQ(log.With("run"), std::vector<std::string>{"07:00:00 run pre p1"});
     EXPECT_EQ(host.status, "正在播放常用曲目...");
     EXPECT_EQ(player.QueuedNames(), std::vector<std::string>{"main.mp3"});
-    EXPECT_TRUE(engine.m_bPlayerShownByEngine);
+    EXPECT_TRUE(host.playerVisible);
 
     log.Clear();
-    EXPECT_TRUE(engine.OnCommand(engine::kCmdCommonTrackFirst + 1));  // no such track
-    EXPECT_TRUE(engine.OnCommand(engine::kCmdPlaylistFirst));         // a playlist without files
+    engine.PlayCommonTrackFromMenu(1);  // no such track
+    engine.PlayPlaylistFromMenu(0);     // a playlist without files
     EXPECT_TRUE(log.Lines().empty()) << "nothing happens for them";
 
-    EXPECT_TRUE(engine.OnCommand(engine::kCmdPlaylistFirst + 1));
+    engine.PlayPlaylistFromMenu(1);
     EXPECT_EQ(host.status, "正在播放列表曲目...");
     EXPECT_EQ(player.queue.size(), 2u);
 
@@ -250,40 +253,34 @@ TEST_F(EngineTest, PlayingByHandFromTheMenusAndTheList) {
     item.params = "own";
     LoadDays({item});
     log.Clear();
-    host.selectedRow = -1;
-    EXPECT_TRUE(engine.OnCommand(engine::kCmdPlayCurrentRow));
-    host.selectedRow = 3;
-    engine.OnCommand(engine::kCmdPlayCurrentRow);
+    engine.PlayListRow(-1);
+    engine.PlayListRow(3);
     EXPECT_TRUE(log.Lines().empty()) << "no row, or no such row: nothing";
-    host.selectedRow = 0;
-    engine.OnCommand(engine::kCmdPlayCurrentRow);
+    engine.PlayListRow(0);
     EXPECT_EQ(log.With("run"), std::vector<std::string>{"07:00:00 run pre own"});
     EXPECT_EQ(player.QueuedNames(), std::vector<std::string>{"row.mp3"});
     EXPECT_EQ(host.status, "正在播放作息项...");
-
-    EXPECT_FALSE(engine.OnCommand(32778)) << "not the engine's command";
 }
 
 TEST_F(EngineTest, ChosenFilesPlayAndAlwaysShowThePlayer) {
-    engine.m_bShowPlayer = false;
-    engine.OnCommand(engine::kCmdChooseFilesToPlay);
+    SetOption(&engine::EngineOptions::showPlayer, false);
+    engine.PlayChosenFiles();
     EXPECT_TRUE(log.Lines().empty()) << "no file chosen: nothing";
     player.filesToOpen = {"/m/a.mp3", "/m/b.mp3"};
-    engine.OnCommand(engine::kCmdChooseFilesToPlay);
+    engine.PlayChosenFiles();
     EXPECT_EQ(player.queue.size(), 2u);
     EXPECT_FALSE(log.With("load 0").empty());
     EXPECT_FALSE(log.With("update").empty());
     EXPECT_TRUE(host.playerVisible);
-    EXPECT_TRUE(engine.m_bPlayerShownByEngine);
 }
 
 TEST_F(EngineTest, PlaybackEndHidesThePlayerRunsTheAfterProgramAndTrims) {
     ScheduleItem item = Single(Hms(8, 0, 0), "早操");
     engine.PlayItem(&item);
     ASSERT_TRUE(host.playerVisible);
-    engine.m_bExtRun = true;
-    engine.m_strRunAfter = "after";
-    engine.m_strParamAfter = "a b";
+    SetOption(&engine::EngineOptions::extRun, true);
+    SetOption(&engine::EngineOptions::runAfter, "after");
+    SetOption(&engine::EngineOptions::paramAfter, "a b");
     log.Clear();
     engine.OnPlaybackEnded();
     EXPECT_EQ(log.Lines(),
@@ -291,10 +288,10 @@ TEST_F(EngineTest, PlaybackEndHidesThePlayerRunsTheAfterProgramAndTrims) {
                                         "07:00:00 status 运行扩展程序...", "07:00:00 run after a b",
                                         "07:00:00 log exitcode after a b -> 0",
                                         "07:00:00 status 程序运行成功...", "07:00:00 trim"}));
-    EXPECT_FALSE(engine.m_bPlayerShownByEngine);
+    EXPECT_FALSE(host.playerVisible);
 
     // A player the user opened stays open; without the extension run nothing runs.
-    engine.m_bExtRun = false;
+    SetOption(&engine::EngineOptions::extRun, false);
     host.playerVisible = true;
     log.Clear();
     engine.OnPlaybackEnded();
@@ -319,28 +316,24 @@ TEST_F(EngineTest, SettingsLoadTheTimetableAndTheEngineKeys) {
     settings.SetExtRun(true, "before.sh", "after.sh", "b1", "a2");
     engine.LoadSettings(settings);
     EXPECT_EQ(host.title, "初中");
-    EXPECT_EQ(engine.m_Timetable.GetPath(), AppDir() + "作息表/初中.zxb");
-    EXPECT_EQ(engine.m_nNextIndex, 0);
-    EXPECT_FALSE(engine.m_bAutoShutdown);
-    EXPECT_EQ(engine.m_nShutdownDelay, 120);
-    EXPECT_EQ(engine.m_nDefaultVolume, 70);
+    EXPECT_EQ(engine.Timetable().GetPath(), AppDir() + "作息表/初中.zxb");
+    EXPECT_EQ(engine.NextIndex(), 0);
+    EXPECT_FALSE(engine.Options().autoShutdown);
+    EXPECT_EQ(engine.Options().shutdownDelaySeconds, 120);
+    EXPECT_EQ(engine.Options().defaultVolume, 70);
     EXPECT_EQ(player.defaultVolume, 70);
-    EXPECT_FALSE(engine.m_bPopupPrompt);
-    EXPECT_FALSE(engine.m_bShowPlayer);
-    EXPECT_TRUE(engine.m_bExtRun);
-    EXPECT_EQ(engine.m_strRunBefore, "before.sh");
-    EXPECT_EQ(engine.m_strRunAfter, "after.sh");
-    EXPECT_EQ(engine.m_strParamBefore, "b1");
-    EXPECT_EQ(engine.m_strParamAfter, "a2");
-
-    // The toggle writes the setting back.
-    engine.OnCommand(engine::kCmdAutoShutdown);
-    EXPECT_TRUE(schedule::CSettings(AppDir() + "QELT.INI").GetAutoShutdown());
+    EXPECT_FALSE(engine.Options().popupPrompt);
+    EXPECT_FALSE(engine.Options().showPlayer);
+    EXPECT_TRUE(engine.Options().extRun);
+    EXPECT_EQ(engine.Options().runBefore, "before.sh");
+    EXPECT_EQ(engine.Options().runAfter, "after.sh");
+    EXPECT_EQ(engine.Options().paramBefore, "b1");
+    EXPECT_EQ(engine.Options().paramAfter, "a2");
 
     // A delay too large for seconds is held at the largest one, never overflowing.
     settings.SetShutdownDelayMinutes(2147483647);
     engine.LoadSettings(settings);
-    EXPECT_EQ(engine.m_nShutdownDelay, 2147483647);
+    EXPECT_EQ(engine.Options().shutdownDelaySeconds, 2147483647);
 }
 
 }  // namespace

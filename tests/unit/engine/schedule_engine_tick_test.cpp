@@ -23,7 +23,7 @@ TEST_F(EngineTest, ItemCountsDownFromTenAndStartsAtItsSecond) {
     clock.Set(Time(7, 7, 59, 0));
     TickThrough(7, 59, 49);
     EXPECT_TRUE(log.With("status").empty()) << "nothing is shown before the last ten seconds";
-    EXPECT_TRUE(engine.m_bArmed) << "armed on the first tick 25 s or less ahead";
+    EXPECT_TRUE(engine.IsArmed()) << "armed on the first tick 25 s or less ahead";
 
     TickThrough(8, 0, 2);
     std::vector<std::string> expected;
@@ -45,17 +45,16 @@ TEST_F(EngineTest, ItemCountsDownFromTenAndStartsAtItsSecond) {
     EXPECT_EQ(Queued(0), AppDir() + "音乐库/bell.wav");
     EXPECT_EQ(log.With("load"), std::vector<std::string>{"08:00:00 load 0"});
     EXPECT_EQ(log.With("show-player").size(), 1u);
-    EXPECT_TRUE(engine.m_bPlayerShownByEngine);
-    EXPECT_EQ(engine.m_nNextIndex, 1);
+    EXPECT_EQ(engine.NextIndex(), 1);
     EXPECT_EQ(host.listNext, 1);
     EXPECT_EQ(host.pending, "课间");
-    EXPECT_FALSE(engine.m_bArmed);
+    EXPECT_FALSE(engine.IsArmed());
 }
 
 TEST_F(EngineTest, PromptsOffStillStartTheItemSilently) {
-    engine.m_bPopupPrompt = false;
-    engine.m_bShowPlayer = false;
-    engine.m_bAutoShutdown = false;
+    SetOption(&engine::EngineOptions::popupPrompt, false);
+    SetOption(&engine::EngineOptions::showPlayer, false);
+    SetOption(&engine::EngineOptions::autoShutdown, false);
     LoadDays({Single(Hms(8, 0, 0), "早操")});
     clock.Set(Time(7, 7, 59, 30));
     TickThrough(8, 0, 1);
@@ -75,9 +74,9 @@ TEST_F(EngineTest, BeforeProgramRunsOnceAtTheLeadIn) {
     byDefault.runBefore = 1;
     ScheduleItem without = Single(Hms(10, 0, 0), "下课");
     LoadDays({own, byDefault, without});
-    engine.m_bExtRun = true;
-    engine.m_strRunBefore = "before.sh";
-    engine.m_strParamBefore = "default";
+    SetOption(&engine::EngineOptions::extRun, true);
+    SetOption(&engine::EngineOptions::runBefore, "before.sh");
+    SetOption(&engine::EngineOptions::paramBefore, "default");
 
     clock.Set(Time(7, 7, 59, 0));
     TickThrough(8, 0, 0);
@@ -101,7 +100,7 @@ TEST_F(EngineTest, BeforeProgramRunsOnceAtTheLeadIn) {
     EXPECT_TRUE(log.With("run").empty()) << "an item without the flag runs nothing";
 
     // With the extension run off the flagged item still starts and runs nothing.
-    engine.m_bExtRun = false;
+    SetOption(&engine::EngineOptions::extRun, false);
     LoadDays({own});
     log.Clear();
     clock.Set(Time(14, 7, 59, 0));  // the next Monday
@@ -114,8 +113,8 @@ TEST_F(EngineTest, TicksDuringTheBeforeProgramStartTheItemOnce) {
     ScheduleItem item = Single(Hms(8, 0, 0), "早操");
     item.runBefore = 1;
     LoadDays({item, Single(Hms(9, 0, 0), "上课")});
-    engine.m_bExtRun = true;
-    engine.m_strRunBefore = "slow";
+    SetOption(&engine::EngineOptions::extRun, true);
+    SetOption(&engine::EngineOptions::runBefore, "slow");
     // The program outlives the item's time: the event loop keeps ticking meanwhile.
     runProgram = [this](const std::string&, const std::string&) {
         for (int i = 0; i < 10; ++i) {
@@ -140,7 +139,7 @@ TEST_F(EngineTest, ASlowBeforeProgramLeavesTheCountdownToLaterTicks) {
     ScheduleItem item = Single(Hms(8, 0, 0), "早操");
     item.runBefore = 1;
     LoadDays({item});
-    engine.m_bExtRun = true;
+    SetOption(&engine::EngineOptions::extRun, true);
     // Started 8 s ahead, it runs for 5 s while the event loop ticks.
     runProgram = [this](const std::string&, const std::string&) {
         for (int i = 0; i < 5; ++i) {
@@ -161,7 +160,7 @@ TEST_F(EngineTest, ASlowBeforeProgramLeavesTheCountdownToLaterTicks) {
 TEST_F(EngineTest, StartAfterTheItemsSecondSkipsIt) {
     clock.Set(Time(7, 8, 0, 5));
     LoadDays({Single(Hms(8, 0, 0), "早操"), Single(Hms(8, 20, 0), "课间")});
-    EXPECT_EQ(engine.m_nNextIndex, 1);
+    EXPECT_EQ(engine.NextIndex(), 1);
     EXPECT_EQ(host.pending, "课间");
     EXPECT_EQ(host.listNext, 1);
     TickThrough(8, 0, 30);
@@ -174,7 +173,7 @@ TEST_F(EngineTest, MidnightRebuildsTheListAndRingsTheNewDay) {
              {Single(Hms(0, 1, 0), "周二早"), Single(Hms(7, 0, 0), "周二")});
     clock.Set(Time(7, 23, 59, 50));
     TickThrough(Time(8, 0, 0, 0));
-    EXPECT_EQ(engine.m_nToday, kTuesday);
+    EXPECT_EQ(engine.Today(), kTuesday);
     EXPECT_EQ(log.With("list").back(), "00:00:00 list 2 next 0");
     EXPECT_EQ(host.pending, "周二早");
     TickThrough(Time(8, 0, 1, 1));
@@ -190,9 +189,9 @@ TEST_F(EngineTest, ItemsASecondApartAndJustAfterMidnightAllStart) {
     second.runBefore = 1;
     LoadDays({Single(Hms(8, 0, 0), "一", "a.wav"), second, Single(Hms(8, 0, 2), "三", "c.wav")},
              {Single(Hms(0, 0, 1), "零一", "d.wav"), Single(Hms(0, 0, 2), "零二", "e.wav")});
-    engine.m_bExtRun = true;
-    engine.m_strRunBefore = "before.sh";
-    engine.m_strParamBefore = "p";
+    SetOption(&engine::EngineOptions::extRun, true);
+    SetOption(&engine::EngineOptions::runBefore, "before.sh");
+    SetOption(&engine::EngineOptions::paramBefore, "p");
     clock.Set(Time(7, 7, 59, 30));
     TickThrough(8, 0, 5);
     EXPECT_EQ(log.With("load"),
@@ -215,7 +214,7 @@ TEST_F(EngineTest, AnArmingFromYesterdayNeverStartsAnItemEarly) {
              {Single(Hms(0, 0, 0), "零点"), Single(Hms(0, 0, 5), "周二")});
     clock.Set(Time(7, 23, 59, 40));
     TickThrough(23, 59, 58);
-    ASSERT_TRUE(engine.m_bArmed);
+    ASSERT_TRUE(engine.IsArmed());
     clock.Set(Time(8, 0, 0, 0));
     engine.OnTick();
     TickThrough(Time(8, 0, 0, 10));
@@ -227,40 +226,40 @@ TEST_F(EngineTest, AutoPlayOffFreezesEverythingAndOnResumesWithinTolerance) {
     LoadDays({Single(Hms(8, 0, 0), "早操"), Single(Hms(9, 0, 0), "上课")});
     clock.Set(Time(7, 7, 59, 40));
     TickThrough(7, 59, 45);  // armed
-    engine.OnCommand(engine::kCmdAutoPlay);
-    ASSERT_FALSE(engine.m_bAutoPlay);
+    SetOption(&engine::EngineOptions::autoPlay, !engine.Options().autoPlay);
+    ASSERT_FALSE(engine.Options().autoPlay);
     log.Clear();
     TickThrough(8, 0, 8);
     EXPECT_TRUE(log.Lines().empty()) << "while off the tick does nothing at all";
 
     // Switched on 8 s after the armed item's time: it still starts.
-    engine.OnCommand(engine::kCmdAutoPlay);
+    SetOption(&engine::EngineOptions::autoPlay, !engine.Options().autoPlay);
     TickThrough(8, 0, 9);
     EXPECT_EQ(log.With("load"), std::vector<std::string>{"08:00:09 load 0"});
 
     // Switched on more than 10 s late: the item is passed over.
     clock.Set(Time(7, 8, 59, 40));
     TickThrough(8, 59, 45);
-    engine.ToggleAutoPlay();
+    SetOption(&engine::EngineOptions::autoPlay, !engine.Options().autoPlay);
     log.Clear();
     clock.Set(Time(7, 9, 0, 10));
-    engine.ToggleAutoPlay();
+    SetOption(&engine::EngineOptions::autoPlay, !engine.Options().autoPlay);
     TickThrough(9, 0, 11);
     EXPECT_TRUE(log.With("load").empty());
-    EXPECT_EQ(engine.m_nNextIndex, -1);
+    EXPECT_EQ(engine.NextIndex(), -1);
 
     // No rollover while off.
-    engine.ToggleAutoPlay();
+    SetOption(&engine::EngineOptions::autoPlay, !engine.Options().autoPlay);
     clock.Set(Time(8, 0, 0, 5));
     engine.OnTick();
-    EXPECT_EQ(engine.m_nToday, kMonday);
+    EXPECT_EQ(engine.Today(), kMonday);
 }
 
 TEST_F(EngineTest, ClockSetBackNeverRingsAnItemTwiceOnOneDate) {
     ScheduleItem item = Single(Hms(8, 0, 0), "早操");
     item.runBefore = 1;
     LoadDays({item, Single(Hms(9, 0, 0), "上课")});
-    engine.m_bExtRun = true;
+    SetOption(&engine::EngineOptions::extRun, true);
     clock.Set(Time(7, 7, 59, 0));
     TickThrough(8, 0, 30);
     ASSERT_EQ(log.With("load").size(), 1u);
@@ -303,13 +302,13 @@ TEST_F(EngineTest, ClockSetForwardPassesOverItemsAsTheRulesSay) {
     clock.Set(Time(7, 8, 30, 2));
     engine.OnTick();
     EXPECT_EQ(log.With("load").size(), 1u);
-    EXPECT_EQ(engine.m_nNextIndex, -1);
+    EXPECT_EQ(engine.NextIndex(), -1);
 }
 
 TEST_F(EngineTest, FirstOfTwoItemsAtTheSameSecondStarts) {
     LoadDays({Single(Hms(8, 0, 0), "甲", "a.wav"), Single(Hms(8, 0, 0), "乙", "b.wav"),
               Single(Hms(8, 5, 0), "丙", "c.wav")});
-    const std::string first = engine.m_NextItem.path;
+    const std::string first = engine.NextItem().path;
     clock.Set(Time(7, 7, 59, 30));
     TickThrough(8, 0, 10);
     ASSERT_EQ(log.With("load").size(), 1u);
@@ -323,9 +322,9 @@ TEST_F(EngineTest, DeletingTheArmedLastItemStopsItsCountdownAndStart) {
     LoadDays({Single(Hms(8, 0, 0), "早操")});
     clock.Set(Time(7, 7, 59, 40));
     TickThrough(7, 59, 52);
-    ASSERT_TRUE(engine.m_bArmed);
-    engine.m_Timetable.DeleteItem(kMonday, 0);
-    engine.BuildDayList(engine.m_nToday);
+    ASSERT_TRUE(engine.IsArmed());
+    engine.Timetable().DeleteItem(kMonday, 0);
+    engine.ReplanToday();
     log.Clear();
     TickThrough(8, 0, 5);
     EXPECT_TRUE(log.With("load").empty());
@@ -337,8 +336,8 @@ TEST_F(EngineTest, EditingTodaysListMovesThePendingItemAtOnce) {
     LoadDays({Single(Hms(8, 0, 0), "早操"), Single(Hms(9, 0, 0), "上课")});
     clock.Set(Time(7, 7, 30, 0));
     ScheduleItem added = Single(Hms(7, 45, 0), "加");
-    engine.m_Timetable.AddItem(kMonday, &added);
-    engine.BuildDayList(engine.m_nToday);
+    engine.Timetable().AddItem(kMonday, &added);
+    engine.ReplanToday();
     EXPECT_EQ(host.pending, "加");
     EXPECT_EQ(host.listCount, 3);
     TickThrough(7, 45, 0);
@@ -349,21 +348,21 @@ TEST_F(EngineTest, EditsDuringTheLeadInNeitherRingEarlyNorRunTheProgramTwice) {
     ScheduleItem bell = Single(Hms(8, 0, 0), "上课");
     bell.runBefore = 1;
     LoadDays({Single(Hms(7, 0, 10), "早"), bell});
-    engine.m_bExtRun = true;
-    engine.m_strRunBefore = "before.sh";
-    engine.m_strParamBefore = "p";
+    SetOption(&engine::EngineOptions::extRun, true);
+    SetOption(&engine::EngineOptions::runBefore, "before.sh");
+    SetOption(&engine::EngineOptions::paramBefore, "p");
     clock.Set(Time(7, 7, 59, 30));
     TickThrough(7, 59, 40);
     ASSERT_EQ(log.With("run"), std::vector<std::string>{"07:59:35 run before.sh p"});
 
     // Deleting an earlier item moves the pending item's index, not the item.
-    ASSERT_TRUE(engine.m_Timetable.DeleteItem(kMonday, 0));
-    engine.BuildDayList(engine.m_nToday);
+    ASSERT_TRUE(engine.Timetable().DeleteItem(kMonday, 0));
+    engine.ReplanToday();
     TickThrough(7, 59, 55);
     // Adding an item that is already past moves it back again.
     const ScheduleItem past = Single(Hms(7, 30, 0), "补");
-    ASSERT_TRUE(engine.m_Timetable.AddItem(kMonday, &past));
-    engine.BuildDayList(engine.m_nToday);
+    ASSERT_TRUE(engine.Timetable().AddItem(kMonday, &past));
+    engine.ReplanToday();
     TickThrough(8, 0, 3);
 
     EXPECT_EQ(log.With("run").size(), 1u) << "the before-program ran again after an edit";
@@ -372,11 +371,10 @@ TEST_F(EngineTest, EditsDuringTheLeadInNeitherRingEarlyNorRunTheProgramTwice) {
 
 TEST_F(EngineTest, UnreadableTimetableLeavesTheStateAlone) {
     LoadDays({Single(Hms(8, 0, 0), "早操")});
-    const int before = engine.m_nNextIndex;
+    const int before = engine.NextIndex();
     EXPECT_FALSE(engine.LoadTimetable(AppDir() + "missing.zxb"));
-    EXPECT_EQ(engine.m_nNextIndex, before);
-    EXPECT_EQ(engine.m_Timetable.GetDay(kMonday)->size(), 1u);
-    EXPECT_FALSE(engine.BuildDayList(7));
+    EXPECT_EQ(engine.NextIndex(), before);
+    EXPECT_EQ(engine.Timetable().GetDay(kMonday)->size(), 1u);
 }
 
 }  // namespace

@@ -34,64 +34,64 @@ TEST_F(EngineTest, CountdownShowsTheTimeLeftThenAsksForPowerOffOncePerMinute) {
     TickThrough(16, 8, 1);
     EXPECT_EQ(log.With("poweroff").size(), 3u);
     EXPECT_EQ(log.With("notice").size(), 1u);
-    EXPECT_EQ(engine.m_nShutdownCount, 481);
+    EXPECT_EQ(engine.ShutdownCount(), 481);
 
     // Switching the shutdown off takes the notice away; on again, a refusal shows again.
-    engine.OnCommand(engine::kCmdAutoShutdown);
+    SetOption(&engine::EngineOptions::autoShutdown, !engine.Options().autoShutdown);
     EXPECT_EQ(host.notice, "");
-    engine.OnCommand(engine::kCmdAutoShutdown);
+    SetOption(&engine::EngineOptions::autoShutdown, !engine.Options().autoShutdown);
     power.Answer(false);
     TickThrough(16, 8, 2);
     EXPECT_EQ(host.notice, "系统拒绝了关机请求");
 
     // An item for later today ends the countdown and takes the notice away.
     const schedule::ScheduleItem later = Single(Hms(17, 0, 0), "补课");
-    engine.m_Timetable.AddItem(kMonday, &later);
-    engine.BuildDayList(engine.m_nToday);
+    engine.Timetable().AddItem(kMonday, &later);
+    engine.ReplanToday();
     TickThrough(16, 8, 3);
     EXPECT_EQ(host.notice, "");
-    EXPECT_FALSE(engine.m_bShutdownCounting);
+    EXPECT_FALSE(engine.IsShutdownCounting());
 }
 
 TEST_F(EngineTest, PlaybackPausesTheCountAndANewItemEndsIt) {
     LoadDays({});
     clock.Set(Time(7, 16, 0, 0));
     TickThrough(16, 0, 10);
-    EXPECT_EQ(engine.m_nShutdownCount, 10) << "a day without items counts at once";
+    EXPECT_EQ(engine.ShutdownCount(), 10) << "a day without items counts at once";
     player.playing = true;  // a playlist played by hand
     TickThrough(16, 1, 0);
-    EXPECT_EQ(engine.m_nShutdownCount, 10);
+    EXPECT_EQ(engine.ShutdownCount(), 10);
     player.playing = false;
     TickThrough(16, 1, 1);
-    EXPECT_EQ(engine.m_nShutdownCount, 11);
+    EXPECT_EQ(engine.ShutdownCount(), 11);
     EXPECT_EQ(host.status, "作息表播放完毕,4分49秒后自动关机");
 
     // Switching it off clears the text and freezes the count; on again resumes it.
-    engine.OnCommand(engine::kCmdAutoShutdown);
+    SetOption(&engine::EngineOptions::autoShutdown, !engine.Options().autoShutdown);
     EXPECT_EQ(host.status, "");
     TickThrough(16, 2, 0);
-    EXPECT_EQ(engine.m_nShutdownCount, 11);
-    engine.OnCommand(engine::kCmdAutoShutdown);
+    EXPECT_EQ(engine.ShutdownCount(), 11);
+    SetOption(&engine::EngineOptions::autoShutdown, !engine.Options().autoShutdown);
     TickThrough(16, 2, 1);
-    EXPECT_EQ(engine.m_nShutdownCount, 12);
+    EXPECT_EQ(engine.ShutdownCount(), 12);
 
     // An item added for later today ends the countdown; a later one starts from 0.
     const schedule::ScheduleItem later = Single(Hms(17, 0, 0), "补课");
-    engine.m_Timetable.AddItem(kMonday, &later);
-    engine.BuildDayList(engine.m_nToday);
+    engine.Timetable().AddItem(kMonday, &later);
+    engine.ReplanToday();
     TickThrough(16, 2, 2);
-    EXPECT_FALSE(engine.m_bShutdownCounting);
+    EXPECT_FALSE(engine.IsShutdownCounting());
     EXPECT_EQ(host.status, "");
     TickThrough(17, 0, 1);
     EXPECT_TRUE(player.playing);
-    EXPECT_EQ(engine.m_nShutdownCount, 1) << "restarted from 0 on the item's start tick";
+    EXPECT_EQ(engine.ShutdownCount(), 1) << "restarted from 0 on the item's start tick";
     player.playing = false;
     TickThrough(17, 0, 2);
-    EXPECT_EQ(engine.m_nShutdownCount, 2);
+    EXPECT_EQ(engine.ShutdownCount(), 2);
 }
 
 TEST_F(EngineTest, ZeroDelayPowersOffOnTheFirstCountingTickWithoutText) {
-    engine.m_nShutdownDelay = 0;
+    SetOption(&engine::EngineOptions::shutdownDelaySeconds, 0);
     LoadDays({});
     log.Clear();
     TickThrough(7, 0, 1);
@@ -102,14 +102,14 @@ TEST_F(EngineTest, TheLastItemsStartTickAlreadyCounts) {
     LoadDays({Single(Hms(8, 0, 0), "末")});
     clock.Set(Time(7, 7, 59, 50));
     TickThrough(8, 0, 0);
-    EXPECT_EQ(engine.m_nShutdownCount, 1);
+    EXPECT_EQ(engine.ShutdownCount(), 1);
     EXPECT_EQ(log.With("load").size(), 1u);
     TickThrough(8, 0, 5);
-    EXPECT_EQ(engine.m_nShutdownCount, 1) << "paused while the item plays";
+    EXPECT_EQ(engine.ShutdownCount(), 1) << "paused while the item plays";
 }
 
 TEST_F(EngineTest, ZeroDelayNeverCutsOffTheLastItem) {
-    engine.m_nShutdownDelay = 0;
+    SetOption(&engine::EngineOptions::shutdownDelaySeconds, 0);
     LoadDays({Single(Hms(8, 0, 0), "末")});
     clock.Set(Time(7, 7, 59, 50));
     TickThrough(8, 0, 0);

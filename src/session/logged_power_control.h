@@ -7,7 +7,7 @@
 
 #include "platform/power_control.h"
 
-namespace app {
+namespace session {
 
 class CLoggedPowerControl : public platform::PowerControl {
 public:
@@ -36,4 +36,4 @@ private:
     bool m_bAnswerLogged = true;
 };
 
-}  // namespace app
+}  // namespace session
