@@ -1,0 +1,286 @@
+// The bell session as the windows, the headless program and the simulator use it: a
+// day built on a temporary program folder, a virtual clock and the engine's recording
+// fakes, changed only through the session's operations.
+
+#include "session/bell_session.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../engine/engine_fakes.h"
+#include "../engine/engine_test_fixture.h"
+#include "engine/engine_texts.h"
+#include "schedule/text_codec.h"
+#include "schedule/timetable.h"
+
+namespace session_test {
+namespace {
+
+using engine_test::Hms;
+using engine_test::kMonday;
+using engine_test::Single;
+using engine_test::Time;
+using schedule::ScheduleItem;
+using session::CBellSession;
+using session::OptionKeys;
+using session::SessionOptions;
+using session::ViewOptions;
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::vector<std::string> LinesWith(const std::string& text, const std::string& part) {
+    std::vector<std::string> found;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(part) != std::string::npos) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+class BellSessionTest : public ::testing::Test {
+protected:
+    BellSessionTest()
+        : m_Dir(MakeDir()),
+          clock(Time(7, 7, 0, 0)),
+          log(clock),
+          host(log),
+          player(log),
+          power(log),
+          session(clock, host, MakeOptions()) {
+        std::filesystem::create_directories(m_Dir + "/作息表");
+    }
+    ~BellSessionTest() override { std::filesystem::remove_all(m_Dir); }
+
+    std::string AppDir() const { return m_Dir + "/"; }
+
+    // The current timetable of the settings holding these Monday items.
+    void WriteTimetable(const std::vector<ScheduleItem>& monday) {
+        schedule::CTimetable timetable;
+        timetable.SetTitle("测试作息表");
+        for (const ScheduleItem& item : monday) {
+            timetable.AddItem(kMonday, &item);
+        }
+        ASSERT_TRUE(timetable.Save(AppDir() + "作息表/参考作息表.zxb"));
+    }
+
+    void TickThrough(int h, int m, int s) {
+        const std::int64_t end = platform::VirtualClock::ToMilliseconds(Time(7, h, m, s));
+        while (clock.Milliseconds() + 1000 <= end) {
+            clock.Advance(1000);
+            session.Tick();
+        }
+    }
+
+    std::string BellLog() const { return ReadFile(AppDir() + "QELT.log"); }
+
+private:
+    static std::string MakeDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "qelt-session-XXXXXX").string();
+        const char* made = mkdtemp(pattern.data());
+        return made != nullptr ? std::string(made) : std::string();
+    }
+
+    SessionOptions MakeOptions() {
+        SessionOptions options;
+        options.appDir = AppDir();
+        options.loadPlugins = false;
+        options.startTick = false;
+        options.power = &power;
+        options.runProgram = [this](const std::string& program, const std::string& params) {
+            log.Add("ran " + program + " " + params);
+            return 0;
+        };
+        return options;
+    }
+
+    std::string m_Dir;
+
+protected:
+    platform::VirtualClock clock;
+    engine_test::EventLog log;
+    engine_test::FakeHost host;
+    engine_test::FakePlayer player;
+    engine_test::FakePower power;
+    CBellSession session;
+};
+
+TEST_F(BellSessionTest, WithoutATimetableNothingCountsDownToAPowerOff) {
+    // A first start in an empty folder: the machine stays on, the status says why and
+    // the bell log says once what could not be read.
+    session.Start(player);
+    TickThrough(7, 10, 0);
+    EXPECT_TRUE(log.With("poweroff").empty());
+    EXPECT_EQ(host.status, engine::texts::kNoTimetableStatus);
+    const std::vector<std::string> reasons = LinesWith(BellLog(), " notimetable ");
+    ASSERT_EQ(reasons.size(), 1u) << BellLog();
+    EXPECT_NE(reasons[0].find("参考作息表.zxb"), std::string::npos);
+    EXPECT_NE(reasons[0].find(engine::texts::kTimetableCannotOpen), std::string::npos);
+
+    // Once a timetable is there, a day without items counts down as it always did.
+    WriteTimetable({});
+    ASSERT_TRUE(session.LoadTimetable(AppDir() + "作息表/参考作息表.zxb"));
+    TickThrough(7, 10, 5);
+    EXPECT_NE(host.status.find("自动关机"), std::string::npos) << host.status;
+}
+
+TEST_F(BellSessionTest, OptionsAreInForceAtOnceAndWrittenInTheDialogsOrder) {
+    ScheduleItem reading = Single(Hms(7, 1, 0), "早读");
+    reading.runBefore = 1;
+    reading.useDefaultParams = 1;
+    WriteTimetable({reading});
+    session.Start(player);
+
+    // The settings dialog's apply: its seven keys in its order, GBK on disk.
+    engine::EngineOptions options = session.Options();
+    options.autoShutdown = false;
+    options.showPlayer = true;
+    options.shutdownDelaySeconds = 120;
+    options.defaultVolume = 60;
+    options.popupPrompt = false;
+    const ViewOptions view{"实验小学", false};
+    EXPECT_TRUE(session.ApplyOptions(options, OptionKeys::SystemSettings, &view));
+    EXPECT_EQ(player.defaultVolume, 60);
+    // The extension-run dialog's OK: its five keys, in its order.
+    options.extRun = true;
+    options.runBefore = "bin/上课.sh";
+    options.paramBefore = "--早";
+    options.runAfter = "bin/下课.sh";
+    options.paramAfter = "";
+    EXPECT_TRUE(session.ApplyOptions(options, OptionKeys::ExtRun));
+    EXPECT_EQ(
+        ReadFile(AppDir() + "QELT.INI"),
+        schedule::EncodeFileText("[设置]\r\n自动关机=0\r\n学校名称=实验小学\r\n显示播放器=1\r\n"
+                                 "显示待播=0\r\n关机延时(分钟)=2\r\n默认音量=60\r\n"
+                                 "弹出式提示=0\r\n[扩展运行]\r\n是否开启=1\r\n"
+                                 "程序1=bin/上课.sh\r\n程序2=bin/下课.sh\r\n参数1=--早\r\n"
+                                 "参数2=\r\n"));
+
+    // In force on the next tick: the before-program runs at the lead-in, and no prompt.
+    TickThrough(7, 0, 40);
+    EXPECT_EQ(log.With("ran"), std::vector<std::string>{"07:00:35 ran bin/上课.sh --早"});
+    EXPECT_TRUE(log.With("notify").empty());
+
+    // A file that cannot be written is said; the options hold for this run all the same.
+    std::filesystem::remove(AppDir() + "QELT.INI");
+    std::filesystem::create_directory(AppDir() + "QELT.INI");
+    EXPECT_FALSE(session.SetAutoShutdown(true));
+    EXPECT_TRUE(session.Options().autoShutdown);
+    session.SetAutoPlay(false);
+    EXPECT_FALSE(session.Options().autoPlay);
+}
+
+TEST_F(BellSessionTest, AnEditOfThePendingItemRingsAsEdited) {
+    // Two items at one second, the first asking for the before-program; the second is
+    // passed over whatever the edits.
+    ScheduleItem first = Single(Hms(8, 0, 0), "上课");
+    first.runBefore = 1;
+    ScheduleItem second = Single(Hms(8, 0, 0), "眼保健操", "音乐库\\other.wav");
+    WriteTimetable({first, second});
+    session.Start(player);
+    engine::EngineOptions options = session.Options();
+    options.extRun = true;
+    options.runBefore = "before.sh";
+    session.ApplyOptions(options, OptionKeys::None);
+    TickThrough(7, 59, 0);
+
+    // Unticking "run the program first" for the next bell, as the extension-run items
+    // dialog does, holds for that bell.
+    ScheduleItem* listed = session.CurrentTimetable().GetItem(kMonday, 0);
+    ASSERT_NE(listed, nullptr);
+    ASSERT_EQ(listed->title, "上课");
+    listed->runBefore = 0;
+    session.TodayChanged();
+    TickThrough(8, 0, 1);
+    EXPECT_TRUE(log.With("ran").empty()) << "the program ran against the edit";
+    EXPECT_EQ(LinesWith(BellLog(), " item ").size(), 1u) << BellLog();
+    EXPECT_NE(BellLog().find("item 08:00:00 [上课]"), std::string::npos) << BellLog();
+    EXPECT_NE(BellLog().find("skip 08:00:00 [眼保健操][铃声] 同一秒"), std::string::npos);
+
+    // Ticking it on for a later bell runs the program at its lead-in; an edit of the
+    // armed item's title keeps it armed, so the program does not run twice.
+    ScheduleItem later = Single(Hms(9, 0, 0), "下课");
+    ASSERT_TRUE(session.AddItemToday(later));
+    TickThrough(8, 59, 0);
+    ScheduleItem* pending = session.CurrentTimetable().GetItem(kMonday, 2);
+    ASSERT_NE(pending, nullptr);
+    pending->runBefore = 1;
+    session.TodayChanged();
+    TickThrough(8, 59, 40);
+    ASSERT_EQ(log.With("ran").size(), 1u);
+    const ScheduleItem armed = *pending;
+    ScheduleItem renamed = armed;
+    renamed.title = "放学";
+    ASSERT_TRUE(session.ReplaceItemToday(2, armed, renamed));
+    TickThrough(9, 0, 1);
+    EXPECT_EQ(log.With("ran").size(), 1u);
+    EXPECT_NE(BellLog().find("item 09:00:00 [放学]"), std::string::npos) << BellLog();
+
+    // An edit aimed at a row that no longer holds the item goes nowhere.
+    EXPECT_FALSE(session.DeleteItemToday(2, armed));
+}
+
+TEST_F(BellSessionTest, ATrialNeverStopsABellThatStartedSince) {
+    WriteTimetable({Single(Hms(8, 0, 0), "上课")});
+    session.Start(player);
+    const auto trial = [this] {
+        const int token = session.BeginTrial();
+        if (token != 0) {
+            player.ClearQueue(true);
+            player.AddFile("/m/trial.mp3", 1, -1, 1, 100);
+            player.LoadTrack(0);
+        }
+        return token;
+    };
+
+    // A trial that is still what plays is stopped by its own editor only.
+    const int first = trial();
+    ASSERT_NE(first, 0);
+    EXPECT_TRUE(session.IsTrialPlaying(first));
+    session.EndTrial(first + 1);
+    EXPECT_TRUE(player.playing);
+    session.EndTrial(first);
+    EXPECT_FALSE(player.playing);
+
+    // A bell started after the trial plays on through the editor's close, its save and
+    // a second press of its trial button.
+    const int second = trial();
+    ASSERT_NE(second, 0);
+    session.PlayListRow(0);
+    ASSERT_EQ(player.QueuedNames(), std::vector<std::string>{"bell.wav"});
+    EXPECT_FALSE(session.IsTrialPlaying(second));
+    log.Clear();
+    session.EndTrial(second);
+    session.EndTrial(second);
+    EXPECT_EQ(trial(), 0) << "a trial never cuts a bell off";
+    EXPECT_TRUE(log.With("clear").empty());
+    EXPECT_TRUE(player.playing);
+
+    // Once the bell has ended, trials play again; a whole playlist plays as a bell would.
+    player.playing = false;
+    const int third = trial();
+    ASSERT_NE(third, 0);
+    schedule::Playlist list;
+    list.entries.resize(2);
+    list.entries[0].path = "a.mp3";
+    list.entries[1].path = "b.mp3";
+    EXPECT_TRUE(session.PlayTrialPlaylist(third, list));
+    EXPECT_TRUE(session.IsTrialPlaying(third) || !player.playing);
+    EXPECT_FALSE(session.PlayTrialPlaylist(second, list)) << "an old trial's token plays nothing";
+}
+
+}  // namespace
+}  // namespace session_test
