@@ -44,12 +44,14 @@ fi
 echo "== contents of $(basename "$deb")"
 dpkg-deb -c "$deb" | awk '{print $1, $NF}'
 
-# What an install needs, and only that: the two executables, the desktop entry and its
-# icon, the polkit rule, the user service, the guide. No libraries, headers, plug-ins or test files.
+# What an install needs, and only that: the two executables and their manual pages, the
+# desktop entry and its icon, the polkit rule, the user service, the guide. No libraries,
+# headers, plug-ins or test files.
 for file in usr/bin/qelt usr/bin/qelt-tool; do
     [ -f "$root/$file" ] && [ -x "$root/$file" ] || fault "$file missing or not executable"
 done
 for file in usr/share/applications/qelt.desktop usr/share/icons/hicolor/64x64/apps/qelt.png \
+    usr/share/man/man1/qelt.1.gz usr/share/man/man1/qelt-tool.1.gz \
     usr/share/polkit-1/rules.d/50-qelt.rules usr/lib/systemd/user/qelt.service \
     usr/share/doc/qelt/index.html; do
     [ -s "$root/$file" ] || fault "$file missing or empty"
@@ -58,6 +60,7 @@ while IFS= read -r file; do
     case "$file" in
         ./usr/bin/qelt | ./usr/bin/qelt-tool | ./usr/share/applications/qelt.desktop | \
             ./usr/share/icons/hicolor/64x64/apps/qelt.png | \
+            ./usr/share/man/man1/qelt.1.gz | ./usr/share/man/man1/qelt-tool.1.gz | \
             ./usr/share/polkit-1/rules.d/50-qelt.rules | ./usr/lib/systemd/user/qelt.service | \
             ./usr/share/doc/qelt/*) ;;
         *) fault "unexpected file in the package: $file" ;;
