@@ -45,21 +45,29 @@ echo "== contents of $(basename "$deb")"
 dpkg-deb -c "$deb" | awk '{print $1, $NF}'
 
 # What an install needs, and only that: the two executables and their manual pages, the
-# desktop entry and its icon, the polkit rule, the user service, the guide. No libraries,
-# headers, plug-ins or test files.
+# desktop entry, its AppStream metadata and icons, the polkit rule, the user service, the
+# guide, the copyright and the changelog. No libraries, headers, plug-ins or test files.
+readonly app_id=org.qelt.qelt
 for file in usr/bin/qelt usr/bin/qelt-tool; do
     [ -f "$root/$file" ] && [ -x "$root/$file" ] || fault "$file missing or not executable"
 done
-for file in usr/share/applications/qelt.desktop usr/share/icons/hicolor/64x64/apps/qelt.png \
-    usr/share/man/man1/qelt.1.gz usr/share/man/man1/qelt-tool.1.gz \
+icons=()
+for size in 48x48 64x64 128x128 256x256; do
+    icons+=("usr/share/icons/hicolor/$size/apps/$app_id.png")
+done
+icons+=("usr/share/icons/hicolor/scalable/apps/$app_id.svg")
+for file in "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml" \
+    "${icons[@]}" usr/share/man/man1/qelt.1.gz usr/share/man/man1/qelt-tool.1.gz \
     usr/share/polkit-1/rules.d/50-qelt.rules usr/lib/systemd/user/qelt.service \
-    usr/share/doc/qelt/index.html; do
+    usr/share/doc/qelt/index.html usr/share/doc/qelt/copyright usr/share/doc/qelt/changelog.gz; do
     [ -s "$root/$file" ] || fault "$file missing or empty"
 done
 while IFS= read -r file; do
     case "$file" in
-        ./usr/bin/qelt | ./usr/bin/qelt-tool | ./usr/share/applications/qelt.desktop | \
-            ./usr/share/icons/hicolor/64x64/apps/qelt.png | \
+        ./usr/bin/qelt | ./usr/bin/qelt-tool | "./usr/share/applications/$app_id.desktop" | \
+            "./usr/share/metainfo/$app_id.metainfo.xml" | \
+            ./usr/share/icons/hicolor/*/apps/"$app_id".png | \
+            "./usr/share/icons/hicolor/scalable/apps/$app_id.svg" | \
             ./usr/share/man/man1/qelt.1.gz | ./usr/share/man/man1/qelt-tool.1.gz | \
             ./usr/share/polkit-1/rules.d/50-qelt.rules | ./usr/lib/systemd/user/qelt.service | \
             ./usr/share/doc/qelt/*) ;;
@@ -132,8 +140,9 @@ suspend qelt -
 suspend users -"
     [ "$verdicts" = "$expected" ] || fault "the polkit rule decides wrongly: $verdicts"
 fi
+
 if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$root/usr/share/applications/qelt.desktop" || fault "desktop entry invalid"
+    desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fault "desktop entry invalid"
 fi
 python3 "$here/check_guide.py" "$root/usr/share/doc/qelt" || fault "the installed guide is broken"
 
