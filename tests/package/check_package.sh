@@ -46,7 +46,7 @@ dpkg-deb -c "$deb" | awk '{print $1, $NF}'
 
 # What an install needs, and only that: the two executables and their manual pages, the
 # desktop entry, its AppStream metadata and icons, the polkit rule, the user service, the
-# guide, the copyright and the changelog. No libraries, headers, plug-ins or test files.
+# guide and its doc-base entry, the copyright and the changelog. No libraries, headers, plug-ins or test files.
 readonly app_id=org.qelt.qelt
 for file in usr/bin/qelt usr/bin/qelt-tool; do
     [ -f "$root/$file" ] && [ -x "$root/$file" ] || fault "$file missing or not executable"
@@ -59,7 +59,8 @@ icons+=("usr/share/icons/hicolor/scalable/apps/$app_id.svg")
 for file in "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml" \
     "${icons[@]}" usr/share/man/man1/qelt.1.gz usr/share/man/man1/qelt-tool.1.gz \
     usr/share/polkit-1/rules.d/50-qelt.rules usr/lib/systemd/user/qelt.service \
-    usr/share/doc/qelt/index.html usr/share/doc/qelt/copyright usr/share/doc/qelt/changelog.gz; do
+    usr/share/doc/qelt/index.html usr/share/doc/qelt/copyright usr/share/doc/qelt/changelog.gz \
+    usr/share/doc-base/qelt; do
     [ -s "$root/$file" ] || fault "$file missing or empty"
 done
 while IFS= read -r file; do
@@ -70,7 +71,7 @@ while IFS= read -r file; do
             "./usr/share/icons/hicolor/scalable/apps/$app_id.svg" | \
             ./usr/share/man/man1/qelt.1.gz | ./usr/share/man/man1/qelt-tool.1.gz | \
             ./usr/share/polkit-1/rules.d/50-qelt.rules | ./usr/lib/systemd/user/qelt.service | \
-            ./usr/share/doc/qelt/*) ;;
+            ./usr/share/doc/qelt/* | ./usr/share/doc-base/qelt) ;;
         *) fault "unexpected file in the package: $file" ;;
     esac
 done < <(cd "$root" && find . -type f -o -type l)
