@@ -68,7 +68,7 @@ bench: release
 # root and runs the programs from there.
 package: deps
 	cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQELT_PACKAGE=ON $(CMAKE_FLAGS)
-	cmake --build $(PACKAGE_DIR) -j $(JOBS) --target qelt qelt-tool qelt_guide
+	cmake --build $(PACKAGE_DIR) -j $(JOBS) --target qelt qelt-tool qelt_guide qelt_package_docs
 	rm -f $(PACKAGE_DIR)/qelt_*.deb
 	cd $(PACKAGE_DIR) && cpack -G DEB
 	bash tests/package/check_package.sh $(PACKAGE_DIR)

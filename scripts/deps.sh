@@ -14,6 +14,7 @@ packages=(
     gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav
     gstreamer1.0-pulseaudio gstreamer1.0-alsa timgm6mb-soundfont gstreamer1.0-plugins-base-apps
     xvfb xauth x11-utils fonts-wqy-microhei
+    lintian desktop-file-utils appstream man-db
 )
 
 missing=()

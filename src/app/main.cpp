@@ -151,6 +151,8 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QELT"));
+    // Wayland desktops find the installed entry, and with it the icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.qelt.qelt"));
     // The window may sit hidden in the notification area; the program ends when the
     // main window closes, not when the last visible window does.
     QApplication::setQuitOnLastWindowClosed(false);

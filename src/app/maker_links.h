@@ -9,8 +9,8 @@ namespace app {
 
 inline constexpr const char* kGuideFile = "doc/index.html";
 inline constexpr const char* kInstalledGuideFile = "../share/doc/qelt/index.html";
-inline constexpr const char* kProjectMail = "mailto:qelt@localhost";
-inline constexpr const char* kProjectMailText = "QELT 开发组 <qelt@localhost>";
+inline constexpr const char* kProjectMail = "mailto:qelt-dev@lists.qelt.org";
+inline constexpr const char* kProjectMailText = "QELT 开发组 <qelt-dev@lists.qelt.org>";
 
 // The user guide's first page: doc/index.html beside the executable in a build or a
 // copied program folder, else ../share/doc/qelt/index.html of an installed copy. When

@@ -99,7 +99,7 @@ bool XdgAutostart::SetAutostart(bool on) {
                               "Name=QELT\n"
                               "Comment=按作息表播放铃声与音乐\n"
                               "Exec=%1\n"
-                              "Icon=qelt\n"
+                              "Icon=org.qelt.qelt\n"
                               "Terminal=false\n"
                               "X-GNOME-Autostart-enabled=true\n")
                               .arg(exec);

@@ -2,7 +2,9 @@
 # Checks the Debian package built in BUILD_DIR (qelt_*.deb): unpacks it into a temporary
 # root with dpkg-deb -x (never installs it), lists its contents, checks that it holds what
 # an install needs and nothing else, that its dependencies cover every library the
-# executables load, that its postinst creates the group qelt once, and runs the unpacked
+# executables load, that lintian, desktop-file-validate, appstreamcli and man --warnings
+# find nothing to report, that its version, changelog and metainfo agree, that its
+# postinst creates the group qelt once, and runs the unpacked
 # programs: qelt-tool --help, an installed copy's first start (its program folder in the
 # user's data folder), and qelt --headless for a few seconds.
 # usage: check_package.sh BUILD_DIR
@@ -44,22 +46,34 @@ fi
 echo "== contents of $(basename "$deb")"
 dpkg-deb -c "$deb" | awk '{print $1, $NF}'
 
-# What an install needs, and only that: the two executables, the desktop entry and its
-# icon, the polkit rule, the user service, the guide. No libraries, headers, plug-ins or test files.
+# What an install needs, and only that: the two executables and their manual pages, the
+# desktop entry, its AppStream metadata and icons, the polkit rule, the user service, the
+# guide and its doc-base entry, the copyright and the changelog. No libraries, headers, plug-ins or test files.
+readonly app_id=org.qelt.qelt
 for file in usr/bin/qelt usr/bin/qelt-tool; do
     [ -f "$root/$file" ] && [ -x "$root/$file" ] || fault "$file missing or not executable"
 done
-for file in usr/share/applications/qelt.desktop usr/share/icons/hicolor/64x64/apps/qelt.png \
+icons=()
+for size in 48x48 64x64 128x128 256x256; do
+    icons+=("usr/share/icons/hicolor/$size/apps/$app_id.png")
+done
+icons+=("usr/share/icons/hicolor/scalable/apps/$app_id.svg")
+for file in "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml" \
+    "${icons[@]}" usr/share/man/man1/qelt.1.gz usr/share/man/man1/qelt-tool.1.gz \
     usr/share/polkit-1/rules.d/50-qelt.rules usr/lib/systemd/user/qelt.service \
-    usr/share/doc/qelt/index.html; do
+    usr/share/doc/qelt/index.html usr/share/doc/qelt/copyright usr/share/doc/qelt/changelog.gz \
+    usr/share/doc-base/qelt; do
     [ -s "$root/$file" ] || fault "$file missing or empty"
 done
 while IFS= read -r file; do
     case "$file" in
-        ./usr/bin/qelt | ./usr/bin/qelt-tool | ./usr/share/applications/qelt.desktop | \
-            ./usr/share/icons/hicolor/64x64/apps/qelt.png | \
+        ./usr/bin/qelt | ./usr/bin/qelt-tool | "./usr/share/applications/$app_id.desktop" | \
+            "./usr/share/metainfo/$app_id.metainfo.xml" | \
+            ./usr/share/icons/hicolor/*/apps/"$app_id".png | \
+            "./usr/share/icons/hicolor/scalable/apps/$app_id.svg" | \
+            ./usr/share/man/man1/qelt.1.gz | ./usr/share/man/man1/qelt-tool.1.gz | \
             ./usr/share/polkit-1/rules.d/50-qelt.rules | ./usr/lib/systemd/user/qelt.service | \
-            ./usr/share/doc/qelt/*) ;;
+            ./usr/share/doc/qelt/* | ./usr/share/doc-base/qelt) ;;
         *) fault "unexpected file in the package: $file" ;;
     esac
 done < <(cd "$root" && find . -type f -o -type l)
@@ -129,9 +143,49 @@ suspend qelt -
 suspend users -"
     [ "$verdicts" = "$expected" ] || fault "the polkit rule decides wrongly: $verdicts"
 fi
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$root/usr/share/applications/qelt.desktop" || fault "desktop entry invalid"
+
+# Debian's own checks, as a distribution's packager runs them; make deps installs the
+# tools. Each fails the check on any error or warning it prints.
+for tool in lintian desktop-file-validate appstreamcli man dpkg-parsechangelog; do
+    command -v "$tool" >/dev/null || fault "$tool is not installed (make deps installs it)"
+done
+if command -v lintian >/dev/null; then
+    echo "== lintian (errors and warnings fail; the rest is shown)"
+    lintian -E --pedantic --fail-on error,warning "$deb" || fault "lintian reports errors or warnings"
 fi
+if command -v desktop-file-validate >/dev/null; then
+    echo "== desktop-file-validate"
+    report=$(desktop-file-validate "$root/usr/share/applications/$app_id.desktop" 2>&1)
+    [ -z "$report" ] || fault "desktop entry: $report"
+fi
+if command -v appstreamcli >/dev/null; then
+    # --no-net: the screenshots are not fetched, so the check needs no network.
+    echo "== appstreamcli validate-tree"
+    if ! report=$(appstreamcli validate-tree --pedantic --strict --no-net "$root" 2>&1) ||
+        grep -qE '^[A-Z]: ' <<< "$report"; then
+        fault "AppStream metadata: $report"
+    fi
+    echo "$report"
+fi
+if command -v man >/dev/null; then
+    echo "== man --warnings"
+    for page in "$root"/usr/share/man/man1/*.1.gz; do
+        report=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
+            man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 > /dev/null)
+        [ -z "$report" ] || fault "$(basename "$page"): $report"
+    done
+fi
+# The package's version, its changelog's newest entry and its metainfo's newest release
+# are one version.
+version=$(dpkg-deb -f "$deb" Version)
+gunzip -c "$root/usr/share/doc/qelt/changelog.gz" > "$work/changelog"
+logged=$(dpkg-parsechangelog -l "$work/changelog" -S Version 2>&1)
+[ "$logged" = "$version" ] || fault "the package is $version, its changelog's newest entry $logged"
+released=$(grep -oE '<release version="[^"]+"' "$root/usr/share/metainfo/$app_id.metainfo.xml" |
+    head -n 1 | cut -d'"' -f2)
+[ "$released" = "$version" ] || fault "the package is $version, its metainfo's newest release $released"
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    "$root/usr/share/doc/qelt/copyright" || fault "the copyright file is not in the machine-readable format"
 python3 "$here/check_guide.py" "$root/usr/share/doc/qelt" || fault "the installed guide is broken"
 
 # The postinst, run against stand-ins for getent and addgroup: the first configure adds
