@@ -94,9 +94,8 @@ public:
     void SetPendingItem(const schedule::ScheduleItem*) override {}
     void SetTimetableTitle(const std::string&) override {}
     void SetHoliday(bool) override {}
-    void RebuildList(const std::vector<schedule::ScheduleItem>&, int) override {}
-    void MarkNext(int) override {}
-    int GetSelectedRow() const override { return -1; }
+    void DayListChanged(const std::vector<schedule::ScheduleItem>&, int) override {}
+    void NextRowChanged(int) override {}
     void ShowNotifier(const std::string&, int, int, int) override {}
     bool IsPlayerVisible() const override { return true; }
     void ShowPlayer() override {}
@@ -266,7 +265,9 @@ int main(int argc, char** argv) {
     engine = std::make_unique<engine::CScheduleEngine>(
         clock, host, playerAdapter, power, [](const std::string&, const std::string&) { return 0; },
         tracks, playlists, folder.File(""));
-    engine->m_bAutoShutdown = false;
+    engine::EngineOptions options = engine->Options();
+    options.autoShutdown = false;
+    engine->SetOptions(options);
     if (!engine->LoadTimetable(timetablePath)) {
         std::fprintf(stderr, "bench_start_latency: cannot load the timetable\n");
         return 1;

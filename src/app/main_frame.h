@@ -148,7 +148,6 @@ public:
     bool SetAutostart(bool on) override;
     bool IsAutostartSet() const override;
     std::vector<std::pair<std::string, std::string>> AudioOutputs() override;
-    void SetAudioOutput(const std::string& id) override;
 
     // The engine's host.
     void SetStatusText(const std::string& text) override;

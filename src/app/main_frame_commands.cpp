@@ -656,12 +656,6 @@ std::vector<std::pair<std::string, std::string>> CMainFrame::AudioOutputs() {
                                        : std::vector<std::pair<std::string, std::string>>();
 }
 
-void CMainFrame::SetAudioOutput(const std::string& id) {
-    if (m_Services.setAudioOutput) {
-        m_Services.setAudioOutput(id);
-    }
-}
-
 void CMainFrame::ToggleAutostart() {
     SetAutostart(!m_Autostart.IsAutostartSet());
 }

@@ -68,9 +68,6 @@ public:
     // The system's audio outputs present now, each as its identifier and the name to
     // show, without the default output.
     virtual std::vector<std::pair<std::string, std::string>> AudioOutputs() = 0;
-    // Plays the tracks from the next one on through the output with this identifier;
-    // empty is the default output.
-    virtual void SetAudioOutput(const std::string& id) = 0;
 };
 
 // Said when a trial play is asked for while a bell plays: a trial never cuts one off.

@@ -94,7 +94,6 @@ private:
     // The trial play this dialog started (0: none).
     int m_nTrial = 0;
     bool m_bEditing = false;
-    // Where the engine stood in the day when the trial started: once it has moved on, an
     bool m_bInitialised = false;
 
     QComboBox* m_pTitle = nullptr;

@@ -129,6 +129,14 @@ TEST_F(MainFrameTest, LayoutKeepsTheClockAtTheToolbarsRightEnd) {
     EXPECT_FALSE(main.ClockWnd()->isVisible());
 }
 
+// Deletes today's row from the current timetable, leaving the edit unsaved.
+void DeleteItemUnsaved(app::CMainFrame& main, int row) {
+    const schedule::ScheduleItem* item = main.Session().Engine().Timetable().GetItem(kTuesday, row);
+    ASSERT_NE(item, nullptr);
+    ASSERT_TRUE(main.Session().DeleteItemToday(row, schedule::ScheduleItem(*item)));
+    main.Session().CurrentTimetable().SetModified();
+}
+
 TEST_F(MainFrameTest, ClosingAsksOnceToSaveAModifiedTimetable) {
     const std::string path = m_Dir + "作息表/冬季.zxb";
     const std::string before = ReadFile(path);
@@ -136,8 +144,7 @@ TEST_F(MainFrameTest, ClosingAsksOnceToSaveAModifiedTimetable) {
     // No: the file stays as it was.
     {
         app::CMainFrame& main = MakeFrame();
-        main.Engine().Timetable().DeleteItem(kTuesday, 1);
-        main.Engine().Timetable().SetModified();
+        DeleteItemUnsaved(main, 1);
         dialogs.answers = {platform::MessageAnswer::No};
         main.close();
         ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -149,28 +156,26 @@ TEST_F(MainFrameTest, ClosingAsksOnceToSaveAModifiedTimetable) {
     // Yes: the timetable is written with the item removed.
     {
         app::CMainFrame& main = MakeFrame();
-        main.Engine().Timetable().DeleteItem(kTuesday, 1);
-        main.Engine().Timetable().SetModified();
+        DeleteItemUnsaved(main, 1);
         dialogs.answers = {platform::MessageAnswer::Yes};
         main.close();
         EXPECT_EQ(dialogs.messages.size(), 2u);
         schedule::CTimetable saved;
         ASSERT_TRUE(saved.Load(path, true));
         EXPECT_EQ(saved.GetDay(kTuesday)->size(), 1u);
-        EXPECT_FALSE(main.Engine().Timetable().IsModified());
+        EXPECT_FALSE(main.Session().Engine().Timetable().IsModified());
         frame.reset();
     }
     // Yes, but the file cannot be written: the program stays open with the edits.
     {
         app::CMainFrame& main = MakeFrame();
-        main.Engine().Timetable().DeleteItem(kTuesday, 0);
-        main.Engine().Timetable().SetModified();
+        DeleteItemUnsaved(main, 0);
         fs::remove(path);
         fs::create_directory(path);
         dialogs.answers = {platform::MessageAnswer::Yes};
         main.show();
         EXPECT_FALSE(main.close());
-        EXPECT_TRUE(main.Engine().Timetable().IsModified());
+        EXPECT_TRUE(main.Session().Engine().Timetable().IsModified());
         fs::remove(path);
         dialogs.answers = {platform::MessageAnswer::No};
         EXPECT_TRUE(main.close());

@@ -254,7 +254,7 @@ TEST_F(MenusTest, ListContextMenuOffersWhatTheRowAndTimetableAllow) {
     EXPECT_EQ(Entries(menu.get()), QStringList({"新建作息项(&A)"}));
 
     main.PendingView()->GetListView()->selectRow(1);
-    main.Engine().Timetable().SetModified();
+    main.Session().CurrentTimetable().SetModified();
     menu.reset(main.BuildListContextMenu());
     EXPECT_EQ(Entries(menu.get()),
               QStringList({"新建作息项(&A)", "修改当前项(&E)", "删除当前项(&D)", "-",
@@ -269,16 +269,16 @@ TEST_F(MenusTest, ListContextMenuOffersWhatTheRowAndTimetableAllow) {
     std::ofstream(m_Dir + "作息表/节假日.txt") << "2026-12-08 考试.zxb\n";
     clock.Advance(1000);
     main.Tick();
-    ASSERT_TRUE(main.Engine().IsSpecialDay());
+    ASSERT_TRUE(main.Session().Engine().IsSpecialDay());
     main.PendingView()->GetListView()->selectRow(0);
     menu.reset(main.BuildListContextMenu());
     EXPECT_EQ(Entries(menu.get()), QStringList({"播放当前项(&E)", "-", "保存作息表(&S)"}));
     main.OnCommand(app::kCmdDeleteItem);
-    EXPECT_EQ(main.Engine().Timetable().GetDay(kTuesday)->size(), 2u);
+    EXPECT_EQ(main.Session().Engine().Timetable().GetDay(kTuesday)->size(), 2u);
     fs::remove(m_Dir + "作息表/节假日.txt");
     clock.Advance(1000);
     main.Tick();
-    ASSERT_FALSE(main.Engine().IsSpecialDay());
+    ASSERT_FALSE(main.Session().Engine().IsSpecialDay());
     main.PendingView()->GetListView()->selectRow(1);
 
     // Delete asks, then the row is gone; save writes the file.
@@ -290,7 +290,7 @@ TEST_F(MenusTest, ListContextMenuOffersWhatTheRowAndTimetableAllow) {
     schedule::CTimetable saved;
     ASSERT_TRUE(saved.Load(m_Dir + "作息表/冬季.zxb", true));
     EXPECT_EQ(saved.GetDay(kTuesday)->size(), 1u);
-    EXPECT_FALSE(main.Engine().Timetable().IsModified());
+    EXPECT_FALSE(main.Session().Engine().Timetable().IsModified());
 }
 
 TEST_F(MenusTest, SamplePluginAppearsUnderItsMenuAndRunsItsCommands) {

@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
     }
     editors::CItemEditDlg item(frame, clock, &frame);
-    item.SetItem(frame.Engine().m_NextItem, true);
+    item.SetItem(frame.Session().Engine().NextItem(), true);
     item.show();
     QTest::qWait(50);
     ok = Save(&item, out, "item_editor.png") && ok;

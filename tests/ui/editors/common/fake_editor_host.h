@@ -1,11 +1,12 @@
 #pragma once
-// The main window as the editors see it: a temporary program folder with its settings
-// file, both stores, a real scheduling engine over a virtual clock with recording fakes,
-// scripted dialogs, and a record of what the editors asked of the frame.
+// The main window as the editors see it: a temporary program folder and a real bell
+// session over it (settings file, both stores, engine) on a virtual clock with recording
+// fakes, scripted dialogs, and a record of what the editors asked of the frame.
 
 #include <QTemporaryDir>
 #include <QWidget>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "editors/editor_host.h"
 #include "engine/engine_fakes.h"
 #include "platform/virtual_clock.h"
+#include "session/bell_session.h"
 
 namespace ui_test {
 
@@ -32,21 +34,22 @@ class FakeEditorHost : public editors::IEditorHost {
 public:
     FakeEditorHost()
         : m_strAppDir(m_Folder.path().toStdString() + "/"),
-          settings(m_strAppDir + schedule::ini::kFileName),
           log(clock),
           engineHost(log),
           player(log),
           power(log),
-          engine(
-              clock, engineHost, player, power,
-              [](const std::string&, const std::string&) { return 0; }, commonTracks, playlists,
-              m_strAppDir) {}
+          bellSession(clock, engineHost, MakeSessionOptions()),
+          settings(bellSession.Settings()),
+          commonTracks(bellSession.CommonTracks()),
+          playlists(bellSession.Playlists()) {
+        bellSession.Start(player);
+    }
 
     const std::string& AppDir() const override { return m_strAppDir; }
     schedule::CSettings& Settings() override { return settings; }
     schedule::CCommonTrackStore& CommonTracks() override { return commonTracks; }
     schedule::CPlaylistStore& Playlists() override { return playlists; }
-    engine::CScheduleEngine& Engine() override { return engine; }
+    session::CBellSession& Session() override { return bellSession; }
     engine::IPlayer& Player() override { return player; }
     platform::Dialogs& Dialogs() override { return dialogs; }
     QWidget* Window() override { return &window; }
@@ -65,7 +68,13 @@ public:
     std::vector<std::pair<std::string, std::string>> AudioOutputs() override {
         return audioOutputs;
     }
-    void SetAudioOutput(const std::string& id) override { audioOutputRequests.push_back(id); }
+
+    // Options in force for a test's set-up, written nowhere.
+    void SetOptions(const std::function<void(engine::EngineOptions&)>& change) {
+        engine::EngineOptions options = bellSession.Options();
+        change(options);
+        bellSession.ApplyOptions(options, session::OptionKeys::None);
+    }
 
     // Adds an empty common track or playlist of the name given to its store.
     void AddCommonTrack(const std::string& name) {
@@ -101,19 +110,43 @@ public:
     }
 
 private:
+    // The session's: no bell log, no plug-ins, no tick of its own (tests call Tick()),
+    // the fake power control, and extension programs recorded instead of run.
+    session::SessionOptions MakeSessionOptions() {
+        session::SessionOptions options;
+        options.appDir = m_strAppDir;
+        options.bellLog = false;
+        options.loadPlugins = false;
+        options.startTick = false;
+        options.power = &power;
+        options.runProgram = [this](const std::string& program, const std::string& parameters) {
+            programRuns.emplace_back(program, parameters);
+            return 0;
+        };
+        options.setAudioOutput = [this](const std::string& id) {
+            audioOutputRequests.push_back(id);
+        };
+        return options;
+    }
+
     QTemporaryDir m_Folder;
     std::string m_strAppDir;
 
 public:
-    schedule::CSettings settings;
-    schedule::CCommonTrackStore commonTracks;
-    schedule::CPlaylistStore playlists;
     platform::VirtualClock clock{MondayMorning()};
     engine_test::EventLog log;
     engine_test::FakeHost engineHost;
     engine_test::FakePlayer player;
     engine_test::FakePower power;
-    engine::CScheduleEngine engine;
+    // The extension programs the session ran, with their parameters.
+    std::vector<std::pair<std::string, std::string>> programRuns;
+    // The audio outputs the session or the settings dialog chose, in turn.
+    std::vector<std::string> audioOutputRequests;
+    session::CBellSession bellSession;
+    // The session's settings and stores.
+    schedule::CSettings& settings;
+    schedule::CCommonTrackStore& commonTracks;
+    schedule::CPlaylistStore& playlists;
     ScriptedDialogs dialogs;
 
     std::vector<std::pair<int, int>> closeNotices;
@@ -125,9 +158,8 @@ public:
     bool autostart = false;
     // Whether a requested start-with-the-desktop entry can be written.
     bool autostartWritable = true;
-    // The audio outputs the settings dialog lists, and the outputs it chose.
+    // The audio outputs the settings dialog lists.
     std::vector<std::pair<std::string, std::string>> audioOutputs;
-    std::vector<std::string> audioOutputRequests;
 
     // The editors' owner; declared last so that the editors it still owns go first.
     QWidget window;

@@ -175,14 +175,19 @@ TEST(ItemEditDlg, TrialPlayStartsOrStopsAndEndsWithTheDialog) {
     dlg.show();
     auto* trial = Find<QPushButton>(dlg, "trialButton");
 
-    // Something else plays: the button stops it and starts nothing.
+    // Something else plays: the button refuses, stops nothing and starts nothing.
     host.player.playing = true;
     host.player.queue.resize(1);
     trial->click();
-    EXPECT_FALSE(host.player.playing);
-    EXPECT_TRUE(host.player.queue.empty());
+    EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{editors::kTrialRefused});
+    EXPECT_EQ(host.dialogs.messages.back().caption, editors::kTrialCaption);
+    EXPECT_TRUE(host.player.playing);
+    EXPECT_EQ(host.player.queue.size(), 1U);
+    EXPECT_TRUE(host.log.With("clear").empty());
     EXPECT_TRUE(host.log.With("load").empty());
 
+    // Once it has ended, the trial starts.
+    host.player.playing = false;
     trial->click();
     ASSERT_EQ(host.player.queue.size(), 1U);
     EXPECT_EQ(host.player.queue[0].path, host.AppDir() + "音乐库/bell.mp3");
@@ -209,7 +214,7 @@ TEST(ItemEditDlg, ClosingLeavesAScheduledItemThatReplacedTheTrialPlaying) {
     timetable.AddItem(host.clock.Now().weekday, &due);
     const std::string path = host.AppDir() + "today.zxb";
     ASSERT_TRUE(timetable.Save(path));
-    ASSERT_TRUE(host.engine.LoadTimetable(path));
+    ASSERT_TRUE(host.Session().LoadTimetable(path));
 
     CItemEditDlg dlg(host, host.clock);
     dlg.SetItem(SingleItem("音乐库/bell.mp3"));
@@ -220,13 +225,46 @@ TEST(ItemEditDlg, ClosingLeavesAScheduledItemThatReplacedTheTrialPlaying) {
     // The trial is still counted as running when the 09:00:00 item starts.
     for (int second = 0; second < 12; ++second) {
         host.clock.Advance(1000);
-        host.engine.OnTick();
+        host.Session().Tick();
     }
     ASSERT_EQ(host.player.QueuedNames(), (std::vector<std::string>{"due.mp3"}));
     host.log.Clear();
     Find<QPushButton>(dlg, "okButton")->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_TRUE(host.log.With("clear").empty());
+    EXPECT_TRUE(host.player.playing);
+}
+
+TEST(ItemEditDlg, ABellStartedDuringTheTrialIsNeitherStoppedNorReplaced) {
+    FakeEditorHost host;
+    host.player.lengths["bell.mp3"] = 5000;
+    ScheduleItem listed = SingleItem("音乐库/listed.mp3");
+    listed.time = 10 * 3600;
+    ASSERT_TRUE(host.Session().AddItemToday(listed));
+
+    CItemEditDlg dlg(host, host.clock);
+    dlg.SetItem(SingleItem("音乐库/bell.mp3"));
+    dlg.show();
+    auto* trial = Find<QPushButton>(dlg, "trialButton");
+    trial->click();
+    ASSERT_EQ(host.player.QueuedNames(), std::vector<std::string>{"bell.mp3"});
+
+    // The list's row is played by hand while the trial plays: it replaces the trial.
+    host.Session().PlayListRow(0);
+    ASSERT_EQ(host.player.QueuedNames(), std::vector<std::string>{"listed.mp3"});
+    ASSERT_TRUE(host.player.playing);
+    host.log.Clear();
+
+    // A second press is refused rather than taken as stopping the trial.
+    trial->click();
+    EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{editors::kTrialRefused});
+    // Changing the kind and closing end the trial, which is no longer what plays.
+    Find<QRadioButton>(dlg, "commonRadio")->click();
+    Find<QPushButton>(dlg, "cancelButton")->click();
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_TRUE(host.log.With("clear").empty());
+    EXPECT_TRUE(host.log.With("load").empty());
+    EXPECT_EQ(host.player.QueuedNames(), std::vector<std::string>{"listed.mp3"});
     EXPECT_TRUE(host.player.playing);
 }
 

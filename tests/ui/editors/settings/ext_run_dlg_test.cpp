@@ -25,9 +25,11 @@ constexpr int kMonday = 1;
 
 TEST(ExtRunDlgTest, OkTakesTheFiveValuesAndWritesThemInOrder) {
     FakeEditorHost host;
-    engine::CScheduleEngine& engine = host.Engine();
-    engine.m_strRunBefore = "old.sh";
-    engine.m_strParamBefore = "-x";
+    host.SetOptions([](engine::EngineOptions& options) {
+        options.runBefore = "old.sh";
+        options.paramBefore = "-x";
+    });
+    const engine::EngineOptions& inForce = host.Session().Options();
     QPointer<CExtRunDlg> dlg = new CExtRunDlg(host);
     dlg->show();
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("扩展运行设置"));
@@ -52,11 +54,11 @@ TEST(ExtRunDlgTest, OkTakesTheFiveValuesAndWritesThemInOrder) {
     Click(dlg, "extRunOn");
     SetText(dlg, "paramsAfter", QStringLiteral("\"第 二\" 2"));
     Click(dlg, "okButton");
-    EXPECT_TRUE(engine.m_bExtRun);
-    EXPECT_EQ(engine.m_strRunBefore, "工具/打铃.sh");
-    EXPECT_EQ(engine.m_strParamBefore, "-x");
-    EXPECT_EQ(engine.m_strRunAfter, "/usr/bin/true");
-    EXPECT_EQ(engine.m_strParamAfter, "\"第 二\" 2");
+    EXPECT_TRUE(inForce.extRun);
+    EXPECT_EQ(inForce.runBefore, "工具/打铃.sh");
+    EXPECT_EQ(inForce.paramBefore, "-x");
+    EXPECT_EQ(inForce.runAfter, "/usr/bin/true");
+    EXPECT_EQ(inForce.paramAfter, "\"第 二\" 2");
     EXPECT_EQ(host.IniText(), FileBytes("[扩展运行]\r\n"
                                         "是否开启=1\r\n"
                                         "程序1=工具/打铃.sh\r\n"
@@ -76,8 +78,8 @@ TEST(ExtRunDlgTest, OkTakesTheFiveValuesAndWritesThemInOrder) {
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(host.dialogs.messages.size(), 1U);
     QTest::keyClick(dlg, Qt::Key_Escape);
-    EXPECT_TRUE(engine.m_bExtRun);
-    EXPECT_EQ(engine.m_strRunAfter, "/usr/bin/true");
+    EXPECT_TRUE(inForce.extRun);
+    EXPECT_EQ(inForce.runAfter, "/usr/bin/true");
     EXPECT_TRUE(host.Settings().GetExtRun());
     EXPECT_EQ(host.closeNotices.size(), 2U);
     DeleteClosedDialogs();
@@ -97,15 +99,15 @@ void SelectRow(QWidget* dlg, int row) {
 
 TEST(ExtRunItemsDlgTest, ChangesOnlyTheSelectedItemAndFollowsAReplacedTimetable) {
     FakeEditorHost host;
-    engine::CScheduleEngine& engine = host.Engine();
-    schedule::CTimetable& timetable = engine.Timetable();
+    // Today is the virtual clock's Monday.
+    ASSERT_EQ(host.Session().Engine().Today(), kMonday);
+    schedule::CTimetable& timetable = host.Session().CurrentTimetable();
     for (const schedule::ScheduleItem& item :
          {Item(8 * 3600, "早读"), Item(8 * 3600 + 45 * 60 + 5, "第一节"),
           Item(12 * 3600, "午休")}) {
-        timetable.AddItem(kMonday, &item);
+        ASSERT_TRUE(host.Session().AddItemToday(item));
     }
     timetable.ClearModified();
-    engine.m_nToday = kMonday;
     const schedule::CTimetable::Day original = *timetable.GetDay(kMonday);
 
     QPointer<CExtRunItemsDlg> dlg = new CExtRunItemsDlg(host);
@@ -150,7 +152,9 @@ TEST(ExtRunItemsDlgTest, ChangesOnlyTheSelectedItemAndFollowsAReplacedTimetable)
     for (const schedule::ScheduleItem& item : {Item(7 * 3600, "升旗"), Item(9 * 3600, "课间操")}) {
         other.AddItem(kMonday, &item);
     }
-    timetable = other;
+    const std::string otherPath = host.AppDir() + "other.zxb";
+    ASSERT_TRUE(other.Save(otherPath));
+    ASSERT_TRUE(host.Session().LoadTimetable(otherPath));
     timetable.ClearModified();
     const schedule::CTimetable::Day replaced = *timetable.GetDay(kMonday);
     Click(dlg, "runBefore");

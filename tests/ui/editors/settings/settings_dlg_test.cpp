@@ -24,10 +24,12 @@ using ui_test::FakeEditorHost;
 
 TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
     FakeEditorHost host;
-    engine::CScheduleEngine& engine = host.Engine();
-    engine.m_nShutdownDelay = 600;
-    engine.m_nDefaultVolume = 70;
-    engine.m_bPopupPrompt = false;
+    host.SetOptions([](engine::EngineOptions& options) {
+        options.shutdownDelaySeconds = 600;
+        options.defaultVolume = 70;
+        options.popupPrompt = false;
+    });
+    const engine::EngineOptions& inForce = host.Session().Options();
     host.autostart = true;
     QPointer<CSettingsDlg> dlg = new CSettingsDlg(host);
     dlg->show();
@@ -57,10 +59,10 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
 
     EXPECT_EQ(host.schoolName, "实验中学");
     EXPECT_FALSE(host.pendingDisplay);  // the list view is shown at once
-    EXPECT_FALSE(engine.m_bShowPlayer);
-    EXPECT_TRUE(engine.m_bPopupPrompt);
-    EXPECT_EQ(engine.m_nShutdownDelay, 25 * 60);
-    EXPECT_EQ(engine.m_nDefaultVolume, 40);
+    EXPECT_FALSE(inForce.showPlayer);
+    EXPECT_TRUE(inForce.popupPrompt);
+    EXPECT_EQ(inForce.shutdownDelaySeconds, 25 * 60);
+    EXPECT_EQ(inForce.defaultVolume, 40);
     EXPECT_EQ(host.player.defaultVolume, 40);
     EXPECT_EQ(host.autostartRequests, std::vector<bool>{true});
     EXPECT_EQ(host.IniText(), FileBytes("[设置]\r\n"
@@ -78,8 +80,8 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
     SetText(dlg, "shutdownDelay", QStringLiteral("-3"));
     Click(dlg, "autoShutdown");
     QTest::keyClick(dlg, Qt::Key_Return);
-    EXPECT_EQ(engine.m_nShutdownDelay, 0);
-    EXPECT_FALSE(engine.m_bAutoShutdown);
+    EXPECT_EQ(inForce.shutdownDelaySeconds, 0);
+    EXPECT_FALSE(inForce.autoShutdown);
     EXPECT_EQ(host.Settings().GetShutdownDelayMinutes(), 0);
     EXPECT_FALSE(host.Settings().GetAutoShutdown());
     EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
@@ -143,7 +145,9 @@ TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
         return texts;
     };
 
-    // Nothing stored: the default output is chosen, and applying keeps the key absent.
+    // Nothing stored: the session chose the default output on starting; applying it
+    // unchanged neither chooses it again nor writes the key.
+    EXPECT_EQ(host.audioOutputRequests, std::vector<std::string>{""});
     QPointer<CSettingsDlg> dlg = new CSettingsDlg(host);
     dlg->show();
     auto* combo = Child<QComboBox>(dlg, "outputDevice");

@@ -296,8 +296,8 @@ TEST_F(CommonTrackDlgTest, TrialPlayQueuesTheChosenTracksInOrder) {
     Click("trialButton");
     EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{"没有选中试播选项,不能试播!"});
 
-    // A second press stops the editor's own trial; playback it did not start is
-    // replaced by a new trial.
+    // A second press stops the editor's own trial; playback it did not start is refused
+    // rather than replaced, and a trial starts once that has ended.
     Get<QCheckBox>("trialMainCheck")->setChecked(true);
     Click("noSecondaryRadio");
     Click("trialButton");
@@ -308,12 +308,56 @@ TEST_F(CommonTrackDlgTest, TrialPlayQueuesTheChosenTracksInOrder) {
     host.player.playing = true;
     host.player.queue = {TrackEntry{"schedule"}};
     Click("trialButton");
+    EXPECT_EQ(host.MessageTexts().back(), editors::kTrialRefused);
+    EXPECT_EQ(Queue(host.player), (std::vector<Queued>{{"schedule", 0, 1, 100}}));
+    EXPECT_TRUE(host.player.playing);
+    host.player.playing = false;
+    Click("trialButton");
     EXPECT_EQ(Queue(host.player), std::vector<Queued>{main});
 
     // Closing stops the trial it started.
     QTest::keyClick(m_pDlg, Qt::Key_Escape);
     EXPECT_TRUE(Closed());
     EXPECT_TRUE(host.player.queue.empty());
+}
+
+TEST_F(CommonTrackDlgTest, ABellStartedDuringTheTrialPlaysOnThroughPressCloseAndSave) {
+    AddTracks({Track("Bell", "音乐库/bell.mp3"), Track("Trial", "音乐库/trial.mp3")});
+    const std::vector<std::string> bell{"bell.mp3"};
+    const auto startTrial = [this] {
+        ClickRow(1);
+        Get<QCheckBox>("trialMainCheck")->setChecked(true);
+        Click("trialButton");
+        ASSERT_EQ(host.player.QueuedNames(), std::vector<std::string>{"trial.mp3"});
+        // The bell is played from the menu while the trial plays, and replaces it.
+        host.Session().PlayCommonTrackFromMenu(0);
+        ASSERT_EQ(host.player.QueuedNames(), std::vector<std::string>{"bell.mp3"});
+        ASSERT_TRUE(host.player.playing);
+        host.log.Clear();
+    };
+
+    // Pressed again: refused and nothing started; then closed.
+    Open();
+    startTrial();
+    Click("trialButton");
+    EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{editors::kTrialRefused});
+    QTest::keyClick(m_pDlg, Qt::Key_Escape);
+    EXPECT_TRUE(Closed());
+    EXPECT_TRUE(host.log.With("clear").empty());
+    EXPECT_TRUE(host.log.With("load").empty());
+    EXPECT_EQ(host.player.QueuedNames(), bell);
+    EXPECT_TRUE(host.player.playing);
+
+    // The bell has ended; the next trial is replaced by a bell as well, and saving closes.
+    host.player.playing = false;
+    Open();
+    startTrial();
+    Click("saveButton");
+    EXPECT_TRUE(Closed());
+    EXPECT_EQ(host.MessageTexts().size(), 1U);
+    EXPECT_TRUE(host.log.With("clear").empty());
+    EXPECT_EQ(host.player.QueuedNames(), bell);
+    EXPECT_TRUE(host.player.playing);
 }
 
 }  // namespace

@@ -283,9 +283,7 @@ TEST_F(PlaylistDlgTest, TrialPlaysOneFileOrTheWholeListAsTheScheduleWould) {
     Click("trialButton");
     const std::vector<TrackEntry> trial = host.player.queue;
     host.player.ClearQueue(true);
-    Playlist expanded;
-    schedule::CPlaylistStore::Expand(host.playlists.Get(0), &expanded, dir);
-    host.engine.PlayPlaylist(&expanded);
+    host.Session().PlayPlaylistFromMenu(0);
     EXPECT_EQ(trial, host.player.queue);
     ASSERT_EQ(trial.size(), 3U);
     EXPECT_EQ(trial[0].path.rfind(dir + "音乐库/", 0), 0U);
@@ -336,6 +334,69 @@ TEST_F(PlaylistDlgTest, TrialPlaysOneFileOrTheWholeListAsTheScheduleWould) {
     QTest::keyClick(m_pDlg, Qt::Key_Escape);
     EXPECT_TRUE(Closed());
     EXPECT_TRUE(host.player.queue.empty());
+}
+
+TEST_F(PlaylistDlgTest, ABellStartedDuringTheTrialPlaysOnThroughPressCloseAndSave) {
+    // Today rings at 09:00:10 and 09:01:00; the clock stands at 09:00:00.
+    schedule::CTimetable timetable;
+    for (const auto& [time, path] : {std::pair{9 * 3600 + 10, "音乐库/first.mp3"},
+                                     std::pair{9 * 3600 + 60, "音乐库/second.mp3"}}) {
+        schedule::ScheduleItem item;
+        item.time = time;
+        item.kind = schedule::SingleMusic;
+        item.title = "铃";
+        item.path = path;
+        timetable.AddItem(host.clock.Now().weekday, &item);
+    }
+    const std::string path = host.AppDir() + "today.zxb";
+    ASSERT_TRUE(timetable.Save(path));
+    ASSERT_TRUE(host.Session().LoadTimetable(path));
+    const auto tickTo = [this](int second) {
+        while (host.clock.Now().SecondsSinceMidnight() < second) {
+            host.clock.Advance(1000);
+            host.Session().Tick();
+        }
+    };
+    AddPlaylists({MakePlaylist("L", {"音乐库/a.mp3", "音乐库/b.mp3"})});
+
+    // The whole list on trial; the first bell replaces it. Pressed again: refused, and
+    // nothing started; then closed.
+    Open();
+    ClickRow("playlistList", 0);
+    Click("trialButton");
+    ASSERT_EQ(host.player.QueuedNames(), (std::vector<std::string>{"a.mp3", "b.mp3"}));
+    tickTo(9 * 3600 + 12);
+    ASSERT_EQ(host.player.QueuedNames(), std::vector<std::string>{"first.mp3"});
+    ASSERT_TRUE(host.player.playing);
+    host.log.Clear();
+    Click("trialButton");
+    EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{editors::kTrialRefused});
+    QTest::keyClick(m_pDlg, Qt::Key_Escape);
+    EXPECT_TRUE(Closed());
+    EXPECT_TRUE(host.log.With("clear").empty());
+    EXPECT_TRUE(host.log.With("load").empty());
+    EXPECT_EQ(host.player.QueuedNames(), std::vector<std::string>{"first.mp3"});
+    EXPECT_TRUE(host.player.playing);
+
+    // The first bell has ended; one file on trial, the second bell replaces it, and
+    // saving closes.
+    host.player.playing = false;
+    Open();
+    Click("singleTrialCheck");
+    ClickRow("playlistList", 0);
+    ClickRow("fileList", 1);
+    Click("trialButton");
+    ASSERT_EQ(host.player.QueuedNames(), std::vector<std::string>{"b.mp3"});
+    tickTo(9 * 3600 + 62);
+    ASSERT_EQ(host.player.QueuedNames(), std::vector<std::string>{"second.mp3"});
+    host.log.Clear();
+    host.dialogs.answers.push_back(MessageAnswer::Yes);
+    Click("saveButton");
+    EXPECT_TRUE(Closed());
+    EXPECT_TRUE(std::filesystem::exists(StoreFile()));
+    EXPECT_TRUE(host.log.With("clear").empty());
+    EXPECT_EQ(host.player.QueuedNames(), std::vector<std::string>{"second.mp3"});
+    EXPECT_TRUE(host.player.playing);
 }
 
 }  // namespace
