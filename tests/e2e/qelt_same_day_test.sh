@@ -8,7 +8,7 @@
 set -uo pipefail
 qelt="$1"
 tool="$2"
-readonly kLeadSeconds=6          # the first items are due this long after the program starts
+readonly kLeadSeconds=8          # the first items are due this long after the program starts
 readonly kSecondGap=4            # the common track is due this long after them
 readonly kEventWaitSeconds=25    # longest wait for any expected line
 source "$(dirname "$0")/e2e_common.sh"
