@@ -5,11 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <vector>
 
 namespace schedule {
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadWholeFile(const std::string& path, ReadFailure* failure) {
+    ReadFailure ignored = ReadFailure::None;
+    ReadFailure& why = failure != nullptr ? *failure : ignored;
+    why = ReadFailure::CannotOpen;
     // Only regular files: a folder, a pipe or a device is not a file of ours, and must
     // neither throw nor block.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -19,6 +23,11 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
+        return std::nullopt;
+    }
+    if (st.st_size < 0 || static_cast<std::uintmax_t>(st.st_size) > kMaxReadableFileSize) {
+        ::close(fd);
+        why = ReadFailure::TooLarge;
         return std::nullopt;
     }
     std::string data;
@@ -37,8 +46,15 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
             return std::nullopt;
         }
         data.append(buffer, static_cast<std::size_t>(n));
+        // A file that grows while it is read is held to the same limit.
+        if (data.size() > kMaxReadableFileSize) {
+            ::close(fd);
+            why = ReadFailure::TooLarge;
+            return std::nullopt;
+        }
     }
     ::close(fd);
+    why = ReadFailure::None;
     return data;
 }
 

@@ -174,13 +174,16 @@ void CDayCalendar::Reindex() {
 }
 
 bool CDayCalendar::Load(const std::string& path) {
-    const std::optional<std::string> data = ReadWholeFile(path);
+    ReadFailure failure = ReadFailure::None;
+    const std::optional<std::string> data = ReadWholeFile(path, &failure);
     Parse(data ? *data : std::string_view{});
+    m_LoadFailure = failure;
     return data.has_value();
 }
 
 void CDayCalendar::Parse(std::string_view text) {
     m_Lines.clear();
+    m_LoadFailure = ReadFailure::None;
     m_bByteOrderMark = text.starts_with(kByteOrderMark);
     if (m_bByteOrderMark) {
         text.remove_prefix(kByteOrderMark.size());

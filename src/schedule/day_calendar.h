@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "schedule/atomic_file.h"
+
 namespace schedule {
 
 // A day of the proleptic Gregorian calendar.
@@ -68,8 +70,10 @@ public:
     // The path of a special day's timetable file in the program folder.
     static std::string TimetablePathIn(const std::string& appDir, const std::string& name);
 
-    // Reads the file; false (and an empty calendar) when it cannot be read.
+    // Reads the file; false (and an empty calendar) when it cannot be read, and
+    // LoadFailure() then says why.
     bool Load(const std::string& path);
+    ReadFailure LoadFailure() const { return m_LoadFailure; }
     // Takes the text of a file; malformed lines are recorded in errors() and ignored.
     void Parse(std::string_view text);
     // The file's text: the kept lines, each ended by the line break the file used.
@@ -114,6 +118,7 @@ private:
     std::vector<Line> m_Lines;
     std::string m_strLineBreak = "\n";
     bool m_bByteOrderMark = false;
+    ReadFailure m_LoadFailure = ReadFailure::None;
 };
 
 }  // namespace schedule

@@ -82,6 +82,11 @@ int RunCalendar(const Args& args) {
     std::error_code ec;
     schedule::CDayCalendar calendar;
     if (!calendar.Load(path)) {
+        if (calendar.LoadFailure() == schedule::ReadFailure::TooLarge) {
+            std::cerr << "qelt-tool calendar: cannot read " << path << ": larger than "
+                      << schedule::kMaxReadableFileSizeText << '\n';
+            return kExitReadError;
+        }
         if (std::filesystem::exists(path, ec)) {
             std::cerr << "qelt-tool calendar: cannot read " << path << '\n';
             return kExitReadError;
