@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "schedule/common_track_store.h"
 #include "schedule/day_calendar.h"
 #include "schedule/playlist_store.h"
 #include "schedule/settings.h"
+#include "schedule/text_codec.h"
 #include "schedule/texts.h"
 #include "schedule/timetable.h"
 #include "test_support.h"
@@ -84,4 +86,40 @@ TEST(OversizedInput, HugeSparseFilesAreRefusedAndTheRestStillReads) {
     ASSERT_TRUE(atLimit.has_value());
     EXPECT_EQ(atLimit->size(), kMaxReadableFileSize);
     EXPECT_EQ(failure, ReadFailure::None);
+}
+
+TEST(OversizedInput, ManyLineSettingsFileIsParsedOncePerChange) {
+    TempDir dir;
+    const std::string path = dir.File("QELT.INI");
+    // 200 000 blank lines around the keys, and a title count far beyond the titles.
+    const std::string blanks(200000, '\n');
+    WriteFile(path, EncodeFileText(blanks + "[设置]\r\n学校名称=一中\r\n" + blanks +
+                                   "[常用标题]\r\n标题数=2147483647\r\n2=第二\r\n1=第一\r\n"
+                                   "0=零\r\n01=前导零\r\n3=\r\n" +
+                                   blanks + "[常用标题]\r\n4=重复的节\r\n"));
+    CSettings settings(path);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(settings.GetSchoolName(), "一中");
+        EXPECT_EQ(settings.GetDefaultVolume(), 100);
+    }
+    EXPECT_EQ(settings.ReadPresetTitles(), (std::vector<std::string>{"第一", "第二"}));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+
+    // Reads share one parse until the file changes; a change is seen on the next read.
+    const auto first = settings.File().ReadIndex();
+    EXPECT_EQ(settings.File().ReadIndex(), first);
+    ASSERT_TRUE(settings.SetSchoolName("二中"));  // replaced by rename: a new file
+    EXPECT_EQ(settings.GetSchoolName(), "二中");
+    WriteFile(path, EncodeFileText("[设置]\r\n学校名称=三中 \r\n"));  // rewritten in place
+    EXPECT_EQ(settings.GetSchoolName(), "三中");
+    std::filesystem::remove(path);
+    EXPECT_EQ(settings.GetSchoolName(), "Varnel");
+
+    // A write to the long file keeps every other line and costs one pass.
+    WriteFile(path, blanks + "[a]\nk=1\n");
+    CProfileFile ini(path);
+    ASSERT_TRUE(ini.WriteString("a", "k", "2"));
+    EXPECT_EQ(ReadFile(path).size(), blanks.size() * 2 + std::string("[a]\r\nk=2\r\n").size());
+    EXPECT_EQ(ini.ReadInt("a", "k", 0), 2);
 }
