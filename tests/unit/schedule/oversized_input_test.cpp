@@ -72,12 +72,13 @@ TEST(OversizedInput, HugeSparseFilesAreRefusedAndTheRestStillReads) {
     EXPECT_EQ(std::filesystem::file_size(dir.File("QELT.INI")),
               static_cast<std::uintmax_t>(kOneTebibyte));
 
-    // The day calendar is empty.
+    // The day calendar is empty and says in one line why.
     MakeSparseFile(dir.File("节假日.txt"), kOneTebibyte);
     CDayCalendar calendar;
     EXPECT_FALSE(calendar.Load(dir.File("节假日.txt")));
     EXPECT_EQ(calendar.LoadFailure(), ReadFailure::TooLarge);
     EXPECT_EQ(calendar.Lookup({2026, 9, 1}).kind, DayKind::Normal);
+    EXPECT_EQ(calendar.ErrorSummary(), "节假日.txt 过大(超过64MB),未读取,每天按平常的作息表响铃");
 
     // A file just under the limit is still read.
     MakeSparseFile(dir.File("limit.bin"), static_cast<off_t>(kMaxReadableFileSize));
@@ -122,4 +123,56 @@ TEST(OversizedInput, ManyLineSettingsFileIsParsedOncePerChange) {
     ASSERT_TRUE(ini.WriteString("a", "k", "2"));
     EXPECT_EQ(ReadFile(path).size(), blanks.size() * 2 + std::string("[a]\r\nk=2\r\n").size());
     EXPECT_EQ(ini.ReadInt("a", "k", 0), 2);
+}
+
+TEST(OversizedInput, LongCalendarIsPlannedInOnePassAndSummarisedInOneLine) {
+    // Line 1: a holiday week; 2-3: the same special day twice; then 16 000 special days
+    // whose timetable is missing and 60 000 lines that are not entries at all.
+    std::string text = "2026-09-01..2026-09-07\n2026-09-01 a.zxb\n2026-09-01 b.zxb\n";
+    for (int i = 0; i < 16000; ++i) {
+        text += "2026-09-01..2026-09-02 missing.zxb\n";
+    }
+    for (int i = 0; i < 60000; ++i) {
+        text += "2026-13-01 bad\n";
+    }
+    CDayCalendar calendar;
+    const auto start = std::chrono::steady_clock::now();
+    calendar.Parse(text);
+
+    // Narrowest first, of the same span the later line first: b, a, the 16 000 two-day
+    // lines from the last up, the week last; Lookup chooses the first.
+    std::vector<CalendarEntry> entries = calendar.LookupAll({2026, 9, 1});
+    ASSERT_EQ(entries.size(), 16003U);
+    EXPECT_EQ(entries[0].timetable, "b.zxb");
+    EXPECT_EQ(entries[1].timetable, "a.zxb");
+    EXPECT_EQ(entries[2].lineIndex, 16002);
+    EXPECT_EQ(entries[16001].lineIndex, 3);
+    EXPECT_EQ(entries[16002].lineIndex, 0);
+    EXPECT_EQ(calendar.Lookup({2026, 9, 1}).timetable, "b.zxb");
+
+    // Passing over every special day as a caller does whose timetables are unreadable
+    // leaves the holiday, without asking the calendar again.
+    std::vector<CalendarError> marked;
+    for (const CalendarEntry& entry : entries) {
+        if (entry.timetable.empty()) {
+            break;
+        }
+        ASSERT_TRUE(calendar.AddError(entry.lineIndex, "作息表无法读取"));
+        marked.push_back(*calendar.ErrorAt(entry.lineIndex));
+    }
+    EXPECT_EQ(calendar.Lookup({2026, 9, 1}).kind, DayKind::Holiday);
+    EXPECT_EQ(calendar.LookupAll({2026, 9, 1}).size(), 1U);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+
+    // One line each, with the count and the first line numbers; errors() keeps them all.
+    EXPECT_EQ(CDayCalendar::SummarizeErrors(marked),
+              "节假日.txt 中有16002行无效,已忽略(第2、3、4…行)");
+    EXPECT_EQ(calendar.errors().size(), 76002U);
+    EXPECT_EQ(calendar.ErrorSummary(), "节假日.txt 中有76002行无效,已忽略(第2、3、4…行)");
+    CDayCalendar one;
+    one.Parse("2026-09-01\n" + std::string(1000, 'x') + "\n");
+    EXPECT_EQ(one.ErrorSummary(), "节假日.txt 中有1行无效,已忽略(第2行 \"" + std::string(80, 'x') +
+                                      "…\": 日期应写作 YYYY-MM-DD 或 YYYY-MM-DD..YYYY-MM-DD)");
+    one.Parse("2026-09-01\n");
+    EXPECT_EQ(one.ErrorSummary(), "");
 }
