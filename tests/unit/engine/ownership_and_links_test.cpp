@@ -1,0 +1,101 @@
+// Files and folders that another user may have planted or opened up: plug-ins, the bell
+// log, a saved file behind a symbolic link, and the single-instance socket.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "engine/plugin_host.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t kOtherUser = 65534;  // nobody
+constexpr gid_t kOtherGroup = 100;   // users
+
+std::string MakeTempDir() {
+    std::string pattern = (fs::temp_directory_path() / "qelt-hostile-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        return {};
+    }
+    return pattern + "/";
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class HostileNeighbours : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_Dir = MakeTempDir();
+        ASSERT_FALSE(m_Dir.empty());
+    }
+    void TearDown() override { fs::remove_all(m_Dir); }
+    std::string m_Dir;
+};
+
+}  // namespace
+
+TEST_F(HostileNeighbours, PluginsLoadOnlyFromFilesNobodyElseCouldHavePlanted) {
+    const char* samples = std::getenv("QELT_PLUGIN_DIR");
+    ASSERT_NE(samples, nullptr) << "QELT_PLUGIN_DIR names the built sample plug-ins";
+    const std::string sample = std::string(samples) + "/sample_plugin.so";
+    const auto install = [&](const std::string& name, fs::perms perms) {
+        fs::copy_file(sample, m_Dir + name, fs::copy_options::overwrite_existing);
+        fs::permissions(m_Dir + name, perms, fs::perm_options::replace);
+    };
+    const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    install("a_good.so", ownerOnly | fs::perms::group_read | fs::perms::others_read);
+    install(".b_hidden.so", ownerOnly);
+    install("c_group_writable.so", ownerOnly | fs::perms::group_write);
+    install("d_world_writable.so", ownerOnly | fs::perms::others_write);
+    fs::create_directory(m_Dir + "elsewhere");
+    install("elsewhere/real.so", ownerOnly);
+    fs::create_symlink(m_Dir + "elsewhere/real.so", m_Dir + "e_link.so");
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        install("f_foreign.so", ownerOnly);
+        ASSERT_EQ(::chown((m_Dir + "f_foreign.so").c_str(), kOtherUser, kOtherGroup), 0);
+    }
+
+    std::map<std::string, std::string> refused;
+    engine::CPluginHost host(m_Dir);
+    host.SetRefusalHandler([&](const engine::PluginRefusal& refusal) {
+        refused[fs::path(refusal.path).filename().string()] = refusal.reason;
+    });
+    EXPECT_EQ(host.LoadPlugins(), 1);
+    EXPECT_EQ(host.Slots()[0].path, m_Dir + "a_good.so");
+    EXPECT_EQ(host.Slots()[1].present, 0);
+    EXPECT_EQ(refused.size(), asRoot ? 5U : 4U);
+    EXPECT_EQ(refused[".b_hidden.so"], "以“.”开头的隐藏文件");
+    EXPECT_EQ(refused["c_group_writable.so"], "可被其他用户或组写入");
+    EXPECT_EQ(refused["d_world_writable.so"], "可被其他用户或组写入");
+    EXPECT_EQ(refused["e_link.so"], "是符号链接");
+    if (asRoot) {
+        EXPECT_EQ(refused["f_foreign.so"], "不属于当前用户或 root");
+    }
+    EXPECT_EQ(host.Refusals().size(), refused.size());
+
+    // A folder everyone may write: nothing in it is loaded, each file says why.
+    const std::string open = MakeTempDir();
+    fs::copy_file(sample, open + "good.so");
+    fs::permissions(open, fs::perms::all, fs::perm_options::replace);
+    engine::CPluginHost openHost(open);
+    EXPECT_EQ(openHost.LoadPlugins(), 0);
+    ASSERT_EQ(openHost.Refusals().size(), 1U);
+    EXPECT_EQ(openHost.Refusals()[0].reason, "所在文件夹可被其他用户写入");
+    fs::remove_all(open);
+}
+
