@@ -14,7 +14,9 @@
 #include <fstream>
 #include <map>
 
+#include "engine/event_log.h"
 #include "engine/plugin_host.h"
+#include "platform/virtual_clock.h"
 
 namespace {
 
@@ -97,5 +99,40 @@ TEST_F(HostileNeighbours, PluginsLoadOnlyFromFilesNobodyElseCouldHavePlanted) {
     ASSERT_EQ(openHost.Refusals().size(), 1U);
     EXPECT_EQ(openHost.Refusals()[0].reason, "所在文件夹可被其他用户写入");
     fs::remove_all(open);
+}
+
+TEST_F(HostileNeighbours, BellLogNeitherFollowsLinksNorCarriesControlCharacters) {
+    platform::VirtualClock clock({2026, 9, 1, 8, 0, 0, 0});
+
+    // A link planted where the log goes: the file it names is not written to.
+    const std::string victim = m_Dir + "victim.txt";
+    std::ofstream(victim) << "keep\n";
+    fs::create_symlink(victim, m_Dir + "QELT.log");
+    {
+        engine::CEventLog log(clock, m_Dir + "QELT.log");
+        log.Write("start", "planted");
+    }
+    EXPECT_EQ(ReadText(victim), "keep\n");
+
+    // Rotation never writes through a link planted at an old file's name either.
+    fs::remove(m_Dir + "QELT.log");
+    fs::create_symlink(victim, m_Dir + "QELT.log.1");
+    {
+        engine::CEventLog log(clock, m_Dir + "QELT.log", 10, 2);
+        log.Write("start", "first line, longer than ten bytes");
+        log.Write("start", "second");
+    }
+    EXPECT_EQ(ReadText(victim), "keep\n");
+    EXPECT_TRUE(fs::is_symlink(m_Dir + "QELT.log.2"));  // moved as a link, not followed
+    EXPECT_EQ(ReadText(m_Dir + "QELT.log"), "2026-09-01 08:00:00 start second\n");
+
+    // A title cannot command a terminal nor pose as a second line.
+    const std::string title =
+        "上课\x1b[2J\v\f\x7f\xc2\x9b\xe2\x80\xa8\xe2\x80\xa9\t\r\n\xff"
+        "end";
+    EXPECT_EQ(engine::CEventLog::FormatLine(clock.Now(), "item\x1b", title),
+              "2026-09-01 08:00:00 item\xef\xbf\xbd 上课\xef\xbf\xbd[2J\xef\xbf\xbd\xef\xbf\xbd"
+              "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd   \xef\xbf\xbd"
+              "end\n");
 }
 
