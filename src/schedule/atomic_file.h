@@ -30,9 +30,11 @@ enum class ReadFailure {
 // kMaxReadableFileSize, and then why in failure when one is given.
 std::optional<std::string> ReadWholeFile(const std::string& path, ReadFailure* failure = nullptr);
 
-// Writes the bytes to a temporary file in the same folder, flushes it to the disk and
-// renames it over path. On any failure the temporary file is removed and the file at
-// path keeps its previous contents.
+// Writes the bytes to a temporary file in the same folder, flushes it to the disk,
+// renames it over path and flushes the folder. When path is a symbolic link, the file it
+// finally names is replaced and the link stays; the new file keeps the old one's mode,
+// group (and owner, where the process may set it). On any failure the temporary file is
+// removed and the file at path keeps its previous contents.
 WriteResult WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 }  // namespace schedule

@@ -17,6 +17,7 @@
 #include "engine/event_log.h"
 #include "engine/plugin_host.h"
 #include "platform/virtual_clock.h"
+#include "schedule/atomic_file.h"
 
 namespace {
 
@@ -134,5 +135,40 @@ TEST_F(HostileNeighbours, BellLogNeitherFollowsLinksNorCarriesControlCharacters)
               "2026-09-01 08:00:00 item\xef\xbf\xbd 上课\xef\xbf\xbd[2J\xef\xbf\xbd\xef\xbf\xbd"
               "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd   \xef\xbf\xbd"
               "end\n");
+}
+
+TEST_F(HostileNeighbours, SavingThroughALinkReplacesTheTargetAndKeepsItsModeAndGroup) {
+    fs::create_directory(m_Dir + "shared");
+    fs::create_directory(m_Dir + "作息表");
+    const std::string real = m_Dir + "shared/real.zxb";
+    std::ofstream(real) << "old";
+    ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(::chown(real.c_str(), static_cast<uid_t>(-1), kOtherGroup), 0);
+    }
+    const std::string link = m_Dir + "作息表/t.zxb";
+    fs::create_symlink("../shared/real.zxb", link);
+
+    ASSERT_EQ(schedule::WriteFileAtomically(link, "new"), schedule::WriteResult::Ok);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), "../shared/real.zxb");
+    EXPECT_EQ(ReadText(real), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640U);
+    if (asRoot) {
+        EXPECT_EQ(info.st_gid, kOtherGroup);
+    }
+    EXPECT_EQ(fs::directory_iterator(m_Dir + "作息表")->path(), link);  // no file left beside
+
+    // A link to a file not made yet makes it where the link points; a loop fails cleanly.
+    fs::create_symlink("../shared/later.zxb", m_Dir + "作息表/later.zxb");
+    ASSERT_EQ(schedule::WriteFileAtomically(m_Dir + "作息表/later.zxb", "made"),
+              schedule::WriteResult::Ok);
+    EXPECT_EQ(ReadText(m_Dir + "shared/later.zxb"), "made");
+    fs::create_symlink("loop.zxb", m_Dir + "作息表/loop.zxb");
+    EXPECT_NE(schedule::WriteFileAtomically(m_Dir + "作息表/loop.zxb", "x"),
+              schedule::WriteResult::Ok);
 }
 
