@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 
 #include "engine/event_log.h"
 #include "engine/plugin_host.h"
+#include "platform/single_instance.h"
 #include "platform/virtual_clock.h"
 #include "schedule/atomic_file.h"
 
@@ -172,3 +174,77 @@ TEST_F(HostileNeighbours, SavingThroughALinkReplacesTheTargetAndKeepsItsModeAndG
               schedule::WriteResult::Ok);
 }
 
+TEST_F(HostileNeighbours, SingleInstanceUsesOnlyAFolderOfItsOwnAndTrustsOnlyItsUser) {
+    int argc = 1;
+    char name[] = "ownership_and_links_test";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication app(argc, argv);
+    using Claim = platform::SingleInstance::Claim;
+    const std::string tmp = m_Dir + "tmp";
+    fs::create_directory(tmp);
+    fs::permissions(tmp, fs::perms::all | fs::perms::sticky_bit, fs::perm_options::replace);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    const std::string own = tmp + "/qelt-" + std::to_string(::geteuid());
+
+    // A runtime folder others may enter is not used: the copy makes a folder of its own.
+    const std::string runtime = m_Dir + "runtime";
+    fs::create_directory(runtime);
+    fs::permissions(runtime, fs::perms::all, fs::perm_options::replace);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    {
+        platform::SingleInstance first(QStringLiteral("VarnelHostile"));
+        EXPECT_EQ(first.SocketPath().toStdString().rfind(own + "/", 0), 0U);
+        EXPECT_EQ(first.ClaimInstance(), Claim::Running);
+        EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_all);
+        platform::SingleInstance second(QStringLiteral("VarnelHostile"));
+        EXPECT_EQ(second.ClaimInstance(), Claim::OtherCopyRunning);
+    }
+
+    // Without a runtime folder, a folder someone else opened up in its place is not used.
+    ::unsetenv("XDG_RUNTIME_DIR");
+    fs::permissions(own, fs::perms::all, fs::perm_options::replace);
+    {
+        platform::SingleInstance copy(QStringLiteral("VarnelHostile"));
+        EXPECT_TRUE(copy.SocketPath().isEmpty());
+        EXPECT_EQ(copy.ClaimInstance(), Claim::Unguarded);
+    }
+    fs::remove_all(own);
+    fs::create_symlink(tmp, own);  // nor a link
+    EXPECT_EQ(platform::SingleInstance(QStringLiteral("VarnelHostile")).ClaimInstance(),
+              Claim::Unguarded);
+    fs::remove(own);
+
+    // Another user listening at the socket is not taken for a running copy.
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "another user's listener needs root to set up";
+    }
+    platform::SingleInstance probe(QStringLiteral("VarnelHostile"));
+    const std::string socketPath = probe.SocketPath().toStdString();
+    ASSERT_FALSE(socketPath.empty());
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Bound by root inside the private folder, listening as another user.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+        const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                        ::setgid(kOtherGroup) == 0 && ::setuid(kOtherUser) == 0 &&
+                        ::listen(fd, 4) == 0;
+        const char done = ok ? '1' : '0';
+        [[maybe_unused]] const ssize_t written = ::write(ready[1], &done, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char done = 0;
+    ASSERT_EQ(::read(ready[0], &done, 1), 1);
+    EXPECT_EQ(done, '1');
+    EXPECT_EQ(probe.ClaimInstance(), Claim::Unguarded);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
