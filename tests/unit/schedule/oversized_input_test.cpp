@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 
 #include "schedule/common_track_store.h"
@@ -175,4 +176,41 @@ TEST(OversizedInput, LongCalendarIsPlannedInOnePassAndSummarisedInOneLine) {
                                       "…\": 日期应写作 YYYY-MM-DD 或 YYYY-MM-DD..YYYY-MM-DD)");
     one.Parse("2026-09-01\n");
     EXPECT_EQ(one.ErrorSummary(), "");
+}
+
+TEST(OversizedInput, QeltToolBuildsALargeTimetableInOneSort) {
+    const char* tool = std::getenv("QELT_TOOL");
+    ASSERT_NE(tool, nullptr) << "QELT_TOOL names the built qelt-tool";
+    TempDir dir;
+    // 20 000 items on Monday, latest first, two at each second to show the order kept.
+    constexpr int kItems = 20000;
+    std::string items;
+    for (int i = kItems - 1; i >= 0; --i) {
+        items += std::string(items.empty() ? "" : ",") + R"({"time":)" + std::to_string(i / 2) +
+                 R"(,"autoPlay":1,"kind":0,"volume":100,"useDefaultVolume":1,"fullPlay":1,)"
+                 R"("limit":0,"path":"","musicName":"","runBefore":0,"useDefaultParams":1,)"
+                 R"("params":"","title":"t)" +
+                 std::to_string(i) + "\"}";
+    }
+    WriteFile(dir.File("big.json"),
+              R"({"type":"timetable","title":"大","days":[[],[)" + items + "],[],[],[],[],[]]}");
+    const auto start = std::chrono::steady_clock::now();
+    const std::string command = std::string(tool) + " build " + dir.File("big.json") + " " +
+                                dir.File("big.zxb") + " >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+
+    CTimetable timetable;
+    ASSERT_EQ(timetable.LoadFile(dir.File("big.zxb"), false), LoadStatus::Ok);
+    const CTimetable::Day& monday = *timetable.GetDay(1);
+    ASSERT_EQ(monday.size(), static_cast<std::size_t>(kItems));
+    for (std::size_t i = 0; i < monday.size(); i += 2) {
+        // Sorted by time; at the same second in the order given (t1 before t0).
+        EXPECT_EQ(monday[i].time, static_cast<int>(i / 2));
+        EXPECT_EQ(monday[i].title, "t" + std::to_string(i + 1));
+        EXPECT_EQ(monday[i + 1].title, "t" + std::to_string(i));
+        if (HasFailure()) {
+            break;
+        }
+    }
 }
