@@ -17,6 +17,8 @@
 
 #include "app/headless_app.h"
 #include "app/schedule_app.h"
+#include "engine/wait_pumping.h"
+#include "platform/posix_process_runner.h"
 
 namespace {
 
@@ -35,7 +37,9 @@ const char kUsage[] =
     "finished, run, poweroff, exit) to PATH.\n";
 
 // SIGTERM and SIGINT (a logout, systemctl stop, Ctrl+C) end the program through its event
-// loop, so the player keeps its position and the exit is logged.
+// loop, so the player keeps its position and the exit is logged. An external program
+// being waited for is ended with its process group first and the wait stops, so the
+// program exits within a second even in the middle of a before-program.
 std::array<int, 2> g_signalPipe = {-1, -1};
 
 void OnTerminate(int) {
@@ -53,6 +57,11 @@ void QuitOnTerminate() {
     QObject::connect(notifier, &QSocketNotifier::activated, application, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = read(g_signalPipe[0], &byte, 1);
+        engine::StopWaitPumping();
+        if (const int ended = platform::PosixProcessRunner::EndAllRunningPrograms(); ended > 0) {
+            std::fprintf(stderr, "qelt: ended %d running external program(s) on the way out\n",
+                         ended);
+        }
         QCoreApplication::quit();
     });
     struct sigaction action = {};

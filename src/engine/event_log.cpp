@@ -1,6 +1,8 @@
 #include "engine/event_log.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -26,20 +28,90 @@ std::string CEventLog::FormatLine(const platform::LocalTime& time, const std::st
     std::array<char, 32> stamp{};
     std::snprintf(stamp.data(), stamp.size(), "%04d-%02d-%02d %02d:%02d:%02d", time.year,
                   time.month, time.day, time.hour, time.minute, time.second);
-    std::string line = std::string(stamp.data()) + ' ' + kind;
+    // One event, one line, whatever the text holds.
+    std::string line = std::string(stamp.data()) + ' ' + VisibleText(kind);
     if (!text.empty()) {
         line += ' ';
-        // One event, one line, whatever the text holds.
-        for (const char c : text) {
-            line += (c == '\n' || c == '\r') ? ' ' : c;
-        }
+        line += VisibleText(text);
     }
     return line + '\n';
 }
 
+std::string CEventLog::VisibleText(std::string_view text) {
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead == '\n' || lead == '\r' || lead == '\t') {
+            out += ' ';
+            ++i;
+            continue;
+        }
+        if (lead < 0x20 || lead == 0x7F) {
+            out += kReplacement;
+            ++i;
+            continue;
+        }
+        if (lead < 0x80) {
+            out += static_cast<char>(lead);
+            ++i;
+            continue;
+        }
+        // A UTF-8 sequence: its length, and its code point when it is well formed.
+        std::size_t length = 0;
+        char32_t cp = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            cp = lead & 0x1FU;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            cp = lead & 0x0FU;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            cp = lead & 0x07U;
+        }
+        bool valid = length > 0 && i + length <= text.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0U) == 0x80U;
+            cp = (cp << 6U) | (next & 0x3FU);
+        }
+        valid = valid && !(length == 3 && cp < 0x800) && !(length == 4 && cp < 0x10000) &&
+                cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (!valid) {
+            out += kReplacement;
+            ++i;
+            continue;
+        }
+        const bool c1 = cp >= 0x80 && cp <= 0x9F;
+        const bool separator = cp == 0x2028 || cp == 0x2029;
+        out += c1 || separator ? kReplacement : text.substr(i, length);
+        i += length;
+    }
+    return out;
+}
+
 bool CEventLog::Open() {
     if (m_pFile == nullptr && !m_strPath.empty()) {
-        m_pFile = std::fopen(m_strPath.c_str(), "a");
+        // A link planted in the log's place, or a pipe or device, is not written to: the
+        // log would otherwise append to whatever file the link names.
+        const int fd =
+            ::open(m_strPath.c_str(),
+                   O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            return false;
+        }
+        struct stat info = {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            return false;
+        }
+        m_pFile = ::fdopen(fd, "a");
+        if (m_pFile == nullptr) {
+            ::close(fd);
+        }
     }
     return m_pFile != nullptr;
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "platform/clock.h"
 
@@ -15,9 +16,10 @@ namespace engine {
 
 class CEventLog {
 public:
-    // An empty path keeps the log closed. With rotateBytes > 0, a file that has grown
-    // past it is renamed PATH.1 (PATH.1 to PATH.2, … keeping keepOld old files) before
-    // the next line is written.
+    // An empty path keeps the log closed. The file is never opened through a symbolic
+    // link, nor when it is not a regular file: such a log stays closed. With rotateBytes > 0, a
+    // file that has grown past it is renamed PATH.1 (PATH.1 to PATH.2, … keeping keepOld old files)
+    // before the next line is written.
     CEventLog(const platform::Clock& clock, std::string path, std::size_t rotateBytes = 0,
               int keepOld = 0);
     ~CEventLog();
@@ -28,8 +30,14 @@ public:
     const std::string& Path() const { return m_strPath; }
     void Write(const std::string& kind, const std::string& text = std::string());
 
+    // One line, ended by '\n'. The kind and text hold no control characters afterwards
+    // (see VisibleText), so a line can neither command a terminal nor pose as two.
     static std::string FormatLine(const platform::LocalTime& time, const std::string& kind,
                                   const std::string& text);
+    // The text as a log shows it: a line break, carriage return or tab becomes a blank;
+    // every other control character (C0, DEL, C1), a line or paragraph separator
+    // (U+2028, U+2029) and each byte that is not UTF-8 becomes U+FFFD.
+    static std::string VisibleText(std::string_view text);
 
 private:
     bool Open();

@@ -2,7 +2,10 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <link.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -17,6 +20,15 @@ namespace {
 // The longest text taken from a plug-in, in bytes.
 constexpr std::size_t kMaxPluginTextBytes = 1024;
 constexpr const char* kLibrarySuffix = ".so";
+
+constexpr const char* kRefusedHidden = "以“.”开头的隐藏文件";
+constexpr const char* kRefusedLink = "是符号链接";
+constexpr const char* kRefusedNotRegular = "不是普通文件";
+constexpr const char* kRefusedOwner = "不属于当前用户或 root";
+constexpr const char* kRefusedWritable = "可被其他用户或组写入";
+constexpr const char* kRefusedFolder = "所在文件夹可被其他用户写入";
+constexpr const char* kRefusedUnreadable = "无法打开";
+constexpr const char* kRefusedChanged = "在检查时被替换";
 
 bool IsValidUtf8(std::string_view text) {
     std::size_t i = 0;
@@ -78,11 +90,6 @@ bool IsPluginFileName(const std::string& name) {
     return lower.size() > suffix && lower.ends_with(kLibrarySuffix);
 }
 
-bool IsRegularFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 // The file names of the candidate libraries in the folder, in name order.
 std::vector<std::string> FindPluginFiles(const std::string& appDir) {
     std::vector<std::string> names;
@@ -92,7 +99,7 @@ std::vector<std::string> FindPluginFiles(const std::string& appDir) {
     }
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        if (IsPluginFileName(name) && IsRegularFile(appDir + name)) {
+        if (IsPluginFileName(name)) {
             names.push_back(name);
         }
     }
@@ -101,10 +108,62 @@ std::vector<std::string> FindPluginFiles(const std::string& appDir) {
     return names;
 }
 
-// Opens the library at path and returns its block when it is an acceptable plug-in;
-// otherwise releases the library again and returns null.
-PluginInfo* OpenPlugin(const std::string& path, void*& module) {
-    module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+// Why a file with this status may not be loaded into the program, or null when it may:
+// a library runs with the user's rights, so only the user (or root) may have put it there.
+const char* UnsafeFileReason(const struct stat& info) {
+    if (S_ISLNK(info.st_mode)) {
+        return kRefusedLink;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return kRefusedNotRegular;
+    }
+    if (info.st_uid != ::geteuid() && info.st_uid != 0) {
+        return kRefusedOwner;
+    }
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return kRefusedWritable;
+    }
+    return nullptr;
+}
+
+// Loads the library the descriptor holds through its "/proc/self/fd/N" name. The loader
+// knows a library by the name it was opened with, and a descriptor number is used again
+// once closed, so a name that a library still in memory was opened with is not used: the
+// descriptor is copied to another number until the name is free.
+void* OpenByDescriptor(int fd) {
+    constexpr int kMaxAttempts = 16;
+    std::vector<int> copies;
+    void* module = nullptr;
+    int current = fd;
+    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        const std::string name = "/proc/self/fd/" + std::to_string(current);
+        bool nameTaken = false;
+        if (void* existing = dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+            link_map* map = nullptr;
+            nameTaken = dlinfo(existing, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr &&
+                        map->l_name != nullptr && name == map->l_name;
+            dlclose(existing);
+        }
+        if (!nameTaken) {
+            module = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+            break;
+        }
+        current = ::fcntl(current, F_DUPFD_CLOEXEC, 0);
+        if (current < 0) {
+            break;
+        }
+        copies.push_back(current);
+    }
+    for (const int copy : copies) {
+        ::close(copy);
+    }
+    return module;
+}
+
+// Opens the library the descriptor holds and returns its block when it is an acceptable
+// plug-in; otherwise releases the library again and returns null.
+PluginInfo* OpenPlugin(int fd, void*& module) {
+    module = OpenByDescriptor(fd);
     if (module == nullptr) {
         return nullptr;
     }
@@ -170,6 +229,63 @@ void CPluginHost::SetWakeHandler(WakeFn handler) {
     m_wake = std::move(handler);
 }
 
+void CPluginHost::SetRefusalHandler(RefusalFn handler) {
+    m_refusal = std::move(handler);
+}
+
+void CPluginHost::Refuse(const std::string& path, const std::string& reason) {
+    m_refusals.push_back({path, reason});
+    if (m_refusal) {
+        m_refusal(m_refusals.back());
+    }
+}
+
+PluginInfo* CPluginHost::OpenChecked(const std::string& path, void*& module) {
+    module = nullptr;
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.starts_with('.')) {
+        Refuse(path, kRefusedHidden);
+        return nullptr;
+    }
+    // Anyone who may write the folder may swap the file for another after it is checked.
+    struct stat folder {};
+    if (::stat(m_appDir.c_str(), &folder) != 0 || (folder.st_mode & S_IWOTH) != 0) {
+        Refuse(path, kRefusedFolder);
+        return nullptr;
+    }
+    struct stat before {};
+    if (::lstat(path.c_str(), &before) != 0) {
+        Refuse(path, kRefusedUnreadable);
+        return nullptr;
+    }
+    if (const char* reason = UnsafeFileReason(before)) {
+        Refuse(path, reason);
+        return nullptr;
+    }
+    // The file is opened without following a link and checked again through the
+    // descriptor, and the library is loaded from that descriptor, so what is loaded is
+    // the file that was checked.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        Refuse(path, kRefusedUnreadable);
+        return nullptr;
+    }
+    struct stat opened {};
+    const char* reason = ::fstat(fd, &opened) != 0 ? kRefusedUnreadable : UnsafeFileReason(opened);
+    if (reason == nullptr && (opened.st_dev != before.st_dev || opened.st_ino != before.st_ino)) {
+        reason = kRefusedChanged;
+    }
+    PluginInfo* info = nullptr;
+    if (reason != nullptr) {
+        Refuse(path, reason);
+    } else {
+        info = OpenPlugin(fd, module);
+    }
+    ::close(fd);
+    return info;
+}
+
 void CPluginHost::Attach(int index, void* module, PluginInfo* info) {
     PluginSlot& slot = m_slots[index];
     info->hwndHost = &m_host;
@@ -192,7 +308,7 @@ int CPluginHost::LoadPlugins() {
         }
         const std::string path = m_appDir + name;
         void* module = nullptr;
-        PluginInfo* info = OpenPlugin(path, module);
+        PluginInfo* info = OpenChecked(path, module);
         if (info == nullptr) {
             continue;
         }
@@ -233,7 +349,7 @@ std::vector<PluginMenuEntry> CPluginHost::BuildPluginMenu() {
 void CPluginHost::Reload(int index) {
     PluginSlot& slot = m_slots[index];
     void* module = nullptr;
-    PluginInfo* info = OpenPlugin(slot.path, module);
+    PluginInfo* info = OpenChecked(slot.path, module);
     if (info == nullptr) {
         return;
     }

@@ -40,6 +40,12 @@ struct PluginSlot {
     std::string name;            // the menu text, copied when accepted
 };
 
+// A library of the program folder that was not loaded, and why.
+struct PluginRefusal {
+    std::string path;
+    std::string reason;
+};
+
 struct PluginMenuEntry {
     std::string name;
     int firstId = 0;
@@ -49,6 +55,7 @@ class CPluginHost {
 public:
     using StatusFn = std::function<void(const std::string& text)>;
     using WakeFn = std::function<void()>;
+    using RefusalFn = std::function<void(const PluginRefusal& refusal)>;
 
     // appDir is the program folder, ending with '/'. The thread that creates the host is
     // the one all plug-in calls and messages are handled on.
@@ -64,11 +71,17 @@ public:
     // Called (on the sending thread) when a plug-in has sent a message from another
     // thread; the owner then calls DeliverPosted() on its own thread.
     void SetWakeHandler(WakeFn handler);
+    // Receives each library that is refused for its owner, mode or kind, as it is found
+    // (for the bell log); Refusals() keeps them as well.
+    void SetRefusalHandler(RefusalFn handler);
 
     // Discovers the *.so files of the program folder (name matched without regard to
-    // case, in name order) and accepts each loadable one that exports QELT_Plug with a
-    // version in 100..199 into the next free slot, calling CanUnload and Notify(1).
-    // Once the ten slots are taken, the remaining files are not opened at all. Returns
+    // case, in name order). Only a regular file (not a link) owned by this user or root
+    // and writable by nobody else, in a folder others cannot write, is opened, and it is
+    // loaded through the descriptor that was checked; a name starting with '.' is
+    // passed over. Each file refused is reported with its reason. It accepts each loadable one that
+    // exports QELT_Plug with a version in 100..199 into the next free slot, calling CanUnload and
+    // Notify(1). Once the ten slots are taken, the remaining files are not opened at all. Returns
     // the number of plug-ins accepted.
     int LoadPlugins();
     // Gives each present slot its command ids (34875, then 3 more for each following one)
@@ -83,6 +96,7 @@ public:
     void DeliverPosted();
 
     const std::array<PluginSlot, kMaxPlugins>& Slots() const { return m_slots; }
+    const std::vector<PluginRefusal>& Refusals() const { return m_refusals; }
     // The object given to plug-ins as hwndHost.
     QeltHost* Host() { return &m_host; }
 
@@ -102,11 +116,16 @@ private:
     void Unload(int index);
     void Reload(int index);
     void Attach(int index, void* module, PluginInfo* info);
+    void Refuse(const std::string& path, const std::string& reason);
+    // Opens the library at path once it passes the checks; null (reported) otherwise.
+    PluginInfo* OpenChecked(const std::string& path, void*& module);
 
     std::string m_appDir;
     std::thread::id m_owner;
     QeltHost m_host;
     StatusFn m_status;
+    RefusalFn m_refusal;
+    std::vector<PluginRefusal> m_refusals;
     std::array<PluginSlot, kMaxPlugins> m_slots;
     std::array<int, kMaxPlugins> m_callDepth{};
     std::array<std::vector<void*>, kMaxPlugins> m_pendingClose;

@@ -35,7 +35,9 @@ std::vector<std::string> SplitCommandLine(const std::string& parameters);
 // Runs program with the parameters split by SplitCommandLine (quotes honoured);
 // a relative program is resolved against appDir, which is also its working folder.
 // Waits at most kProgramWaitSteps x kProgramWaitStepMs and returns the exit code, or
-// -1 when the program cannot start or is still running (it is then left running).
+// -1 when the program cannot start or is still running (it is then left running). The
+// wait ends at once with -1 when the runner ends the program meanwhile (the program is
+// exiting: PosixProcessRunner::EndRunningPrograms).
 int RunProgram(platform::ProcessRunner& runner, const WaitPumpingFn& waitPumping,
                const std::string& appDir, const std::string& program,
                const std::string& parameters);

@@ -6,7 +6,12 @@
 namespace engine {
 
 // Returns after ms milliseconds (measured on the steady clock), having processed the
-// thread's pending events about once a millisecond meanwhile.
+// thread's pending events about once a millisecond meanwhile; at once, from the moment
+// StopWaitPumping has been called.
 void WaitPumping(int ms);
+
+// Ends a wait in progress and makes every later one return at once: the program is
+// ending (SIGTERM, SIGINT) and must not keep waiting for an external program.
+void StopWaitPumping();
 
 }  // namespace engine

@@ -3,9 +3,11 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -29,7 +31,96 @@ int CodeFromStatus(int status) {
 constexpr int kDefaultSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGPIPE, SIGALRM,
                                    SIGTERM, SIGUSR1, SIGUSR2, SIGCHLD};
 
+// Every runner of the process, for EndAllRunningPrograms.
+std::mutex g_runnersMutex;
+std::vector<PosixProcessRunner*> g_runners;
+
+constexpr auto kReapPollInterval = std::chrono::milliseconds(10);
+constexpr auto kReapAfterKill = std::chrono::milliseconds(200);
+
+// Whether any process of the group is still alive (a zombie leader counts until reaped).
+bool GroupAlive(pid_t group) {
+    return ::kill(-group, 0) == 0 || errno == EPERM;
+}
+
+// Reaps the child if it has ended; true when it has (or is no child of ours).
+bool Reaped(pid_t pid) {
+    int status = 0;
+    pid_t result = 0;
+    do {
+        result = ::waitpid(pid, &status, WNOHANG);
+    } while (result < 0 && errno == EINTR);
+    return result != 0;
+}
+
 }  // namespace
+
+PosixProcessRunner::PosixProcessRunner() {
+    std::lock_guard lock(g_runnersMutex);
+    g_runners.push_back(this);
+}
+
+PosixProcessRunner::~PosixProcessRunner() {
+    std::lock_guard lock(g_runnersMutex);
+    g_runners.erase(std::remove(g_runners.begin(), g_runners.end(), this), g_runners.end());
+}
+
+int PosixProcessRunner::EndAllRunningPrograms() {
+    std::lock_guard lock(g_runnersMutex);
+    int ended = 0;
+    for (PosixProcessRunner* runner : g_runners) {
+        ended += runner->EndRunningPrograms();
+    }
+    return ended;
+}
+
+int PosixProcessRunner::EndRunningPrograms() {
+    std::vector<pid_t> groups;
+    {
+        std::lock_guard lock(m_mutex);
+        groups.assign(m_running.begin(), m_running.end());
+        m_running.clear();  // a wait on them now ends at once
+    }
+    if (groups.empty()) {
+        return 0;
+    }
+    // Each program leads its own group, so its own children end with it.
+    for (const pid_t group : groups) {
+        ::kill(-group, SIGTERM);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kTerminateGrace;
+    std::vector<pid_t> left = groups;
+    while (!left.empty() && std::chrono::steady_clock::now() < deadline) {
+        left.erase(std::remove_if(left.begin(), left.end(),
+                                  [](pid_t group) {
+                                      Reaped(group);
+                                      return !GroupAlive(group);
+                                  }),
+                   left.end());
+        if (!left.empty()) {
+            std::this_thread::sleep_for(kReapPollInterval);
+        }
+    }
+    for (const pid_t group : left) {
+        ::kill(-group, SIGKILL);
+    }
+    // A killed leader ends at once; one that does not (stuck in the kernel) is reaped
+    // later by a thread of its own, as an abandoned program is.
+    const auto killDeadline = std::chrono::steady_clock::now() + kReapAfterKill;
+    for (const pid_t group : left) {
+        while (!Reaped(group) && std::chrono::steady_clock::now() < killDeadline) {
+            std::this_thread::sleep_for(kReapPollInterval);
+        }
+        if (!Reaped(group)) {
+            std::thread([group] {
+                int status = 0;
+                while (::waitpid(group, &status, 0) < 0 && errno == EINTR) {
+                }
+            }).detach();
+        }
+    }
+    return static_cast<int>(groups.size());
+}
 
 ProcessRunner::Handle PosixProcessRunner::Start(const std::string& program,
                                                 const std::vector<std::string>& arguments,
@@ -74,10 +165,13 @@ ProcessRunner::Handle PosixProcessRunner::Start(const std::string& program,
     for (int sig : kDefaultSignals) {
         sigaddset(&defaults, sig);
     }
-    ready =
-        ready && posix_spawnattr_setsigmask(&attributes, &noSignals) == 0 &&
-        posix_spawnattr_setsigdefault(&attributes, &defaults) == 0 &&
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
+    // The program leads a process group of its own, so that it can be ended together with
+    // whatever it starts.
+    ready = ready && posix_spawnattr_setsigmask(&attributes, &noSignals) == 0 &&
+            posix_spawnattr_setsigdefault(&attributes, &defaults) == 0 &&
+            posix_spawnattr_setpgroup(&attributes, 0) == 0 &&
+            posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                      POSIX_SPAWN_SETPGROUP) == 0;
 
     pid_t pid = -1;
     // glibc reports a failed exec as the result of posix_spawn and reaps that child.

@@ -1,7 +1,9 @@
 #pragma once
-// The process runner of this system: posix_spawn without a search of PATH, exit codes
-// read without blocking, and abandoned children reaped as soon as they end.
+// The process runner of this system: posix_spawn without a search of PATH, each program
+// in a process group of its own, exit codes read without blocking, and abandoned
+// children reaped as soon as they end.
 
+#include <chrono>
 #include <mutex>
 #include <set>
 
@@ -11,7 +13,8 @@ namespace platform {
 
 class PosixProcessRunner : public ProcessRunner {
 public:
-    PosixProcessRunner() = default;
+    PosixProcessRunner();
+    ~PosixProcessRunner() override;
     PosixProcessRunner(const PosixProcessRunner&) = delete;
     PosixProcessRunner& operator=(const PosixProcessRunner&) = delete;
 
@@ -26,6 +29,18 @@ public:
     // A detached thread waits for the abandoned child, so it never stays a zombie, even
     // when no later call is made on this runner.
     void Abandon(Handle process) override;
+
+    // How long a program's group is given to end after SIGTERM before SIGKILL.
+    static constexpr std::chrono::milliseconds kTerminateGrace{200};
+
+    // Ends the process group of every program this runner is still waiting for: SIGTERM,
+    // then SIGKILL to what is left after kTerminateGrace, and reaps the programs. A wait
+    // on one of them then ends at once: ExitCode reports -1. Programs already abandoned
+    // are left alone. Returns how many programs were ended. For the program's own exit.
+    int EndRunningPrograms();
+    // The same for every runner of the process, for a signal handler's path that has no
+    // runner at hand (SIGTERM, SIGINT); returns how many programs were ended in all.
+    static int EndAllRunningPrograms();
 
 private:
     std::mutex m_mutex;

@@ -1,7 +1,9 @@
 #pragma once
 // One running copy per user: the first copy listens on a local socket named "Varnel"
 // plus the user id; a later copy finds it there, asks it to show its window and ends.
-// A socket left behind by a copy that crashed answers nobody and is replaced.
+// A socket left behind by a copy that crashed answers nobody and is replaced. The socket
+// lives only in a folder that this user alone owns and may write, and a copy trusts
+// only a peer of the same user: no other user can make QELT believe it already runs.
 
 #include <QLocalServer>
 #include <QObject>
@@ -12,15 +14,25 @@ namespace platform {
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    // The socket lives in the user's runtime folder ($XDG_RUNTIME_DIR).
+    // The socket lives in the user's runtime folder ($XDG_RUNTIME_DIR) when only the user
+    // may use it, else in a folder "qelt-UID" of the temporary folder made for the user
+    // alone; when neither can be had, there is no socket (see Claim::Unguarded).
     explicit SingleInstance(const QString& name, QObject* parent = nullptr);
 
-    enum class Claim { Running, OtherCopyRunning, Unavailable };
-    // Running: this process is now the running copy. OtherCopyRunning: another copy
-    // answered and has been asked to show itself. Unavailable: the socket could not be
-    // made; the program runs all the same rather than not ringing at all.
+    enum class Claim { Running, OtherCopyRunning, Unavailable, Unguarded };
+    // Running: this process is now the running copy. OtherCopyRunning: another copy of
+    // this user answered and has been asked to show itself. Unavailable: the socket could
+    // not be made. Unguarded: no folder that this user alone owns could be found, or what
+    // answers at the socket belongs to another user; nothing is listened on. In the last
+    // two cases the program runs all the same, without the guard, rather than not ringing
+    // at all, and should say so.
     Claim ClaimInstance();
+    // Empty when there is no safe folder.
     const QString& SocketPath() const { return m_strPath; }
+
+    // The folder name is safe to hold the socket: a directory, not a link, owned by this
+    // user and not open to the group or others.
+    static bool IsPrivateFolder(const QString& folder);
 
 signals:
     // A later copy asked this one to restore and raise its window.

@@ -54,6 +54,7 @@ enum class LoadStatus {
     CannotOpen,   // missing or unreadable: nothing is shown
     WrongFormat,  // not this kind of file (wrong magic, shorter than the header)
     ReadError,    // the right kind of file, but it ends early or holds a bad length
+    TooLarge,     // larger than any file of the program can be: not read at all
 };
 
 }  // namespace schedule

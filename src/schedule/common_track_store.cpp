@@ -42,7 +42,8 @@ LoadStatus CCommonTrackStore::Parse(std::string_view data, std::vector<CommonTra
 
 LoadStatus CCommonTrackStore::LoadFile(const std::string& path) {
     return LoadStoreFile(path, &CCommonTrackStore::Parse, m_Records, m_pReporter,
-                         texts::kCommonTracksReadError, m_strDamagedPath);
+                         texts::kCommonTracksReadError, texts::kCommonTracksTooLarge,
+                         m_strDamagedPath);
 }
 
 bool CCommonTrackStore::Save(const std::string& path) {

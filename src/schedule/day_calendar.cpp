@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "schedule/atomic_file.h"
+#include "schedule/text_codec.h"
 
 namespace schedule {
 
@@ -21,6 +23,9 @@ constexpr std::size_t kDateLength = 10;
 constexpr const char* kBadDate = "日期应写作 YYYY-MM-DD 或 YYYY-MM-DD..YYYY-MM-DD";
 constexpr const char* kReversedRange = "起始日期晚于结束日期";
 constexpr const char* kBadTimetableName = "作息表应为“作息表”文件夹中的文件名";
+// A summary names this many line numbers, and of a single line this many bytes of text.
+constexpr std::size_t kSummaryLineNumbers = 3;
+constexpr std::size_t kSummaryTextBytes = 80;
 
 bool IsLeapYear(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -174,13 +179,16 @@ void CDayCalendar::Reindex() {
 }
 
 bool CDayCalendar::Load(const std::string& path) {
-    const std::optional<std::string> data = ReadWholeFile(path);
+    ReadFailure failure = ReadFailure::None;
+    const std::optional<std::string> data = ReadWholeFile(path, &failure);
     Parse(data ? *data : std::string_view{});
+    m_LoadFailure = failure;
     return data.has_value();
 }
 
 void CDayCalendar::Parse(std::string_view text) {
     m_Lines.clear();
+    m_LoadFailure = ReadFailure::None;
     m_bByteOrderMark = text.starts_with(kByteOrderMark);
     if (m_bByteOrderMark) {
         text.remove_prefix(kByteOrderMark.size());
@@ -271,21 +279,34 @@ bool CDayCalendar::RemoveEntry(int lineIndex) {
 
 DayLookup CDayCalendar::Lookup(const CalendarDate& date) const {
     DayLookup result;
-    long narrowest = 0;
-    for (const Line& line : m_Lines) {
-        if (!line.entry || !line.error.empty() || date < line.entry->first ||
-            line.entry->last < date) {
-            continue;
-        }
-        const long span = line.entry->last.DayNumber() - line.entry->first.DayNumber();
-        if (result.lineIndex < 0 || span <= narrowest) {
-            narrowest = span;
-            result.kind = line.entry->timetable.empty() ? DayKind::Holiday : DayKind::SpecialDay;
-            result.timetable = line.entry->timetable;
-            result.lineIndex = line.entry->lineIndex;
-        }
+    const std::vector<CalendarEntry> entries = LookupAll(date);
+    if (!entries.empty()) {
+        const CalendarEntry& chosen = entries.front();
+        result.kind = chosen.timetable.empty() ? DayKind::Holiday : DayKind::SpecialDay;
+        result.timetable = chosen.timetable;
+        result.lineIndex = chosen.lineIndex;
     }
     return result;
+}
+
+std::vector<CalendarEntry> CDayCalendar::LookupAll(const CalendarDate& date) const {
+    std::vector<std::pair<long, const CalendarEntry*>> covering;
+    for (const Line& line : m_Lines) {
+        if (line.entry && line.error.empty() && !(date < line.entry->first) &&
+            !(line.entry->last < date)) {
+            covering.emplace_back(line.entry->last.DayNumber() - line.entry->first.DayNumber(),
+                                  &*line.entry);
+        }
+    }
+    std::sort(covering.begin(), covering.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second->lineIndex > b.second->lineIndex;
+    });
+    std::vector<CalendarEntry> entries;
+    entries.reserve(covering.size());
+    for (const auto& [span, entry] : covering) {
+        entries.push_back(*entry);
+    }
+    return entries;
 }
 
 std::vector<CalendarError> CDayCalendar::errors() const {
@@ -296,6 +317,56 @@ std::vector<CalendarError> CDayCalendar::errors() const {
         }
     }
     return list;
+}
+
+std::optional<CalendarError> CDayCalendar::ErrorAt(int lineIndex) const {
+    if (lineIndex < 0 || static_cast<std::size_t>(lineIndex) >= m_Lines.size() ||
+        m_Lines[static_cast<std::size_t>(lineIndex)].error.empty()) {
+        return std::nullopt;
+    }
+    const Line& line = m_Lines[static_cast<std::size_t>(lineIndex)];
+    return CalendarError{lineIndex + 1, line.text, line.error};
+}
+
+std::string CDayCalendar::ErrorSummary() const {
+    if (m_LoadFailure == ReadFailure::TooLarge) {
+        return std::string(kFileName) + " 过大(超过" + kMaxReadableFileSizeText +
+               "),未读取,每天按平常的作息表响铃";
+    }
+    return SummarizeErrors(errors());
+}
+
+std::string CDayCalendar::SummarizeErrors(const std::vector<CalendarError>& errors) {
+    if (errors.empty()) {
+        return {};
+    }
+    std::string text =
+        std::string(kFileName) + " 中有" + std::to_string(errors.size()) + "行无效,已忽略(";
+    if (errors.size() == 1) {
+        // One line is shown whole, as errors() would, with a very long text cut short.
+        CalendarError shown = errors.front();
+        if (shown.text.size() > kSummaryTextBytes) {
+            shown.text.resize(Utf8BoundaryPrefix(shown.text, kSummaryTextBytes));
+            shown.text += "…";
+        }
+        text += shown.ToString();
+    } else {
+        // The first lines of the file, whatever order the errors came in.
+        std::vector<int> numbers;
+        numbers.reserve(errors.size());
+        for (const CalendarError& error : errors) {
+            numbers.push_back(error.lineNumber);
+        }
+        const std::size_t shown = std::min(numbers.size(), kSummaryLineNumbers);
+        std::partial_sort(numbers.begin(), numbers.begin() + static_cast<long>(shown),
+                          numbers.end());
+        text += "第";
+        for (std::size_t i = 0; i < shown; ++i) {
+            text += (i == 0 ? "" : "、") + std::to_string(numbers[i]);
+        }
+        text += errors.size() > kSummaryLineNumbers ? "…行" : "行";
+    }
+    return text + ")";
 }
 
 bool CDayCalendar::AddError(int lineIndex, const std::string& reason) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "schedule/atomic_file.h"
+
 namespace schedule {
 
 // A day of the proleptic Gregorian calendar.
@@ -68,8 +70,10 @@ public:
     // The path of a special day's timetable file in the program folder.
     static std::string TimetablePathIn(const std::string& appDir, const std::string& name);
 
-    // Reads the file; false (and an empty calendar) when it cannot be read.
+    // Reads the file; false (and an empty calendar) when it cannot be read, and
+    // LoadFailure() then says why.
     bool Load(const std::string& path);
+    ReadFailure LoadFailure() const { return m_LoadFailure; }
     // Takes the text of a file; malformed lines are recorded in errors() and ignored.
     void Parse(std::string_view text);
     // The file's text: the kept lines, each ended by the line break the file used.
@@ -89,9 +93,23 @@ public:
     // What the day is: the narrowest entry that covers it decides; among entries of the
     // same length the later line wins, so one exam day inside a holiday range rings.
     DayLookup Lookup(const CalendarDate& date) const;
+    // Every entry that covers the date, the one Lookup chooses first and then in the
+    // same order of preference (narrower first; of the same length, the later line
+    // first). One pass over the lines, so a caller that passes over an entry (its
+    // timetable cannot be read) tries the next without asking again.
+    std::vector<CalendarEntry> LookupAll(const CalendarDate& date) const;
 
     // The lines that do not count, in file order.
     std::vector<CalendarError> errors() const;
+    // The line's error, or nothing when lineIndex is not a line that does not count.
+    std::optional<CalendarError> ErrorAt(int lineIndex) const;
+    // The calendar's problems as one line for the bell log: the file too large to be
+    // read, or how many lines do not count and the first few of their numbers; empty
+    // when there are none. errors() keeps every line for the windows and qelt-tool.
+    std::string ErrorSummary() const;
+    // The same line for a chosen set of errors (for example those just marked).
+    static std::string SummarizeErrors(const std::vector<CalendarError>& errors);
+
     // Marks an entry's line as not counting, for a problem found later (its timetable
     // cannot be read); Lookup passes over it from then on. False when it is not an
     // entry's line or already marked.
@@ -114,6 +132,7 @@ private:
     std::vector<Line> m_Lines;
     std::string m_strLineBreak = "\n";
     bool m_bByteOrderMark = false;
+    ReadFailure m_LoadFailure = ReadFailure::None;
 };
 
 }  // namespace schedule

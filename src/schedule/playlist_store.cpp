@@ -97,7 +97,7 @@ LoadStatus CPlaylistStore::Parse(std::string_view data, std::vector<Playlist>& p
 
 LoadStatus CPlaylistStore::LoadFile(const std::string& path) {
     return LoadStoreFile(path, &CPlaylistStore::Parse, m_Records, m_pReporter,
-                         texts::kPlaylistsReadError, m_strDamagedPath);
+                         texts::kPlaylistsReadError, texts::kPlaylistsTooLarge, m_strDamagedPath);
 }
 
 bool CPlaylistStore::Save(const std::string& path) {

@@ -1,10 +1,11 @@
 #include "schedule/profile_file.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <system_error>
-#include <vector>
 
 #include "schedule/app_paths.h"
 #include "schedule/atomic_file.h"
@@ -37,12 +38,19 @@ std::string_view Unquote(std::string_view value) {
 struct Line {
     enum Kind { Other, Section, Entry } kind = Other;
     std::string_view raw;       // the bytes, without the line end
-    std::string name;           // section or key name, UTF-8, lower-case ASCII
+    std::string_view rawName;   // section or key name as the file holds it, trimmed
     std::string_view rawValue;  // for an entry: the bytes after '='
 };
 
-std::vector<Line> SplitLines(std::string_view bytes) {
-    std::vector<Line> lines;
+// The name a section or key line stands for: UTF-8, lower-case ASCII.
+std::string NameOf(const Line& line) {
+    return AsciiLower(DecodeFileText(line.rawName));
+}
+
+// Calls visit(line) for every line of the file in order, without keeping them: a file of
+// millions of lines costs no more memory than its bytes.
+template <typename Visit>
+void ForEachLine(std::string_view bytes, Visit visit) {
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         std::size_t end = bytes.find('\n', pos);
@@ -61,20 +69,19 @@ std::vector<Line> SplitLines(std::string_view bytes) {
             const std::size_t close = text.find(']');
             if (close != std::string_view::npos) {
                 line.kind = Line::Section;
-                line.name = AsciiLower(DecodeFileText(Trim(text.substr(1, close - 1))));
+                line.rawName = Trim(text.substr(1, close - 1));
             }
         } else if (!text.empty() && text.front() != ';') {
             const std::size_t equals = raw.find('=');
             if (equals != std::string_view::npos) {
                 line.kind = Line::Entry;
-                line.name = AsciiLower(DecodeFileText(Trim(raw.substr(0, equals))));
+                line.rawName = Trim(raw.substr(0, equals));
                 line.rawValue = raw.substr(equals + 1);
             }
         }
-        lines.push_back(std::move(line));
+        visit(line);
         pos = next;
     }
-    return lines;
 }
 
 // Keys and values must stay on one line.
@@ -88,79 +95,133 @@ std::string OneLine(std::string_view text) {
     return out;
 }
 
-// Index of the first section line with the name, or -1.
-long FindSection(const std::vector<Line>& lines, const std::string& name) {
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].kind == Line::Section && lines[i].name == name) {
-            return static_cast<long>(i);
-        }
-    }
-    return -1;
+std::int64_t Nanoseconds(const struct timespec& time) {
+    constexpr std::int64_t kNsPerSecond = 1000000000;
+    return static_cast<std::int64_t>(time.tv_sec) * kNsPerSecond + time.tv_nsec;
 }
 
 }  // namespace
 
+CProfileFile::Index CProfileFile::Index::Parse(std::string_view fileBytes) {
+    Index index;
+    Section* current = nullptr;  // null outside a section's first block
+    ForEachLine(fileBytes, [&](const Line& line) {
+        if (line.kind == Line::Section) {
+            const auto [it, inserted] = index.m_Sections.try_emplace(NameOf(line));
+            current = inserted ? &it->second : nullptr;
+        } else if (line.kind == Line::Entry && current != nullptr) {
+            current->try_emplace(NameOf(line), Unquote(Trim(line.rawValue)));
+        }
+    });
+    return index;
+}
+
+const CProfileFile::Index::Section* CProfileFile::Index::FindSection(
+    std::string_view section) const {
+    const auto it = m_Sections.find(AsciiLower(std::string(section)));
+    return it == m_Sections.end() ? nullptr : &it->second;
+}
+
+const std::string* CProfileFile::Index::Find(std::string_view section, std::string_view key) const {
+    const Section* found = FindSection(section);
+    if (found == nullptr) {
+        return nullptr;
+    }
+    const auto it = found->find(AsciiLower(std::string(Trim(key))));
+    return it == found->end() ? nullptr : &it->second;
+}
+
+CProfileFile::Stamp CProfileFile::StampOf(const std::string& path) {
+    Stamp stamp;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        stamp.exists = true;
+        stamp.device = st.st_dev;
+        stamp.inode = st.st_ino;
+        stamp.size = st.st_size;
+        stamp.modifiedNs = Nanoseconds(st.st_mtim);
+        stamp.changedNs = Nanoseconds(st.st_ctim);
+    }
+    return stamp;
+}
+
+std::shared_ptr<const CProfileFile::Index> CProfileFile::ReadIndex() const {
+    // The stamp is taken before the read: a change during the read gives a new stamp,
+    // so the next read parses again.
+    const Stamp stamp = StampOf(m_strPath);
+    if (m_pCachedIndex == nullptr || !(stamp == m_CachedStamp)) {
+        const std::optional<std::string> data =
+            stamp.exists ? ReadWholeFile(m_strPath) : std::nullopt;
+        m_pCachedIndex = std::make_shared<const Index>(data ? Index::Parse(*data) : Index());
+        m_CachedStamp = stamp;
+    }
+    return m_pCachedIndex;
+}
+
 std::optional<std::string> CProfileFile::FindValue(std::string_view fileBytes,
                                                    std::string_view section, std::string_view key) {
-    const std::vector<Line> lines = SplitLines(fileBytes);
-    const long start = FindSection(lines, AsciiLower(std::string(section)));
-    if (start < 0) {
-        return std::nullopt;
-    }
-    const std::string keyName = AsciiLower(std::string(Trim(key)));
-    for (std::size_t i = static_cast<std::size_t>(start) + 1; i < lines.size(); ++i) {
-        if (lines[i].kind == Line::Section) {
-            break;
-        }
-        if (lines[i].kind == Line::Entry && lines[i].name == keyName) {
-            return std::string(Unquote(Trim(lines[i].rawValue)));
-        }
-    }
-    return std::nullopt;
+    const Index index = Index::Parse(fileBytes);
+    const std::string* value = index.Find(section, key);
+    return value != nullptr ? std::optional<std::string>(*value) : std::nullopt;
 }
 
 std::string CProfileFile::SetValue(std::string_view fileBytes, std::string_view section,
                                    std::string_view key, std::string_view value) {
-    const std::vector<Line> lines = SplitLines(fileBytes);
     const std::string sectionText = OneLine(section);
     const std::string keyText = OneLine(Trim(key));
     const std::string entry = EncodeFileText(keyText) + "=" + EncodeFileText(OneLine(value));
+    const std::string sectionName = AsciiLower(sectionText);
+    const std::string keyName = AsciiLower(keyText);
 
-    std::vector<std::string> out;
-    out.reserve(lines.size() + 2);
-    for (const Line& line : lines) {
-        out.emplace_back(line.raw);
-    }
-
-    const long start = FindSection(lines, AsciiLower(sectionText));
-    if (start < 0) {
-        out.push_back("[" + EncodeFileText(sectionText) + "]");
-        out.push_back(entry);
-    } else {
-        const std::string keyName = AsciiLower(keyText);
-        std::size_t insertAt = static_cast<std::size_t>(start) + 1;
-        bool replaced = false;
-        for (std::size_t i = static_cast<std::size_t>(start) + 1; i < lines.size(); ++i) {
-            if (lines[i].kind == Line::Section) {
-                break;
-            }
-            if (lines[i].kind == Line::Entry && lines[i].name == keyName) {
-                out[i] = entry;
-                replaced = true;
-                break;
-            }
-            if (!Trim(lines[i].raw).empty()) {
-                insertAt = i + 1;  // a new key goes after the section's last non-blank line
-            }
+    // First pass: where the section's first block is, and in it the key's line or the
+    // place for a new one (after the block's last non-blank line).
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::size_t sectionLine = kNone;
+    std::size_t keyLine = kNone;
+    std::size_t insertAfter = kNone;
+    bool inSection = false;
+    std::size_t index = 0;
+    ForEachLine(fileBytes, [&](const Line& line) {
+        const std::size_t i = index++;
+        if (keyLine != kNone) {
+            return;
         }
-        if (!replaced) {
-            out.insert(out.begin() + static_cast<long>(insertAt), entry);
+        if (line.kind == Line::Section) {
+            if (inSection) {
+                inSection = false;
+            } else if (sectionLine == kNone && NameOf(line) == sectionName) {
+                sectionLine = i;
+                insertAfter = i;
+                inSection = true;
+            }
+            return;
         }
-    }
+        if (!inSection) {
+            return;
+        }
+        if (line.kind == Line::Entry && NameOf(line) == keyName) {
+            keyLine = i;
+            inSection = false;
+        } else if (!Trim(line.raw).empty()) {
+            insertAfter = i;
+        }
+    });
 
     std::string result;
-    for (const std::string& line : out) {
-        result += line;
+    result.reserve(fileBytes.size() + entry.size() + sectionText.size() + 8);
+    index = 0;
+    ForEachLine(fileBytes, [&](const Line& line) {
+        const std::size_t i = index++;
+        result.append(i == keyLine ? std::string_view(entry) : line.raw);
+        result += "\r\n";
+        if (keyLine == kNone && i == insertAfter) {
+            result += entry;
+            result += "\r\n";
+        }
+    });
+    if (sectionLine == kNone) {
+        result += "[" + EncodeFileText(sectionText) + "]\r\n";
+        result += entry;
         result += "\r\n";
     }
     return result;
@@ -190,12 +251,9 @@ std::int32_t CProfileFile::ParseLeadingInt(std::string_view value) {
 std::string CProfileFile::ReadString(std::string_view section, std::string_view key,
                                      std::string_view defaultValue, std::size_t bufferSize) const {
     const std::size_t maxBytes = bufferSize == 0 ? 0 : bufferSize - 1;
-    const std::optional<std::string> data = ReadWholeFile(m_strPath);
-    std::optional<std::string> bytes;
-    if (data) {
-        bytes = FindValue(*data, section, key);
-    }
-    if (!bytes) {
+    const std::shared_ptr<const Index> index = ReadIndex();
+    const std::string* bytes = index->Find(section, key);
+    if (bytes == nullptr) {
         return std::string(defaultValue.substr(0, Utf8BoundaryPrefix(defaultValue, maxBytes)));
     }
     return DecodeFileText(std::string_view(*bytes).substr(0, CharBoundaryPrefix(*bytes, maxBytes)));
@@ -203,13 +261,10 @@ std::string CProfileFile::ReadString(std::string_view section, std::string_view 
 
 std::int32_t CProfileFile::ReadInt(std::string_view section, std::string_view key,
                                    std::int32_t defaultValue) const {
-    const std::optional<std::string> data = ReadWholeFile(m_strPath);
-    if (!data) {
-        return defaultValue;
-    }
     // A key written without a value ("默认音量=") reads as missing, so its default holds.
-    const std::optional<std::string> value = FindValue(*data, section, key);
-    return value && !value->empty() ? ParseLeadingInt(*value) : defaultValue;
+    const std::shared_ptr<const Index> index = ReadIndex();
+    const std::string* value = index->Find(section, key);
+    return value != nullptr && !value->empty() ? ParseLeadingInt(*value) : defaultValue;
 }
 
 bool CProfileFile::WriteString(std::string_view section, std::string_view key,

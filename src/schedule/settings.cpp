@@ -1,7 +1,9 @@
 #include "schedule/settings.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
+#include <utility>
 
 #include "schedule/atomic_file.h"
 #include "schedule/text_codec.h"
@@ -150,22 +152,29 @@ bool CSettings::SetExtRun(bool on, const std::string& programBefore,
 }
 
 std::vector<std::string> CSettings::ReadPresetTitles() const {
-    std::vector<std::string> titles;
-    const std::string data = ReadWholeFile(m_File.GetPath()).value_or(std::string());
-    const std::optional<std::string> countText =
-        CProfileFile::FindValue(data, kTitles, kTitleCount);
-    // Every title needs a line of its own, so a count beyond the file's line count
-    // (a damaged file) cannot name more titles than that.
-    const auto lineCount =
-        static_cast<std::int64_t>(std::count(data.begin(), data.end(), '\n')) + 1;
-    const std::int64_t count = std::min<std::int64_t>(
-        countText ? CProfileFile::ParseLeadingInt(*countText) : 0, lineCount);
-    for (std::int64_t i = 1; i <= count; ++i) {
-        const std::optional<std::string> value =
-            CProfileFile::FindValue(data, kTitles, std::to_string(i));
-        if (!value) {
+    const std::shared_ptr<const CProfileFile::Index> index = m_File.ReadIndex();
+    const CProfileFile::Index::Section* section = index->FindSection(kTitles);
+    const std::string* countText = index->Find(kTitles, kTitleCount);
+    const std::int32_t count = countText != nullptr ? CProfileFile::ParseLeadingInt(*countText) : 0;
+    if (section == nullptr || count <= 0) {
+        return {};
+    }
+    // The keys "1".."标题数" that the section holds, in key order: one pass over the
+    // section's keys, however large the count claims to be.
+    std::vector<std::pair<std::int32_t, const std::string*>> numbered;
+    for (const auto& [key, value] : *section) {
+        if (key.empty() || key.size() > 10 || key.front() == '0' ||
+            key.find_first_not_of("0123456789") != std::string::npos) {
             continue;
         }
+        const std::int32_t number = CProfileFile::ParseLeadingInt(key);
+        if (number <= count && std::to_string(number) == key) {
+            numbered.emplace_back(number, &value);
+        }
+    }
+    std::sort(numbered.begin(), numbered.end());
+    std::vector<std::string> titles;
+    for (const auto& [number, value] : numbered) {
         std::string title = DecodeFileText(
             std::string_view(*value).substr(0, CharBoundaryPrefix(*value, kTitleBufferSize - 1)));
         if (!title.empty()) {

@@ -21,14 +21,22 @@ LoadStatus ReadStoreHeader(CBinaryReader& reader, std::string_view magic, std::i
 // Reads the store file at path into records. A file that reads whole replaces them; a
 // file that fails part-way replaces them with the records read completely before the
 // failure, reports readErrorText, and is remembered in damagedPath so that the first
-// save over it keeps a copy.
+// save over it keeps a copy. A file too large to be a store is not read and is reported
+// with tooLargeText; the records stay as they were.
 template <typename Record, typename Parse>
 LoadStatus LoadStoreFile(const std::string& path, Parse parse, std::vector<Record>& records,
                          IMessageReporter* reporter, const char* readErrorText,
-                         std::string& damagedPath) {
-    const std::optional<std::string> data = ReadWholeFile(path);
+                         const char* tooLargeText, std::string& damagedPath) {
+    ReadFailure failure = ReadFailure::None;
+    const std::optional<std::string> data = ReadWholeFile(path, &failure);
     if (!data) {
-        return LoadStatus::CannotOpen;
+        if (failure != ReadFailure::TooLarge) {
+            return LoadStatus::CannotOpen;
+        }
+        if (reporter != nullptr) {
+            reporter->ShowError(tooLargeText, kErrorCaption, MessageOwner::None);
+        }
+        return LoadStatus::TooLarge;
     }
     std::vector<Record> fresh;
     const LoadStatus status = parse(*data, fresh);

@@ -199,8 +199,13 @@ LoadStatus CTimetable::Parse(std::string_view data, std::string& title,
 }
 
 LoadStatus CTimetable::LoadFile(const std::string& path, bool storePath) {
-    const std::optional<std::string> data = ReadWholeFile(path);
+    ReadFailure failure = ReadFailure::None;
+    const std::optional<std::string> data = ReadWholeFile(path, &failure);
     if (!data) {
+        if (failure == ReadFailure::TooLarge) {
+            Report(texts::kTimetableTooLarge, MessageOwner::None);
+            return LoadStatus::TooLarge;
+        }
         return LoadStatus::CannotOpen;
     }
     std::string title;

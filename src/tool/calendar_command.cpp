@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -82,6 +83,11 @@ int RunCalendar(const Args& args) {
     std::error_code ec;
     schedule::CDayCalendar calendar;
     if (!calendar.Load(path)) {
+        if (calendar.LoadFailure() == schedule::ReadFailure::TooLarge) {
+            std::cerr << "qelt-tool calendar: cannot read " << path << ": larger than "
+                      << schedule::kMaxReadableFileSizeText << '\n';
+            return kExitReadError;
+        }
         if (std::filesystem::exists(path, ec)) {
             std::cerr << "qelt-tool calendar: cannot read " << path << '\n';
             return kExitReadError;
@@ -91,12 +97,20 @@ int RunCalendar(const Args& args) {
     }
 
     // A special day whose timetable cannot be read does not count, as in the engine.
+    // Each timetable is read once, however many lines name it.
     const std::vector<schedule::CalendarEntry> entries = calendar.GetSortedEntries();
+    std::map<std::string, bool> readable;
     for (const schedule::CalendarEntry& entry : entries) {
-        schedule::CTimetable timetable;
-        if (!entry.timetable.empty() &&
-            !timetable.Load(schedule::CDayCalendar::TimetablePathIn(appDir, entry.timetable),
-                            false)) {
+        if (entry.timetable.empty()) {
+            continue;
+        }
+        auto [known, inserted] = readable.try_emplace(entry.timetable, false);
+        if (inserted) {
+            schedule::CTimetable timetable;
+            known->second = timetable.Load(
+                schedule::CDayCalendar::TimetablePathIn(appDir, entry.timetable), false);
+        }
+        if (!known->second) {
             calendar.AddError(entry.lineIndex, engine::texts::kTimetableUnreadableReason);
         }
     }

@@ -97,9 +97,14 @@ int RunDump(const Args& args) {
         return kExitUsage;
     }
     const std::string& path = args[0];
-    const std::optional<std::string> data = ReadWholeFile(path);
+    ReadFailure failure = ReadFailure::None;
+    const std::optional<std::string> data = ReadWholeFile(path, &failure);
     if (!data) {
-        std::cerr << "qelt-tool: cannot read " << path << '\n';
+        std::cerr << "qelt-tool: cannot read " << path;
+        if (failure == ReadFailure::TooLarge) {
+            std::cerr << ": larger than " << kMaxReadableFileSizeText;
+        }
+        std::cerr << '\n';
         return kExitNotScheduleFile;
     }
     switch (Recognise(*data, BaseName(path))) {
@@ -229,6 +234,8 @@ int RunNext(const Args& args) {
             return kExitNotScheduleFile;
         case LoadStatus::ReadError:
             return ReportReadError(texts::kTimetableReadError);
+        case LoadStatus::TooLarge:
+            return ReportReadError(texts::kTimetableTooLarge);
     }
     ScheduleItem next;
     const int index = timetable.FindNext(weekday, time, &next);

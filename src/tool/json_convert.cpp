@@ -116,12 +116,16 @@ void TimetableFromJson(const json& j, CTimetable& timetable) {
     }
     timetable.ClearAll();
     timetable.SetTitle(j.at("title").get<std::string>());
+    // The items are gathered and sorted once: a sort after each item made a large
+    // timetable cost N^2 log N. The sort is stable, so items due at the same second keep
+    // the order they are given in, as they would item by item.
     for (int day = 0; day < kDaysPerWeek; ++day) {
+        CTimetable::Day& items = *timetable.GetDay(day);
         for (const json& item : days.at(static_cast<std::size_t>(day))) {
-            const ScheduleItem parsed = ItemFromJson(item);
-            timetable.AddItem(day, &parsed);
+            items.push_back(ItemFromJson(item));
         }
     }
+    timetable.SortAll();
 }
 
 void CommonTracksFromJson(const json& j, CCommonTrackStore& store) {
