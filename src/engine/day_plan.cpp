@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <utility>
+#include <vector>
 
 #include "engine/engine_texts.h"
 
@@ -35,9 +36,10 @@ bool CDayPlan::ReadCalendarIfChanged() {
     m_bRead = true;
     m_Stamp = stamp;
     // A missing or unreadable file is an empty calendar: every day is an ordinary one.
+    // Its problems are one line of the bell log, however many lines do not count.
     m_Calendar.Load(path);
-    for (const schedule::CalendarError& error : m_Calendar.errors()) {
-        m_Host.LogEvent(texts::kLogCalendar, error.ToString());
+    if (const std::string summary = m_Calendar.ErrorSummary(); !summary.empty()) {
+        m_Host.LogEvent(texts::kLogCalendar, summary);
     }
     return true;
 }
@@ -50,34 +52,31 @@ bool CDayPlan::Plan(const schedule::CalendarDate& date) {
     m_bHoliday = false;
     m_bSpecialDay = false;
     m_strSpecialName.clear();
-    // A special day whose timetable cannot be read does not count: the calendar is asked
-    // again without it. Every round marks one more line, so this ends.
-    for (;;) {
-        const schedule::DayLookup lookup = m_Calendar.Lookup(date);
-        if (lookup.kind == schedule::DayKind::Holiday) {
+    // A special day whose timetable cannot be read does not count: the next entry that
+    // covers the date decides instead. The entries are found in one pass.
+    std::vector<schedule::CalendarError> marked;
+    for (const schedule::CalendarEntry& entry : m_Calendar.LookupAll(date)) {
+        if (entry.timetable.empty()) {
             m_bHoliday = true;
-            break;
-        }
-        if (lookup.kind == schedule::DayKind::Normal) {
             break;
         }
         // A successful load replaces the whole timetable; a failed one changes nothing.
         if (m_SpecialTimetable.Load(
-                schedule::CDayCalendar::TimetablePathIn(m_strAppDir, lookup.timetable), false)) {
+                schedule::CDayCalendar::TimetablePathIn(m_strAppDir, entry.timetable), false)) {
             m_bSpecialDay = true;
-            m_strSpecialName = lookup.timetable;
+            m_strSpecialName = entry.timetable;
             break;
         }
-        if (!m_Calendar.AddError(lookup.lineIndex, texts::kTimetableUnreadableReason)) {
-            break;
-        }
-        for (const schedule::CalendarError& error : m_Calendar.errors()) {
-            if (error.lineNumber == lookup.lineIndex + 1) {
-                m_Host.LogEvent(texts::kLogCalendar, error.ToString());
+        if (m_Calendar.AddError(entry.lineIndex, texts::kTimetableUnreadableReason)) {
+            if (const auto error = m_Calendar.ErrorAt(entry.lineIndex)) {
+                marked.push_back(*error);
             }
+            m_Host.SetStatusText(
+                texts::FormatText(texts::kCalendarTimetableUnreadable, {entry.timetable}));
         }
-        m_Host.SetStatusText(
-            texts::FormatText(texts::kCalendarTimetableUnreadable, {lookup.timetable}));
+    }
+    if (!marked.empty()) {
+        m_Host.LogEvent(texts::kLogCalendar, schedule::CDayCalendar::SummarizeErrors(marked));
     }
     if (!m_bSpecialDay) {
         m_SpecialTimetable = schedule::CTimetable();
