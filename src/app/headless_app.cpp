@@ -96,11 +96,17 @@ CHeadlessApp::~CHeadlessApp() {
 
 bool CHeadlessApp::InitInstance() {
     // A windowed copy asking this one to show itself gets no answer: there is no window.
-    if (m_Instance.ClaimInstance() == platform::SingleInstance::Claim::OtherCopyRunning) {
+    const platform::SingleInstance::Claim claim = m_Instance.ClaimInstance();
+    if (claim == platform::SingleInstance::Claim::OtherCopyRunning) {
         std::fprintf(stderr, "%s\n", kAlreadyRunningText);
         return false;
     }
     m_bStarted = true;
+    if (claim == platform::SingleInstance::Claim::Unguarded) {
+        // No folder of this user's own for the socket: two copies could ring at once.
+        std::fprintf(stderr, "%s\n", kUnguardedText);
+        Write("notice", kUnguardedText);
+    }
     // Standard output may be a pipe whose reader has gone (a pager quit, a journal
     // restarted): a line written there is lost, and the bells keep ringing. Programs
     // started later get the default action back.

@@ -29,6 +29,9 @@ namespace app {
 
 // What a second copy prints before it ends.
 inline constexpr const char* kAlreadyRunningText = "qelt: another copy is already running";
+// What a copy prints when no folder of the user's own can hold the single-instance socket.
+inline constexpr const char* kUnguardedText =
+    "qelt: running without the single-instance guard (no private runtime folder)";
 // Changes on disk come in bursts (a copy, an editor's temporary file and rename); they are
 // read once this long after the last one.
 inline constexpr int kReloadDelayMs = 200;

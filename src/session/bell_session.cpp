@@ -178,6 +178,11 @@ void CBellSession::LoadPlugins() {
         QMetaObject::invokeMethod(
             &m_Context, [this] { m_pPluginHost->DeliverPosted(); }, Qt::QueuedConnection);
     });
+    // A plug-in file that anyone else could have planted is not loaded, and the bell log
+    // says which and why.
+    m_pPluginHost->SetRefusalHandler([this](const engine::PluginRefusal& refusal) {
+        Log("plugin-refused", refusal.path + " " + refusal.reason);
+    });
     if (m_Options.loadPlugins) {
         m_pPluginHost->LoadPlugins();
     }
