@@ -34,6 +34,10 @@ public:
     virtual void UpdateStatus() = 0;
     virtual bool IsPlaying() = 0;
     virtual void SetDefaultVolume(int volume) = 0;
+    // Opens a queue's first track ahead of its time, prerolled and silent, so that the
+    // load at its second only starts it; any other load, or DropPrepared, lets it go.
+    virtual void PrepareTrack(const schedule::TrackEntry& entry) = 0;
+    virtual void DropPrepared() = 0;
 };
 
 }  // namespace engine

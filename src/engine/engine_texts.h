@@ -36,6 +36,8 @@ inline constexpr const char* kLogSkip = "skip";
 inline constexpr const char* kLogExitCode = "exitcode";
 inline constexpr const char* kLogMissing = "missing";
 inline constexpr const char* kLogCalendar = "calendar";
+// A random playlist's order decided at an item's arming, with the seed that decided it.
+inline constexpr const char* kLogShuffle = "shuffle";
 // The current timetable could not be read, with the path and why.
 inline constexpr const char* kLogNoTimetable = "notimetable";
 // Said after an item started by hand from the list.

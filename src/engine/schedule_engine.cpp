@@ -150,7 +150,13 @@ void CScheduleEngine::RestartDay(bool sameTimetable) {
     const bool edited =
         sameTimetable && m_nNextIndex == indexBefore && pendingBefore.time == m_NextItem.time;
     if (!SameItem(pendingBefore, m_NextItem) && !edited) {
-        m_bArmed = false;
+        Disarm();
+    } else if (m_bPrepared) {
+        // The item may have changed in what it plays (its file, its volume): made anew.
+        DropPreparation();
+        if (m_bArmed) {
+            Prepare();
+        }
     }
     if (m_nNextIndex >= 0 && !IsHoliday() && m_Countdown.IsCounting()) {
         m_Countdown.End();
@@ -168,7 +174,7 @@ bool CScheduleEngine::BuildDayList(int day) {
         return false;
     }
     if (IsHoliday()) {
-        m_bArmed = false;
+        Disarm();
         m_Host.SetHoliday(true);
         m_Host.SetPendingItem(nullptr);
         m_Host.SetTimetableTitle(timetable.GetTitle());
@@ -183,7 +189,7 @@ bool CScheduleEngine::BuildDayList(int day) {
         // its copy is never replaced, and it must not start or count down any more.
         const ScheduleItem* listed = timetable.GetItem(m_nToday, m_nNextIndex);
         if (listed == nullptr || !(*listed == m_NextItem)) {
-            m_bArmed = false;
+            Disarm();
         }
     }
     m_Host.SetPendingItem(next >= 0 ? &m_NextItem : nullptr);
@@ -240,7 +246,7 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
     if (clock.weekday != m_nToday) {
         // A new day: the old day's arming must never start an item of the new one.
         m_nToday = clock.weekday;
-        m_bArmed = false;
+        Disarm();
         BuildDayList(m_nToday);
         if (IsHoliday()) {
             if (m_Countdown.IsCounting()) {
@@ -261,7 +267,7 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
     }
     if (IsHoliday()) {
         // Nothing is announced, started or counted down, and the machine stays on.
-        m_bArmed = false;
+        Disarm();
         if (m_Countdown.IsCounting()) {
             m_Countdown.End();
         }
@@ -291,7 +297,7 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
         }
         const int diff = m_NextItem.time - now;
         if (diff > kLeadInSeconds || AlreadyRung(clock, m_NextItem)) {
-            m_bArmed = false;
+            Disarm();
             return;
         }
         if (diff >= 0 && !m_bArmed && ArmIfDue(clock, now)) {
@@ -338,7 +344,7 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
     // an edit that only moved the same pending item's index keeps it, so its
     // before-program does not run twice.
     if (started || !SameItem(pendingBefore, m_NextItem)) {
-        m_bArmed = false;
+        Disarm();
     }
     // An item due a second or two after the one just passed would otherwise be passed
     // over too: no tick would come between its becoming pending and its time to arm it.
@@ -366,13 +372,56 @@ bool CScheduleEngine::ArmIfDue(const platform::LocalTime& clock, int now) {
     // Armed before the program starts, so a tick that runs during the wait does not
     // start the program a second time.
     m_bArmed = true;
+    bool ran = false;
     if (m_Options.extRun && m_NextItem.runBefore != 0) {
         const std::string params =
             m_NextItem.useDefaultParams != 0 ? m_Options.paramBefore : m_NextItem.params;
         RunWithStatus(m_Options.runBefore, params);
-        return true;
+        ran = true;
     }
-    return false;
+    // After the program (it comes first), and only while the item is still the armed
+    // pending one: a tick inside the program's wait may have started it already.
+    if (m_bArmed && !m_bPrepared) {
+        Prepare();
+    }
+    return ran;
+}
+
+void CScheduleEngine::Prepare() {
+    // The queue is decided now, a random playlist's choice included, and the first
+    // track opened silently, so that the item's second only switches it on.
+    const std::uint32_t seed = Seed();
+    m_PreparedResult = ItemQueue(m_NextItem, Sources(), seed, &m_PreparedQueue);
+    m_PreparedItem = m_NextItem;
+    m_bPrepared = true;
+    if (m_NextItem.kind == schedule::ListMusic && m_PreparedResult == QueueResult::Ok) {
+        const schedule::Playlist* playlist =
+            m_Playlists.Get(m_Playlists.Find(m_NextItem.musicName));
+        if (playlist != nullptr && playlist->randomPlay != 0) {
+            m_Host.LogEvent(texts::kLogShuffle, ItemText(m_NextItem) + " " + std::to_string(seed));
+        }
+    }
+    if (!m_PreparedQueue.empty()) {
+        m_Player.PrepareTrack(m_PreparedQueue.front());
+    }
+}
+
+void CScheduleEngine::DropPreparation() {
+    if (m_bPrepared) {
+        m_bPrepared = false;
+        m_PreparedQueue.clear();
+        m_Player.DropPrepared();
+    }
+}
+
+void CScheduleEngine::Disarm() {
+    m_bArmed = false;
+    DropPreparation();
+}
+
+QueueSources CScheduleEngine::Sources() {
+    return QueueSources{m_CommonTracks, m_Playlists, m_strAppDir,
+                        [this](const std::string& path) { return m_Player.ProbeLength(path); }};
 }
 
 int CScheduleEngine::IndexAfterPending() const {
@@ -444,11 +493,18 @@ bool CScheduleEngine::PlayItem(const ScheduleItem* item) {
         return false;
     }
     m_Player.ClearQueue(true);
-    const QueueSources sources{
-        m_CommonTracks, m_Playlists, m_strAppDir,
-        [this](const std::string& path) { return m_Player.ProbeLength(path); }};
+    // The item made ready at its arming plays as it was decided then; anything else is
+    // decided now.
     PlayQueue queue;
-    const QueueResult result = ItemQueue(*item, sources, Seed(), &queue);
+    QueueResult result = QueueResult::Ok;
+    if (m_bPrepared && SameItem(*item, m_PreparedItem)) {
+        m_bPrepared = false;
+        queue = std::move(m_PreparedQueue);
+        m_PreparedQueue.clear();
+        result = m_PreparedResult;
+    } else {
+        result = ItemQueue(*item, Sources(), Seed(), &queue);
+    }
     if (result != QueueResult::Ok) {
         const std::string text =
             FormatText(result == QueueResult::MissingCommonTrack ? texts::kCommonTrackError

@@ -111,6 +111,7 @@ public:
     int NextIndex() const { return m_nNextIndex; }
     const schedule::ScheduleItem& NextItem() const { return m_NextItem; }
     bool IsArmed() const { return m_bArmed; }
+    bool IsPrepared() const { return m_bPrepared; }
     bool IsShutdownCounting() const { return m_Countdown.IsCounting(); }
     int ShutdownCount() const { return m_Countdown.Count(); }
 
@@ -156,8 +157,16 @@ private:
     // Copies the pending item for the current index and shows it (or none).
     void EstablishPending(int now);
     // Arms the pending item when it is due within the lead-in and not yet armed, running
-    // the before-program when it asks for one; true when a program was run.
+    // the before-program when it asks for one and then preparing its playback; true
+    // when a program was run.
     bool ArmIfDue(const platform::LocalTime& clock, int now);
+    // Decides the pending item's queue and has the player open its first track.
+    void Prepare();
+    // Lets the preparation go (the player's prepared stream with it).
+    void DropPreparation();
+    // The pending item is no longer armed, nor prepared.
+    void Disarm();
+    QueueSources Sources();
     // Whether a tick already started this item on this date (a clock set back must
     // not ring it again).
     bool AlreadyRung(const platform::LocalTime& now, const schedule::ScheduleItem& item) const;
@@ -181,6 +190,12 @@ private:
     int m_nNextIndex = 0;
     schedule::ScheduleItem m_NextItem;
     bool m_bArmed = false;
+    // The armed item's playback made ready at its arming: the item, its queue and what
+    // deciding it gave.
+    bool m_bPrepared = false;
+    schedule::ScheduleItem m_PreparedItem;
+    PlayQueue m_PreparedQueue;
+    QueueResult m_PreparedResult = QueueResult::Ok;
     schedule::CTimetable m_Timetable;
     bool m_bPlayerShownByEngine = false;
     // Why the current timetable could not be read was said in the bell log.

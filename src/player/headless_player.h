@@ -44,6 +44,8 @@ public:
     std::uint32_t ProbeLength(const std::string& path) override {
         return m_Playback.ProbeLength(path);
     }
+    void PrepareTrack(const schedule::TrackEntry& entry) override { m_Playback.Prepare(entry); }
+    void DropPrepared() override { m_Playback.DropPrepared(); }
     // No one is there to choose files.
     int OpenFiles(bool) override { return 0; }
     void UpdateStatus() override { m_Playback.Tick(); }

@@ -48,6 +48,9 @@ CPlaybackEngine::CPlaybackEngine(IAudioSystem& audio, IPlaybackOwner& owner)
 
 // The owner may already be gone here, so only the audio resources are let go.
 CPlaybackEngine::~CPlaybackEngine() {
+    if (m_prepared != kNoSound) {
+        m_audio.Release(m_prepared);
+    }
     if (m_channel != kNoChannel) {
         m_audio.Stop(m_channel);
     }
@@ -138,15 +141,12 @@ bool CPlaybackEngine::LoadTrack(int index) {
 
     const std::string path = m_queue[index].path;
     // The volume is known before the file opens, so the stream starts at it.
-    int volume = m_queue[index].volume;
-    if (m_queue[index].useDefaultVolume != 0) {
-        volume = m_nDefaultVolume;
-    } else if (volume < 0) {
-        volume = m_owner.VolumeSliderPosition();
-    }
-    SoundHandle sound = kNoSound;
+    const int volume = EffectiveVolume(m_queue[index]);
+    // A stream prepared for this file and volume is only started; any other goes.
+    SoundHandle sound = TakePrepared(path, volume);
     const AudioResult opened =
-        m_bSystemReady
+        sound != kNoSound ? Call(AudioResult::Ok)
+        : m_bSystemReady
             ? Call(m_audio.CreateStream(path, StreamMode::Play, LinearVolume(volume), &sound))
             : Call(AudioResult::NotInitialised);
     if (opened != AudioResult::Ok) {
@@ -192,6 +192,54 @@ bool CPlaybackEngine::LoadTrack(int index) {
         m_owner.EnableButton(PlayerButton::Next, index < QueueCount() - 1);
     }
     return true;
+}
+
+int CPlaybackEngine::EffectiveVolume(const schedule::TrackEntry& entry) const {
+    if (entry.useDefaultVolume != 0) {
+        return m_nDefaultVolume;
+    }
+    return entry.volume < 0 ? m_owner.VolumeSliderPosition() : entry.volume;
+}
+
+bool CPlaybackEngine::Prepare(const schedule::TrackEntry& entry) {
+    DropPrepared();
+    if (!m_bSystemReady || entry.path.empty()) {
+        return false;
+    }
+    const int volume = EffectiveVolume(entry);
+    SoundHandle sound = kNoSound;
+    // Opening prerolls the stream paused in a pipeline of its own: nothing sounds, and
+    // the track that plays now is not touched.
+    if (m_audio.CreateStream(entry.path, StreamMode::Play, LinearVolume(volume), &sound) !=
+        AudioResult::Ok) {
+        return false;
+    }
+    m_prepared = sound;
+    m_strPreparedPath = entry.path;
+    m_nPreparedVolume = volume;
+    return true;
+}
+
+void CPlaybackEngine::DropPrepared() {
+    if (m_prepared != kNoSound) {
+        m_audio.Release(m_prepared);
+        m_prepared = kNoSound;
+        m_strPreparedPath.clear();
+    }
+}
+
+SoundHandle CPlaybackEngine::TakePrepared(const std::string& path, int volume) {
+    if (m_prepared == kNoSound) {
+        return kNoSound;
+    }
+    if (path != m_strPreparedPath || volume != m_nPreparedVolume) {
+        DropPrepared();
+        return kNoSound;
+    }
+    const SoundHandle sound = m_prepared;
+    m_prepared = kNoSound;
+    m_strPreparedPath.clear();
+    return sound;
 }
 
 void CPlaybackEngine::ShowTrackLines(int index, const schedule::TrackEntry& entry) {

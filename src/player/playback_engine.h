@@ -71,6 +71,14 @@ public:
     // One progress step: called once a second by the owner's timer.
     TickResult Tick();
 
+    // Opens entry's file ahead of its time, prerolled and paused beside what plays now,
+    // so that the load that comes for it later only has to start it. A load of another
+    // file, or of the same file at another volume, drops the preparation; it never
+    // sounds by itself. Replaces an earlier preparation.
+    bool Prepare(const schedule::TrackEntry& entry);
+    void DropPrepared();
+    bool HasPrepared() const { return m_prepared != kNoSound; }
+
     const std::vector<schedule::TrackEntry>& Queue() const { return m_queue; }
     int Current() const { return m_nCurrent; }
     bool IsLoaded() const { return m_bLoaded; }
@@ -89,6 +97,10 @@ private:
     // The index that advancing loads: the one after the current entry, or the current
     // index itself when the playing entry was removed from the queue.
     int FollowingIndex() const;
+    // The effective volume of a queued entry as a load gives it.
+    int EffectiveVolume(const schedule::TrackEntry& entry) const;
+    // The prepared stream when it is the one a load of path at volume would open.
+    SoundHandle TakePrepared(const std::string& path, int volume);
 
     IAudioSystem& m_audio;
     IPlaybackOwner& m_owner;
@@ -98,6 +110,10 @@ private:
     std::string m_strInitFailure;
 
     SoundHandle m_sound = kNoSound;
+    // A stream opened ahead of its load, with the file and volume it was opened for.
+    SoundHandle m_prepared = kNoSound;
+    std::string m_strPreparedPath;
+    int m_nPreparedVolume = 0;
     ChannelHandle m_channel = kNoChannel;
     AudioResult m_lastResult = AudioResult::Ok;
 

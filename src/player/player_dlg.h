@@ -85,6 +85,8 @@ public:
     std::uint32_t ProbeLength(const std::string& path) override {
         return m_Playback.ProbeLength(path);
     }
+    void PrepareTrack(const schedule::TrackEntry& entry) override { m_Playback.Prepare(entry); }
+    void DropPrepared() override { m_Playback.DropPrepared(); }
     // Lets the user choose music files and queues them for automatic, whole-file play
     // at the slider's volume; with clearFirst the queue is emptied once the user has
     // confirmed. Returns the number of files queued.

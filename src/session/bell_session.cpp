@@ -108,6 +108,8 @@ public:
     void UpdateStatus() override { m_Player.UpdateStatus(); }
     bool IsPlaying() override { return m_Player.IsPlaying(); }
     void SetDefaultVolume(int volume) override { m_Player.SetDefaultVolume(volume); }
+    void PrepareTrack(const schedule::TrackEntry& entry) override { m_Player.PrepareTrack(entry); }
+    void DropPrepared() override { m_Player.DropPrepared(); }
 
 private:
     CBellSession& m_Session;

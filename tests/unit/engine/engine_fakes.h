@@ -147,6 +147,16 @@ public:
     void UpdateStatus() override { m_Log.Add("update"); }
     bool IsPlaying() override { return playing; }
     void SetDefaultVolume(int volume) override { defaultVolume = volume; }
+    void PrepareTrack(const schedule::TrackEntry& entry) override {
+        prepared = entry.path;
+        m_Log.Add("prepare " + std::filesystem::path(entry.path).filename().string());
+    }
+    void DropPrepared() override {
+        if (!prepared.empty()) {
+            m_Log.Add("drop " + std::filesystem::path(prepared).filename().string());
+        }
+        prepared.clear();
+    }
 
     std::vector<std::string> QueuedNames() const {
         std::vector<std::string> names;
@@ -159,6 +169,8 @@ public:
     std::vector<schedule::TrackEntry> queue;
     bool playing = false;
     int defaultVolume = -1;
+    // The file of the prepared track, empty when none is prepared.
+    std::string prepared;
     std::map<std::string, std::uint32_t> lengths;  // by file name
     std::vector<std::string> filesToOpen;
 

@@ -377,5 +377,88 @@ TEST_F(EngineTest, UnreadableTimetableLeavesTheStateAlone) {
     EXPECT_EQ(engine.Timetable().GetDay(kMonday)->size(), 1u);
 }
 
+TEST_F(EngineTest, AnArmedItemIsPreparedAndRemadeOnAnEditAndAClockSet) {
+    LoadDays({Single(Hms(8, 0, 0), "上课")});
+    clock.Set(Time(7, 7, 59, 0));
+    TickThrough(7, 59, 34);
+    EXPECT_TRUE(player.prepared.empty()) << "nothing is prepared before the lead-in";
+    TickThrough(7, 59, 35);
+    EXPECT_EQ(player.prepared, AppDir() + "音乐库/bell.wav");
+    EXPECT_TRUE(log.With("load").empty()) << "a prepared item never sounds early";
+
+    // An edit of what the item plays (its volume) is prepared anew; a clock set back
+    // out of the lead-in lets the preparation go until the lead-in comes again.
+    engine.Timetable().GetItem(kMonday, 0)->volume = 30;
+    log.Clear();
+    engine.ReplanToday();
+    EXPECT_EQ(log.With("drop").size(), 1u);
+    EXPECT_EQ(log.With("prepare").size(), 1u);
+    clock.Set(Time(7, 7, 50, 0));
+    engine.OnTick();
+    EXPECT_TRUE(player.prepared.empty());
+    EXPECT_FALSE(engine.IsPrepared());
+    clock.Set(Time(7, 7, 59, 30));
+    TickThrough(7, 59, 40);
+    EXPECT_TRUE(engine.IsPrepared());
+
+    // A manual play in between does not use up the bell's decision; at its second the
+    // bell plays the queue prepared for it.
+    engine.PlayChosenFiles();
+    TickThrough(8, 0, 0);
+    EXPECT_EQ(log.With("log item").size(), 1u) << ::testing::PrintToString(log.Lines());
+    ASSERT_EQ(player.queue.size(), 1u);
+    EXPECT_EQ(player.queue[0].volume, 30);
+    EXPECT_FALSE(engine.IsPrepared());
+
+    // An edit that moves the armed item away drops it at once.
+    LoadDays({Single(Hms(9, 0, 0), "下课")});
+    clock.Set(Time(7, 8, 59, 40));
+    engine.OnTick();
+    ASSERT_TRUE(engine.IsPrepared());
+    engine.Timetable().GetItem(kMonday, 0)->time = Hms(9, 30, 0);
+    engine.Timetable().SortAll();
+    engine.ReplanToday();
+    EXPECT_FALSE(engine.IsPrepared());
+    EXPECT_TRUE(player.prepared.empty());
+}
+
+TEST_F(EngineTest, ARandomPlaylistsChoiceMadeAtArmingIsTheOneThatPlays) {
+    schedule::Playlist list;
+    list.name = "随机";
+    list.randomPlay = 1;
+    list.randomLimit = 3;
+    for (int i = 0; i < 8; ++i) {
+        schedule::TrackEntry entry;
+        entry.path = "/m/" + std::to_string(i) + ".mp3";
+        entry.fullPlay = 1;
+        entry.autoPlay = 1;
+        list.entries.push_back(entry);
+    }
+    ASSERT_TRUE(playlists.Add(&list));
+    ScheduleItem item = Single(Hms(8, 0, 0), "眼保健操");
+    item.kind = schedule::ListMusic;
+    item.musicName = "随机";
+    LoadDays({item});
+    clock.Set(Time(7, 7, 59, 30));
+    TickThrough(7, 59, 40);
+    const std::vector<std::string> shuffles = log.With("log shuffle");
+    ASSERT_EQ(shuffles.size(), 1u);
+    const std::string seedText = shuffles[0].substr(shuffles[0].rfind(' ') + 1);
+    const auto seed = static_cast<std::uint32_t>(std::stoul(seedText));
+    const engine::PlayQueue atArming = engine::PlaylistQueue(list, AppDir(), seed, nullptr);
+    const engine::PlayQueue atSecond = engine::PlaylistQueue(
+        list, AppDir(),
+        static_cast<std::uint32_t>(platform::CalendarMilliseconds(Time(7, 8, 0, 0)) / 1000),
+        nullptr);
+    ASSERT_NE(atArming[0].path + atArming[1].path, atSecond[0].path + atSecond[1].path)
+        << "the seeds of the two seconds give the same order: choose other times";
+
+    TickThrough(8, 0, 0);
+    ASSERT_EQ(player.queue.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(player.queue[i].path, atArming[i].path);
+    }
+}
+
 }  // namespace
 }  // namespace engine_test

@@ -408,5 +408,42 @@ TEST_F(PlaybackEngineTest, OwnerSeesEachOperationInOrder) {
     EXPECT_EQ(engine->Queue().size(), 2u);
 }
 
+TEST_F(PlaybackEngineTest, APreparedTrackIsOnlyStartedByItsLoadAndNeverLeaks) {
+    // Prepared beside a track that plays: opened, silent, the playing track untouched.
+    engine->Append(Entry("/music/a.mp3", 1, 0));
+    ASSERT_TRUE(engine->LoadTrack(0));
+    audio.ClearCalls();
+    ASSERT_TRUE(engine->Prepare(Entry("/music/b.mp3", 1, 0)));
+    EXPECT_EQ(audio.CountCalls("CreateStream /music/b.mp3 Play"), 1);
+    EXPECT_EQ(audio.CountCalls("PlaySound"), 0);
+    EXPECT_EQ(audio.CountCalls("Stop"), 0);
+    RunSeconds(3);
+    EXPECT_EQ(audio.CountCalls("PlaySound"), 0) << "a prepared track never sounds by itself";
+
+    // At its second the queue is replaced and the prepared stream only starts.
+    engine->ClearQueue(true);
+    engine->Append(Entry("/music/b.mp3", 1, 0));
+    audio.ClearCalls();
+    ASSERT_TRUE(engine->LoadTrack(0));
+    EXPECT_EQ(audio.CountCalls("CreateStream"), 0);
+    EXPECT_EQ(audio.CountCalls("PlaySound"), 1);
+    EXPECT_EQ(owner.started.back(), "0 /music/b.mp3");
+    EXPECT_FALSE(engine->HasPrepared());
+
+    // Another file, or the same at another volume, opens anew and lets the preparation go.
+    engine->Prepare(Entry("/music/c.mp3", 1, 0, 1, 80));
+    engine->ClearQueue(true);
+    engine->Append(Entry("/music/c.mp3", 1, 0, 1, 40));
+    audio.ClearCalls();
+    ASSERT_TRUE(engine->LoadTrack(0));
+    EXPECT_EQ(audio.CountCalls("CreateStream /music/c.mp3 Play"), 1);
+    EXPECT_EQ(audio.CountCalls("Release"), 1) << "the prepared stream";
+    engine->Prepare(Entry("/music/a.mp3", 1, 0));
+    engine->DropPrepared();
+    engine->Prepare(Entry("/music/b.mp3", 1, 0));
+    engine.reset();
+    EXPECT_EQ(audio.OpenSoundCount(), 0) << "no stream outlives the engine";
+}
+
 }  // namespace
 }  // namespace player
