@@ -224,6 +224,7 @@ void CScheduleEngine::OnTick() {
         m_LastTick = clock;
         m_bHaveLastTick = true;
         m_bAutoPlayWasOff = false;
+        m_bClockSet = false;
     }
 }
 
@@ -644,7 +645,9 @@ void CScheduleEngine::LogSkip(const platform::LocalTime& clock, const ScheduleIt
         reason = texts::kSkipAlreadyRung;
     } else if (m_bAutoPlayWasOff) {
         reason = texts::kSkipAutoPlayOff;
-    } else if (sinceLast < 0 || sinceLast > kClockJumpMs) {
+    } else if (m_bClockSetsReported ? m_bClockSet : (sinceLast < 0 || sinceLast > kClockJumpMs)) {
+        // Told by the system, a clock set is known exactly; otherwise a gap between two
+        // ticks too long for a late one, or backwards, stands for it.
         reason = texts::kSkipClockJump;
     }
     m_Host.LogEvent(texts::kLogSkip, ItemText(item) + " " + reason);

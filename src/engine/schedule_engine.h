@@ -78,6 +78,11 @@ public:
     bool LoadTimetable(const std::string& path);
     // The scheduler tick: called once just after every wall-clock second.
     void OnTick();
+    // The wall clock was set, as the system told the tick driver; the next tick names it
+    // as the reason for what it passes over. Once clock sets are reported, a long gap
+    // between ticks without one is a late tick.
+    void OnClockSet() { m_bClockSet = true; }
+    void SetClockSetsReported(bool reported) { m_bClockSetsReported = reported; }
 
     bool PlayItem(const schedule::ScheduleItem* item);
     bool PlayCommonTrack(const schedule::CommonTrack* track);
@@ -211,6 +216,8 @@ private:
     bool m_bHaveLastTick = false;
     platform::LocalTime m_LastTick;
     bool m_bAutoPlayWasOff = false;
+    bool m_bClockSet = false;
+    bool m_bClockSetsReported = false;
     std::vector<schedule::ScheduleItem> m_StartedThisTick;
     // Counts ticks, so a tick knows whether another ran inside it while a program ran.
     unsigned m_nTickGeneration = 0;

@@ -27,6 +27,9 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual LocalTime Now() const = 0;
+    // Whether this is the computer's own wall clock, which the system can wake a
+    // program on and tell of being set.
+    virtual bool IsSystemClock() const { return false; }
 };
 
 }  // namespace platform

@@ -9,6 +9,7 @@ namespace platform {
 class SystemClock : public Clock {
 public:
     LocalTime Now() const override;
+    bool IsSystemClock() const override { return true; }
 };
 
 }  // namespace platform

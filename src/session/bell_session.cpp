@@ -167,6 +167,8 @@ void CBellSession::Start(engine::IPlayer& player) {
 
     if (m_Options.startTick) {
         m_pTickDriver = std::make_unique<engine::CTickDriver>(m_Clock, [this] { Tick(); });
+        m_pTickDriver->SetClockSetHandler([this] { m_pEngine->OnClockSet(); });
+        m_pEngine->SetClockSetsReported(m_pTickDriver->ReportsClockSets());
         m_pTickDriver->Start();
     }
     LoadPlugins();

@@ -234,5 +234,26 @@ TEST_F(CalendarTest, BellLogNamesStartsSkipsWithTheirReasonsAndExitCodes) {
               std::vector<std::string>{"14:00:01 log item 09:00:00 [迟][铃声] 手动"});
 }
 
+TEST_F(CalendarTest, ReportedClockSetsMakeTheSkipReasonsExact) {
+    // Told of clock sets, the engine no longer guesses from the gap between ticks: a long
+    // gap without a set is a late tick (a machine that slept), and a short set is a set.
+    engine.SetClockSetsReported(true);
+    LoadDays({Single(Hms(9, 0, 0), "睡"), Single(Hms(10, 0, 0), "调")});
+    clock.Set(Time(7, 8, 59, 0));
+    TickThrough(8, 59, 1);
+    clock.Set(Time(7, 9, 1, 30));  // 89 s without a tick, nobody set the clock
+    engine.OnTick();
+    clock.Set(Time(7, 9, 59, 55));
+    engine.OnClockSet();
+    engine.OnTick();
+    TickThrough(9, 59, 57);
+    clock.Set(Time(7, 10, 0, 20));  // set forward by 20 s
+    engine.OnClockSet();
+    engine.OnTick();
+    EXPECT_EQ(log.With("log skip"),
+              (std::vector<std::string>{"09:01:30 log skip 09:00:00 [睡][铃声] 定时迟到",
+                                        "10:00:20 log skip 10:00:00 [调][铃声] 时钟跳变"}));
+}
+
 }  // namespace
 }  // namespace engine_test

@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <chrono>
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -84,6 +86,49 @@ TEST_F(TickDriverTest, TicksRunNestedWhileATickKeepsTheEventLoopRunning) {
     driver.Stop();
     EXPECT_GE(ticks, 3);
     EXPECT_EQ(maxDepth, 2);
+}
+
+// A wake source the test fires by hand, as the system would on the second or on a clock
+// set.
+class FakeWake : public engine::IWakeSource {
+public:
+    void ArmNextSecond() override { ++armed; }
+    void Cancel() override { ++cancelled; }
+    bool ReportsClockSets() const override { return true; }
+    void Fire(bool clockSet) { Wake(clockSet); }
+    int armed = 0;
+    int cancelled = 0;
+};
+
+TEST(TickDriverSource, ATickComesOncePerSecondAndAtOnceWhenTheClockIsSet) {
+    platform::VirtualClock clock(platform::VirtualClock::FromMilliseconds(
+        platform::VirtualClock::ToMilliseconds(LocalTime{2026, 12, 7, 8, 0, 0, 0, 1})));
+    auto source = std::make_unique<FakeWake>();
+    FakeWake* wake = source.get();
+    std::vector<std::string> events;
+    engine::CTickDriver driver(
+        clock, [&] { events.push_back("tick " + std::to_string(clock.Now().second)); },
+        std::move(source));
+    driver.SetClockSetHandler([&] { events.push_back("set"); });
+    EXPECT_TRUE(driver.ReportsClockSets());
+    driver.Start();
+    EXPECT_EQ(wake->armed, 1);
+
+    wake->Fire(false);
+    wake->Fire(false);  // woke again within the same second: no second tick
+    clock.Advance(1000);
+    wake->Fire(false);
+    // The clock set back by an hour: told first, and the tick comes at once, even
+    // within a second that already had its tick.
+    clock.Advance(-3600 * 1000);
+    wake->Fire(true);
+    EXPECT_EQ(events, (std::vector<std::string>{"tick 0", "tick 1", "set", "tick 1"}));
+    EXPECT_EQ(wake->armed, 5) << "armed again on every wake, before the tick";
+
+    driver.Stop();
+    wake->Fire(false);
+    EXPECT_EQ(events.size(), 4u) << "no tick after Stop";
+    EXPECT_EQ(wake->cancelled, 1);
 }
 
 }  // namespace
