@@ -270,7 +270,8 @@ void CMainFrame::Tick() {
 }
 
 void CMainFrame::RefreshClock() {
-    if (m_pClock != nullptr && m_bClockShown) {
+    // A window hidden in the notification area is not repainted: it wakes nobody.
+    if (m_pClock != nullptr && m_bClockShown && m_pClock->isVisible()) {
         m_pClock->Refresh();
     }
 }

@@ -21,6 +21,10 @@ namespace player {
 
 namespace {
 
+// The MPEG audio decoder preferred to libav's, and libav's plug-in, loaded only on need.
+constexpr const char* kLightMpegDecoder = "mpg123audiodec";
+constexpr const char* kHeavyDecoderPlugin = "libav";
+
 // playbin's flags: decode audio only, and apply the volume in software so that it
 // never changes the volume of the whole sound card.
 constexpr guint kPlayFlagAudio = 0x2;
@@ -216,8 +220,20 @@ AudioResult GstAudioSystem::Create() {
             return AudioResult::InitFailed;
         }
         m_bCreated = true;
+        PreferLightDecoders();
     }
     return AudioResult::Ok;
+}
+
+void GstAudioSystem::PreferLightDecoders() {
+    // MPEG audio (MP1, MP2, MP3) is decoded by mpg123, a small library, before libav, so
+    // that libav (with libavfilter and what it pulls in, some 40 MB) is loaded only for
+    // formats that need it.
+    if (GstPluginFeature* mpg123 = gst_registry_find_feature(gst_registry_get(), kLightMpegDecoder,
+                                                             GST_TYPE_ELEMENT_FACTORY)) {
+        gst_plugin_feature_set_rank(mpg123, GST_RANK_PRIMARY);
+        gst_object_unref(mpg123);
+    }
 }
 
 AudioResult GstAudioSystem::Init(int maxChannels) {
@@ -242,15 +258,20 @@ void GstAudioSystem::WarmUp() {
         return;
     }
     m_bWarmedUp = true;
-    // Every audio decoder and parser is loaded now rather than by the first file of
-    // its format, which would otherwise start late by the loading time (libav alone
-    // takes about 50 ms).
+    // The audio decoders and parsers are loaded now rather than by the first file of
+    // their format. libav is left out: it is large, and the few formats only it decodes
+    // (WMA, some AIFF) load it when their item is prepared, well before its second.
     GList* factories = gst_element_factory_list_get_elements(
         GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_PARSER |
             GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO,
         GST_RANK_MARGINAL);
     for (GList* item = factories; item != nullptr; item = item->next) {
-        if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(item->data))) {
+        GstPluginFeature* feature = GST_PLUGIN_FEATURE(item->data);
+        const gchar* plugin = gst_plugin_feature_get_plugin_name(feature);
+        if (plugin != nullptr && std::strcmp(plugin, kHeavyDecoderPlugin) == 0) {
+            continue;
+        }
+        if (GstPluginFeature* loaded = gst_plugin_feature_load(feature)) {
             gst_object_unref(loaded);
         }
     }

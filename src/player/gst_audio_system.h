@@ -41,6 +41,8 @@ public:
     // once.
     void DeferWarmUp() { m_bDeferWarmUp = true; }
     void WarmUp();
+    // Ranks the small MPEG audio decoder before libav's.
+    static void PreferLightDecoders();
     AudioResult CreateStream(const std::string& path, StreamMode mode, float volume,
                              SoundHandle* sound) override;
     AudioResult GetLength(SoundHandle sound, TimeUnit unit, std::uint32_t* length) override;
