@@ -84,7 +84,9 @@ public:
 private:
     AudioResult Call(AudioResult result);
     std::uint32_t ReadLength(SoundHandle sound);
-    void ShowTrackLines(int index, const schedule::TrackEntry& entry);
+    // Status line 1: the current entry's number, title and length.
+    std::string TrackLine() const;
+    void ShowTrackLines(const schedule::TrackEntry& entry);
     int QueueCount() const { return static_cast<int>(m_queue.size()); }
     // The index that advancing loads: the one after the current entry, or the current
     // index itself when the playing entry was removed from the queue.
