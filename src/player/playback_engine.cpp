@@ -87,6 +87,7 @@ void CPlaybackEngine::ClearQueue(bool stopFirst) {
         Stop();
     }
     m_queue.clear();
+    ++m_nQueueSerial;
     m_nCurrent = 0;
     m_bCurrentRemoved = false;
     m_owner.OnQueueCleared();
@@ -336,6 +337,7 @@ int CPlaybackEngine::MoveEntry(int index, bool down) {
         return index;
     }
     std::swap(m_queue[index], m_queue[other]);
+    ++m_nQueueSerial;
     // The current index follows the entry it stands for, so the track that plays goes
     // on and the queue goes on after it: nothing plays twice and nothing is skipped.
     if (m_bLoaded) {
@@ -360,6 +362,7 @@ bool CPlaybackEngine::RemoveEntry(int index) {
         return false;
     }
     m_queue.erase(m_queue.begin() + index);
+    ++m_nQueueSerial;
     // The track that plays goes on; the queue continues with the entry that followed it.
     if (m_bLoaded) {
         if (index < m_nCurrent) {

@@ -73,6 +73,9 @@ public:
 
     const std::vector<schedule::TrackEntry>& Queue() const { return m_queue; }
     int Current() const { return m_nCurrent; }
+    // Changes whenever entries are cleared, removed or moved (appending keeps every row
+    // where it was), so a caller that asked the user about a row can tell it still holds.
+    unsigned QueueSerial() const { return m_nQueueSerial; }
     bool IsLoaded() const { return m_bLoaded; }
     bool IsPaused() const { return m_bPaused; }
     int DefaultVolume() const { return m_nDefaultVolume; }
@@ -105,6 +108,7 @@ private:
 
     std::vector<schedule::TrackEntry> m_queue;
     int m_nCurrent = 0;
+    unsigned m_nQueueSerial = 0;
     // The playing entry was removed from the queue: the entry after it now sits at
     // m_nCurrent, so advancing must not skip it.
     bool m_bCurrentRemoved = false;
