@@ -13,7 +13,7 @@ packages=(
     gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav
     gstreamer1.0-pulseaudio gstreamer1.0-alsa timgm6mb-soundfont gstreamer1.0-plugins-base-apps
-    xvfb xauth x11-utils fonts-wqy-microhei
+    xvfb xauth x11-utils xdotool fonts-wqy-microhei
     lintian desktop-file-utils appstream man-db
 )
 

@@ -220,6 +220,11 @@ private:
     bool SaveTimetable();
     // With unsaved edits, asks whether to save them; false when saving failed.
     bool AskToSaveTimetable();
+    // The dialogs open now, the store editors standing on their own included.
+    std::vector<QPointer<QDialog>> OpenEditors();
+    // Closes every open editor that may hold unsaved work through its own close path;
+    // false when one stays open.
+    bool CloseEditorsAsking();
     void OpenLink(const QString& url);
     QString GuideUrl() const;
     // Opens the editor of an editor command.

@@ -900,6 +900,10 @@ void CMainFrame::OnEditorClosed(int code, int param) {
         m_OpenDialogs.erase(it->second);
         SetCheck(it->second, false);
     }
+    if (m_bClosing) {
+        // The program is ending: nothing is rebuilt or asked.
+        return;
+    }
     if (code == editors::kCommonTracksClosed || code == editors::kPlaylistsClosed) {
         BuildTrackMenus();
     }
