@@ -18,6 +18,7 @@
 
 #include "app/headless_app.h"
 #include "app/main_frame.h"
+#include "app/qt_translations.h"
 #include "app/schedule_app.h"
 #include "engine/wait_pumping.h"
 #include "platform/posix_process_runner.h"
@@ -169,6 +170,9 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QELT"));
+    if (!app::InstallQtTranslations(application)) {
+        std::fputs("qelt: Qt's Chinese translations are missing (qt6-translations-l10n)\n", stderr);
+    }
     // Wayland desktops find the installed entry, and with it the icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.qelt.qelt"));
     // The window may sit hidden in the notification area; the program ends when the
