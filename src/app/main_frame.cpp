@@ -26,6 +26,7 @@
 #include "schedule/store_file.h"
 #include "views/pending_wnd.h"
 #include "views/schedule_list_view.h"
+#include "views/view_style.h"
 #include "widgets/clock_wnd.h"
 #include "widgets/taskbar_notifier.h"
 
@@ -447,7 +448,10 @@ void CMainFrame::SetPendingItem(const schedule::ScheduleItem* item) {
 }
 
 void CMainFrame::SetTimetableTitle(const std::string& title) {
-    m_pPendingView->SetTimetableTitle(title);
+    // Items added without a timetable still belong to none until they are saved.
+    const bool none = m_Session.IsStarted() && m_Session.CurrentTimetable().GetPath().empty();
+    m_pPendingView->SetTimetableTitle(
+        none && title.empty() ? std::string(views::texts::kNoTimetable) : title);
 }
 
 void CMainFrame::DayListChanged(const std::vector<schedule::ScheduleItem>& items, int nextIndex) {

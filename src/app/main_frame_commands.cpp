@@ -701,12 +701,38 @@ bool CMainFrame::AskToSaveTimetable() {
 
 bool CMainFrame::SaveTimetable() {
     schedule::CTimetable& timetable = m_Session.CurrentTimetable();
+    if (timetable.GetPath().empty()) {
+        return SaveTimetableAs();
+    }
     // A save that failed (it says why) keeps the edits marked, so they are asked for
     // again instead of being lost.
     if (!timetable.Save(timetable.GetPath())) {
         return false;
     }
     timetable.ClearModified();
+    return true;
+}
+
+bool CMainFrame::SaveTimetableAs() {
+    // Items added without a timetable have no file yet: the user chooses one, as in the
+    // timetable editor, and it becomes the current timetable.
+    platform::FileDialogRequest request;
+    request.folder = m_Services.appDir + kTimetableFolder;
+    request.filter = kTimetableFilter;
+    request.save = true;
+    request.defaultExtension = "zxb";
+    const std::vector<std::string> chosen = m_Services.dialogs->ChooseFiles(request);
+    QDir::setCurrent(Q(m_Services.appDir));
+    schedule::CTimetable& timetable = m_Session.CurrentTimetable();
+    if (chosen.empty() || !timetable.Save(chosen.front())) {
+        return false;
+    }
+    timetable.ClearModified();
+    if (m_Session.LoadTimetable(chosen.front())) {
+        m_Session.Settings().SetTimetablePath(
+            schedule::MakeRelative(m_Services.appDir, chosen.front()));
+        emit timetableReplaced();
+    }
     return true;
 }
 

@@ -270,4 +270,34 @@ TEST_F(MainFrameTest, EndedByTheSystemItKeepsEveryUnsavedChangeWithoutAsking) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+TEST_F(MainFrameTest, ItemsAddedWithoutATimetableAreSavedToAFileTheUserChooses) {
+    schedule::CSettings settings(m_Dir + "QELT.INI");
+    ASSERT_TRUE(settings.SetTimetablePath(""));
+    app::CMainFrame& main = MakeFrame();
+    ASSERT_TRUE(main.Session().AddItemToday(Item(9, 0, 0, "临时集会", true)));
+    main.Session().CurrentTimetable().SetModified();
+    EXPECT_EQ(main.PendingView()->GetTimetableTitle(), "无作息表");
+
+    // Cancelling the file dialog writes nothing and keeps the edit; no error is shown.
+    main.OnCommand(app::kCmdSaveTimetable);
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_TRUE(dialogs.fileRequests[0].save);
+    EXPECT_EQ(dialogs.fileRequests[0].folder, m_Dir + "作息表");
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(main.Session().Engine().Timetable().IsModified());
+
+    // A chosen file holds the item and becomes the current timetable.
+    const std::string path = m_Dir + "作息表/集会.zxb";
+    dialogs.files.push_back({path});
+    main.OnCommand(app::kCmdSaveTimetable);
+    EXPECT_TRUE(dialogs.messages.empty());
+    schedule::CTimetable saved;
+    ASSERT_TRUE(saved.Load(path, true));
+    EXPECT_EQ(saved.GetDay(kTuesday)->size(), 1u);
+    EXPECT_EQ(main.Session().Engine().Timetable().GetPath(), path);
+    EXPECT_FALSE(main.Session().Engine().Timetable().IsModified());
+    EXPECT_EQ(schedule::CSettings(m_Dir + "QELT.INI").GetTimetablePath(), "作息表/集会.zxb");
+    EXPECT_TRUE(main.close());
+}
+
 }  // namespace
