@@ -53,6 +53,9 @@ constexpr const char* kCommonTrackMenu = "常用曲目播放(&C)";
 constexpr const char* kPlaylistMenu = "列表曲目播放(&L)";
 constexpr const char* kSaveQuestion = "作息表已经被修改过了,要保存作息表吗?";
 constexpr const char* kSaveCaption = "保存作息表";
+constexpr const char* kItemEditDroppedText =
+    "编辑期间日期或作息表已经改变,这次对作息项的修改没有保存,请重新编辑。";
+constexpr const char* kItemEditCaption = "编辑作息项";
 constexpr const char* kDeleteQuestion = "真的要删除选中的作息表吗?";
 constexpr const char* kDeleteCaption = "清除作息表项";
 constexpr const char* kAutostartFailed = "无法写入随系统启动的设置，请检查配置文件夹的权限。";
@@ -900,15 +903,16 @@ void CMainFrame::EditListItem(bool newItem) {
         return;
     }
     // While the editor was open the day may have turned or the timetable changed: the
-    // edit goes nowhere rather than into another item.
-    if (today != engine.Today()) {
+    // edit goes nowhere rather than into another item, and the user is told.
+    const bool changed = today == engine.Today() &&
+                         (newItem ? m_Session.AddItemToday(editor.Item())
+                                  : m_Session.ReplaceItemToday(row, before, editor.Item()));
+    if (!changed) {
+        m_Services.dialogs->Message(kItemEditDroppedText, kItemEditCaption,
+                                    platform::MessageIcon::Warning, platform::MessageButtons::Ok);
         return;
     }
-    const bool changed = newItem ? m_Session.AddItemToday(editor.Item())
-                                 : m_Session.ReplaceItemToday(row, before, editor.Item());
-    if (changed) {
-        emit timetableReplaced();
-    }
+    emit timetableReplaced();
 }
 
 void CMainFrame::OnEditorClosed(int code, int param) {

@@ -7,7 +7,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/command_ids.h"
@@ -298,6 +300,33 @@ TEST_F(MainFrameTest, ItemsAddedWithoutATimetableAreSavedToAFileTheUserChooses) 
     EXPECT_FALSE(main.Session().Engine().Timetable().IsModified());
     EXPECT_EQ(schedule::CSettings(m_Dir + "QELT.INI").GetTimetablePath(), "作息表/集会.zxb");
     EXPECT_TRUE(main.close());
+}
+
+TEST_F(MainFrameTest, AnItemEditedWhileTheDayTurnsIsDroppedWithAWord) {
+    app::CMainFrame& main = MakeFrame();
+    main.show();
+    // Confirms the modal item editor once it is up, after turning the day if asked.
+    const auto confirmEditor = [&](bool turnDay) {
+        QTimer::singleShot(0, &main, [&, turnDay] {
+            if (turnDay) {
+                clock.Set({2026, 12, 9, 0, 0, 1, 0, 0});
+                main.Tick();
+            }
+            QWidget* editor = QApplication::activeModalWidget();
+            ASSERT_NE(editor, nullptr);
+            editor->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        main.OnCommand(app::kCmdNewItem);
+    };
+    confirmEditor(false);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(main.Session().Engine().Timetable().GetDay(kTuesday)->size(), 3u);
+
+    confirmEditor(true);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, "编辑作息项");
+    EXPECT_EQ(main.Session().Engine().Timetable().GetDay(kTuesday)->size(), 3u);
+    EXPECT_EQ(main.Session().Engine().Timetable().GetDay(kTuesday + 1)->size(), 0u);
 }
 
 }  // namespace
