@@ -13,9 +13,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "app/headless_app.h"
+#include "app/main_frame.h"
+#include "app/qt_translations.h"
 #include "app/schedule_app.h"
 #include "engine/wait_pumping.h"
 #include "platform/posix_process_runner.h"
@@ -47,14 +50,15 @@ void OnTerminate(int) {
     [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &byte, 1);
 }
 
-void QuitOnTerminate() {
+// beforeQuit runs first: the windowed program keeps its unsaved work without asking.
+void QuitOnTerminate(std::function<void()> beforeQuit = {}) {
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe.data()) != 0) {
         return;
     }
     // The application object may be a QCoreApplication (--headless), so qApp is not used.
     QCoreApplication* application = QCoreApplication::instance();
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, application);
-    QObject::connect(notifier, &QSocketNotifier::activated, application, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, application, [beforeQuit] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = read(g_signalPipe[0], &byte, 1);
         engine::StopWaitPumping();
@@ -62,7 +66,13 @@ void QuitOnTerminate() {
             std::fprintf(stderr, "qelt: ended %d running external program(s) on the way out\n",
                          ended);
         }
-        QCoreApplication::quit();
+        if (beforeQuit) {
+            beforeQuit();
+        }
+        // exit() rather than quit(): quit() first asks every window to close, and a
+        // question open now would wait for an answer nobody can give. exit() ends every
+        // running event loop, the open question's included.
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = OnTerminate;
@@ -160,6 +170,9 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QELT"));
+    if (!app::InstallQtTranslations(application)) {
+        std::fputs("qelt: Qt's Chinese translations are missing (qt6-translations-l10n)\n", stderr);
+    }
     // Wayland desktops find the installed entry, and with it the icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.qelt.qelt"));
     // The window may sit hidden in the notification area; the program ends when the
@@ -181,6 +194,10 @@ int main(int argc, char** argv) {
         std::fputs("qelt: the main window could not be created\n", stderr);
         return 1;
     }
-    QuitOnTerminate();
+    QuitOnTerminate([&program] {
+        if (program.Frame() != nullptr) {
+            program.Frame()->Shutdown();
+        }
+    });
     return QApplication::exec();
 }

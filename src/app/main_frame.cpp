@@ -17,11 +17,16 @@
 #include <utility>
 
 #include "app/command_ids.h"
+#include "editors/common_track_dlg.h"
+#include "editors/playlist_dlg.h"
+#include "editors/unsaved_work.h"
 #include "engine/plugin_host.h"
 #include "player/player_dlg.h"
 #include "schedule/app_paths.h"
+#include "schedule/store_file.h"
 #include "views/pending_wnd.h"
 #include "views/schedule_list_view.h"
+#include "views/view_style.h"
 #include "widgets/clock_wnd.h"
 #include "widgets/taskbar_notifier.h"
 
@@ -30,6 +35,8 @@ namespace app {
 namespace {
 
 constexpr const char* kTimetableFolder = "作息表";
+// The name a timetable without a file of its own is kept under when the program ends.
+constexpr const char* kNoTimetableFile = "无作息表.zxb";
 constexpr const char* kMusicFolder = "音乐库";
 constexpr const char* kTrayTooltip = "Varnel";
 constexpr const char* kNoAudioNotice = "没有可用的音频输出";
@@ -252,17 +259,67 @@ void CMainFrame::Shutdown() {
     if (m_pTray != nullptr) {
         m_pTray->hide();
     }
-    // The system is ending the program (a logout): no one can be asked, so unsaved
-    // edits go to a copy beside the timetable instead of being lost.
-    schedule::CTimetable& timetable = m_Session.CurrentTimetable();
-    if (timetable.IsModified() && !timetable.GetPath().empty()) {
-        const std::string copy = timetable.GetPath() + ".unsaved";
-        timetable.SetReporter(nullptr);
-        if (timetable.Save(copy)) {
-            Log("unsaved", copy);
+    // The system is ending the program (a logout): no one can be asked, so unsaved work
+    // goes to fresh copies beside its files instead of being lost, and no message may
+    // wait for an answer on the way.
+    for (const QPointer<QDialog>& dialog : OpenEditors()) {
+        if (auto* editor = dynamic_cast<editors::IUnsavedWork*>(dialog.data())) {
+            for (const std::string& copy : editor->KeepUnsavedAndClose()) {
+                Log("unsaved", copy);
+            }
         }
     }
+    const auto keep = [this](auto& file, const std::string& path) {
+        file.SetReporter(nullptr);
+        const std::string copy = schedule::FreshCopyName(path, editors::kUnsavedSuffix);
+        if (file.Save(copy)) {
+            Log("unsaved", copy);
+        }
+    };
+    schedule::CTimetable& timetable = m_Session.CurrentTimetable();
+    if (timetable.IsModified()) {
+        keep(timetable, timetable.GetPath().empty()
+                            ? m_Services.appDir + kTimetableFolder + "/" + kNoTimetableFile
+                            : timetable.GetPath());
+    }
+    if (m_Session.CommonTracks().IsModified()) {
+        keep(m_Session.CommonTracks(), m_Services.appDir + editors::CCommonTrackDlg::kStoreFile);
+    }
+    if (m_Session.Playlists().IsModified()) {
+        keep(m_Session.Playlists(), m_Services.appDir + editors::CPlaylistDlg::kStoreFile);
+    }
     Log("exit");
+}
+
+std::vector<QPointer<QDialog>> CMainFrame::OpenEditors() {
+    // The frame's own dialogs, and the store editors opened from a modal item editor,
+    // which stand on their own.
+    std::vector<QPointer<QDialog>> open;
+    for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
+        if (dialog->isVisible()) {
+            open.emplace_back(dialog);
+        }
+    }
+    for (const auto& [id, dialog] : m_OpenDialogs) {
+        if (dialog && dialog->isVisible() &&
+            std::find(open.begin(), open.end(), dialog) == open.end()) {
+            open.push_back(dialog);
+        }
+    }
+    return open;
+}
+
+bool CMainFrame::CloseEditorsAsking() {
+    for (const QPointer<QDialog>& dialog : OpenEditors()) {
+        if (auto* editor = dynamic_cast<editors::IUnsavedWork*>(dialog.data())) {
+            if (dialog && !editor->CloseAsking()) {
+                dialog->raise();
+                dialog->activateWindow();
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 void CMainFrame::Tick() {
@@ -324,10 +381,16 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // A save the user asked for that failed (it said why) keeps the program open with
-    // the edits, rather than closing and losing them.
-    if (!AskToSaveTimetable()) {
+    // Each open editor closes through its own path first, with its questions; an editor
+    // that stays open, or a save the user asked for that failed (it said why), keeps the
+    // program open with the edits rather than closing and losing them.
+    if (!CloseEditorsAsking() || !AskToSaveTimetable()) {
         event->ignore();
+        return;
+    }
+    if (m_bClosing) {
+        // The system ended the program while a question was open.
+        event->accept();
         return;
     }
     m_bClosing = true;
@@ -386,7 +449,10 @@ void CMainFrame::SetPendingItem(const schedule::ScheduleItem* item) {
 }
 
 void CMainFrame::SetTimetableTitle(const std::string& title) {
-    m_pPendingView->SetTimetableTitle(title);
+    // Items added without a timetable still belong to none until they are saved.
+    const bool none = m_Session.IsStarted() && m_Session.CurrentTimetable().GetPath().empty();
+    m_pPendingView->SetTimetableTitle(
+        none && title.empty() ? std::string(views::texts::kNoTimetable) : title);
 }
 
 void CMainFrame::DayListChanged(const std::vector<schedule::ScheduleItem>& items, int nextIndex) {

@@ -218,8 +218,16 @@ private:
     void DeleteSelectedItem();
     // Saves the current timetable to its file; false (the user was told) when it failed.
     bool SaveTimetable();
+    // Saves a timetable that has no file to one the user chooses; false when cancelled
+    // or not written.
+    bool SaveTimetableAs();
     // With unsaved edits, asks whether to save them; false when saving failed.
     bool AskToSaveTimetable();
+    // The dialogs open now, the store editors standing on their own included.
+    std::vector<QPointer<QDialog>> OpenEditors();
+    // Closes every open editor that may hold unsaved work through its own close path;
+    // false when one stays open.
+    bool CloseEditorsAsking();
     void OpenLink(const QString& url);
     QString GuideUrl() const;
     // Opens the editor of an editor command.

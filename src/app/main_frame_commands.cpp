@@ -53,6 +53,9 @@ constexpr const char* kCommonTrackMenu = "常用曲目播放(&C)";
 constexpr const char* kPlaylistMenu = "列表曲目播放(&L)";
 constexpr const char* kSaveQuestion = "作息表已经被修改过了,要保存作息表吗?";
 constexpr const char* kSaveCaption = "保存作息表";
+constexpr const char* kItemEditDroppedText =
+    "编辑期间日期或作息表已经改变,这次对作息项的修改没有保存,请重新编辑。";
+constexpr const char* kItemEditCaption = "编辑作息项";
 constexpr const char* kDeleteQuestion = "真的要删除选中的作息表吗?";
 constexpr const char* kDeleteCaption = "清除作息表项";
 constexpr const char* kAutostartFailed = "无法写入随系统启动的设置，请检查配置文件夹的权限。";
@@ -701,12 +704,38 @@ bool CMainFrame::AskToSaveTimetable() {
 
 bool CMainFrame::SaveTimetable() {
     schedule::CTimetable& timetable = m_Session.CurrentTimetable();
+    if (timetable.GetPath().empty()) {
+        return SaveTimetableAs();
+    }
     // A save that failed (it says why) keeps the edits marked, so they are asked for
     // again instead of being lost.
     if (!timetable.Save(timetable.GetPath())) {
         return false;
     }
     timetable.ClearModified();
+    return true;
+}
+
+bool CMainFrame::SaveTimetableAs() {
+    // Items added without a timetable have no file yet: the user chooses one, as in the
+    // timetable editor, and it becomes the current timetable.
+    platform::FileDialogRequest request;
+    request.folder = m_Services.appDir + kTimetableFolder;
+    request.filter = kTimetableFilter;
+    request.save = true;
+    request.defaultExtension = "zxb";
+    const std::vector<std::string> chosen = m_Services.dialogs->ChooseFiles(request);
+    QDir::setCurrent(Q(m_Services.appDir));
+    schedule::CTimetable& timetable = m_Session.CurrentTimetable();
+    if (chosen.empty() || !timetable.Save(chosen.front())) {
+        return false;
+    }
+    timetable.ClearModified();
+    if (m_Session.LoadTimetable(chosen.front())) {
+        m_Session.Settings().SetTimetablePath(
+            schedule::MakeRelative(m_Services.appDir, chosen.front()));
+        emit timetableReplaced();
+    }
     return true;
 }
 
@@ -874,15 +903,16 @@ void CMainFrame::EditListItem(bool newItem) {
         return;
     }
     // While the editor was open the day may have turned or the timetable changed: the
-    // edit goes nowhere rather than into another item.
-    if (today != engine.Today()) {
+    // edit goes nowhere rather than into another item, and the user is told.
+    const bool changed = today == engine.Today() &&
+                         (newItem ? m_Session.AddItemToday(editor.Item())
+                                  : m_Session.ReplaceItemToday(row, before, editor.Item()));
+    if (!changed) {
+        m_Services.dialogs->Message(kItemEditDroppedText, kItemEditCaption,
+                                    platform::MessageIcon::Warning, platform::MessageButtons::Ok);
         return;
     }
-    const bool changed = newItem ? m_Session.AddItemToday(editor.Item())
-                                 : m_Session.ReplaceItemToday(row, before, editor.Item());
-    if (changed) {
-        emit timetableReplaced();
-    }
+    emit timetableReplaced();
 }
 
 void CMainFrame::OnEditorClosed(int code, int param) {
@@ -899,6 +929,10 @@ void CMainFrame::OnEditorClosed(int code, int param) {
     if (const auto it = kCommandOfNotice.find(code); it != kCommandOfNotice.end()) {
         m_OpenDialogs.erase(it->second);
         SetCheck(it->second, false);
+    }
+    if (m_bClosing) {
+        // The program is ending: nothing is rebuilt or asked.
+        return;
     }
     if (code == editors::kCommonTracksClosed || code == editors::kPlaylistsClosed) {
         BuildTrackMenus();

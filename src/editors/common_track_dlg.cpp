@@ -479,14 +479,14 @@ bool CCommonTrackDlg::PrepareClose() {
     return true;
 }
 
-void CCommonTrackDlg::SaveStoreFile() {
+bool CCommonTrackDlg::SaveStoreFile() {
     const std::string file = m_Host.AppDir() + kStoreFile;
     // Say so when the folder cannot be written at all rather than dropping the save.
     if (!MakeStoreFolder(file)) {
         ShowError(m_Host.Dialogs(), kWriteError);
-        return;
+        return false;
     }
-    m_Host.CommonTracks().Save(file);
+    return m_Host.CommonTracks().Save(file);
 }
 
 void CCommonTrackDlg::OnSave() {
@@ -500,6 +500,26 @@ void CCommonTrackDlg::OnSave() {
         }
     }
     reject();
+}
+
+bool CCommonTrackDlg::CloseAsking() {
+    if (m_bClosed) {
+        return true;
+    }
+    if (!PrepareClose()) {
+        return false;
+    }
+    if (m_Host.CommonTracks().IsModified() && Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption) &&
+        !SaveStoreFile()) {
+        return false;
+    }
+    done(QDialog::Rejected);
+    return true;
+}
+
+std::vector<std::string> CCommonTrackDlg::KeepUnsavedAndClose() {
+    done(QDialog::Rejected);
+    return {};
 }
 
 void CCommonTrackDlg::reject() {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <string>
 
+#include "editors/unsaved_work.h"
 #include "schedule/records.h"
 
 class QButtonGroup;
@@ -21,7 +22,7 @@ namespace editors {
 class CTrackEntryPanel;
 class IEditorHost;
 
-class CCommonTrackDlg : public QDialog {
+class CCommonTrackDlg : public QDialog, public IUnsavedWork {
     Q_OBJECT
 
 public:
@@ -34,6 +35,11 @@ public:
     // Escape and the window's close button.
     void reject() override;
     void done(int result) override;
+
+    // The program is closing: the typed track and a changed store are asked about.
+    bool CloseAsking() override;
+    // The store itself is kept by the program; the editor only closes.
+    std::vector<std::string> KeepUnsavedAndClose() override;
 
 private:
     void BuildLayout();
@@ -73,7 +79,8 @@ private:
     // The question and write-back that come before closing; false when a number field
     // holds no whole number and the editor stays open.
     bool PrepareClose();
-    void SaveStoreFile();
+    // Writes the store file; false (the user was told) when it could not be written.
+    bool SaveStoreFile();
     void MarkEdited();
 
     IEditorHost& m_Host;

@@ -15,6 +15,8 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "schedule/store_file.h"
+
 namespace editors {
 
 namespace {
@@ -26,6 +28,7 @@ constexpr const char* kReversedText = "结束日期不能早于开始日期。";
 constexpr const char* kDuplicateText = "列表中已有%1的条目，请先删除它。";
 constexpr const char* kCannotAddText = "无法添加这个条目。";
 constexpr const char* kCannotSaveText = "无法保存节假日文件：\n%1";
+constexpr const char* kCloseSaveText = "节假日设置已经被修改过了,要保存吗?";
 constexpr const char* kUnreadableText = "无法读取节假日文件%1，不能在这里修改它。";
 constexpr const char* kIgnoredLinesText = "以下各行无法识别，已忽略（保存时原样保留）：";
 constexpr const char* kMissingTimetableText = "%1（文件不存在）";
@@ -284,6 +287,33 @@ void CHolidayDlg::accept() {
         }
     }
     QDialog::accept();
+}
+
+bool CHolidayDlg::CloseAsking() {
+    if (m_bClosed) {
+        return true;
+    }
+    if (m_bChanged && !m_bUnreadable &&
+        m_Host.Dialogs().Message(kCloseSaveText, kCaption, platform::MessageIcon::Question,
+                                 platform::MessageButtons::YesNo) == platform::MessageAnswer::Yes) {
+        // A failed save says why and keeps the dialog open with the entries.
+        accept();
+        return m_bClosed;
+    }
+    reject();
+    return true;
+}
+
+std::vector<std::string> CHolidayDlg::KeepUnsavedAndClose() {
+    std::vector<std::string> kept;
+    if (!m_bClosed && m_bChanged && !m_bUnreadable) {
+        const std::string copy = schedule::FreshCopyName(m_strPath, kUnsavedSuffix);
+        if (m_Calendar.Save(copy)) {
+            kept.push_back(copy);
+        }
+    }
+    done(QDialog::Rejected);
+    return kept;
 }
 
 void CHolidayDlg::done(int result) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "editors/editor_host.h"
+#include "editors/unsaved_work.h"
 #include "schedule/day_calendar.h"
 
 class QComboBox;
@@ -20,7 +21,7 @@ class QTreeWidget;
 
 namespace editors {
 
-class CHolidayDlg : public QDialog {
+class CHolidayDlg : public QDialog, public IUnsavedWork {
     Q_OBJECT
 
 public:
@@ -30,6 +31,11 @@ public:
 public slots:
     void accept() override;
     void done(int result) override;
+
+public:
+    // The program is closing: changed entries are asked about, and saved on Yes.
+    bool CloseAsking() override;
+    std::vector<std::string> KeepUnsavedAndClose() override;
 
 private:
     void FillTimetables();

@@ -268,10 +268,11 @@ void CItemEditDlg::InitialiseFromItem() {
                                                 Qt::MatchFixedString | Qt::MatchCaseSensitive);
         m_pNameList->setCurrentIndex(found);
     } else {
-        // A file that no longer opens is dropped without a word: the user sees an empty
-        // field and chooses again.
+        // A file that does not open now (an offline share, a path written on another
+        // system, a format without a decoder here) keeps its path: only the trial is
+        // disabled, and the dialog says why.
         if (!m_strFile.empty() && !Measure(m_strFile, false)) {
-            DropFile();
+            m_pLength->setText(QString::fromUtf8(kCannotOpenNow));
         }
         m_pKind.at(schedule::SingleMusic)->setChecked(true);
         EnterSingleMode();

@@ -30,6 +30,7 @@ class CItemEditDlg : public QDialog {
     Q_OBJECT
 
 public:
+    static constexpr const char* kCannotOpenNow = "全曲长:文件现在无法打开";
     static constexpr const char* kTitle = "作息表项目编辑";
     static constexpr const char* kErrorCaption = "错误";
     static constexpr const char* kTitleEmpty = "作息项标题为空,请填写完整后再重试!";

@@ -623,14 +623,14 @@ bool CPlaylistDlg::PrepareClose(const char* addCaption) {
     return ShowPlaylist(-1);
 }
 
-void CPlaylistDlg::SaveStoreFile() {
+bool CPlaylistDlg::SaveStoreFile() {
     const std::string file = m_Host.AppDir() + kStoreFile;
     // Say so when the folder cannot be written at all rather than dropping the save.
     if (!MakeStoreFolder(file)) {
         ShowError(m_Host.Dialogs(), kWriteError);
-        return;
+        return false;
     }
-    m_Host.Playlists().Save(file);
+    return m_Host.Playlists().Save(file);
 }
 
 void CPlaylistDlg::OnSave() {
@@ -642,6 +642,26 @@ void CPlaylistDlg::OnSave() {
         SaveStoreFile();
     }
     reject();
+}
+
+bool CPlaylistDlg::CloseAsking() {
+    if (m_bClosed) {
+        return true;
+    }
+    if (!PrepareClose(kAddCaptionOnClose)) {
+        return false;
+    }
+    if (m_Host.Playlists().IsModified() && Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption) &&
+        !SaveStoreFile()) {
+        return false;
+    }
+    done(QDialog::Rejected);
+    return true;
+}
+
+std::vector<std::string> CPlaylistDlg::KeepUnsavedAndClose() {
+    done(QDialog::Rejected);
+    return {};
 }
 
 void CPlaylistDlg::reject() {

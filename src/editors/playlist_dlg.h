@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <string>
 
+#include "editors/unsaved_work.h"
 #include "schedule/records.h"
 
 class QCheckBox;
@@ -21,7 +22,7 @@ class CNumberField;
 class CTrackEntryPanel;
 class IEditorHost;
 
-class CPlaylistDlg : public QDialog {
+class CPlaylistDlg : public QDialog, public IUnsavedWork {
     Q_OBJECT
 
 public:
@@ -35,6 +36,11 @@ public:
     // Escape and the window's close button.
     void reject() override;
     void done(int result) override;
+
+    // The program is closing: the typed playlist and a changed store are asked about.
+    bool CloseAsking() override;
+    // The store itself is kept by the program; the editor only closes.
+    std::vector<std::string> KeepUnsavedAndClose() override;
 
 private:
     void BuildLayout();
@@ -86,7 +92,8 @@ private:
     // holds no whole number and the editor stays open.
     bool PrepareClose(const char* addCaption);
     void OnSave();
-    void SaveStoreFile();
+    // Writes the store file; false (the user was told) when it could not be written.
+    bool SaveStoreFile();
     void MarkEdited();
 
     IEditorHost& m_Host;

@@ -20,6 +20,7 @@
 #include "editors/ext_run_items_dlg.h"
 #include "editors/item_edit_dlg.h"
 #include "platform/clock.h"
+#include "schedule/store_file.h"
 #include "schedule/text_codec.h"
 
 namespace editors {
@@ -479,7 +480,9 @@ void CTimetableEditDlg::OnSave() {
         }
         m_strFile = std::move(chosen);
     }
-    m_EditTimetable.Save(m_strFile);
+    if (m_EditTimetable.Save(m_strFile)) {
+        m_EditTimetable.ClearModified();
+    }
 }
 
 void CTimetableEditDlg::OnSaveAs() {
@@ -491,7 +494,64 @@ void CTimetableEditDlg::OnSaveAs() {
         return;
     }
     m_strFile = std::move(chosen);
-    m_EditTimetable.Save(m_strFile);
+    if (m_EditTimetable.Save(m_strFile)) {
+        m_EditTimetable.ClearModified();
+    }
+}
+
+bool CTimetableEditDlg::IsEdited() const {
+    return m_nMode != kViewMode &&
+           (m_EditTimetable.IsModified() || m_pTitle->text().toStdString() != m_strEditTitle);
+}
+
+bool CTimetableEditDlg::SaveForClose() {
+    if (!TakeTitle()) {
+        return false;
+    }
+    if (m_strFile.empty()) {
+        std::string chosen = ChooseSaveFile();
+        if (chosen.empty()) {
+            return false;
+        }
+        m_strFile = std::move(chosen);
+    }
+    if (!m_EditTimetable.Save(m_strFile)) {
+        return false;
+    }
+    m_EditTimetable.ClearModified();
+    return true;
+}
+
+void CTimetableEditDlg::reject() {
+    if (!m_bClosed && IsEdited() && Ask(QString::fromUtf8(kCloseSaveText), kSaveCaption) &&
+        !SaveForClose()) {
+        return;
+    }
+    QDialog::reject();
+}
+
+bool CTimetableEditDlg::CloseAsking() {
+    if (!m_bClosed) {
+        reject();
+    }
+    return m_bClosed;
+}
+
+std::vector<std::string> CTimetableEditDlg::KeepUnsavedAndClose() {
+    std::vector<std::string> kept;
+    if (!m_bClosed && IsEdited()) {
+        m_EditTimetable.SetTitle(m_pTitle->text().toStdString());
+        const std::string base =
+            m_strFile.empty() ? m_Host.AppDir() + kFolder + "/" + kNewFileName : m_strFile;
+        const std::string copy = schedule::FreshCopyName(base, kUnsavedSuffix);
+        // Nobody can answer a message now: a failure is left unsaid.
+        m_EditTimetable.SetReporter(nullptr);
+        if (m_EditTimetable.Save(copy)) {
+            kept.push_back(copy);
+        }
+    }
+    done(QDialog::Rejected);
+    return kept;
 }
 
 void CTimetableEditDlg::OnExtRunAll() {

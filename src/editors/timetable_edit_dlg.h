@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <string>
 
+#include "editors/unsaved_work.h"
 #include "schedule/message_reporter.h"
 #include "schedule/records.h"
 #include "schedule/timetable.h"
@@ -28,7 +29,7 @@ namespace editors {
 
 class IEditorHost;
 
-class CTimetableEditDlg : public QDialog, private schedule::IMessageReporter {
+class CTimetableEditDlg : public QDialog, public IUnsavedWork, private schedule::IMessageReporter {
     Q_OBJECT
 
 public:
@@ -49,6 +50,9 @@ public:
     static constexpr const char* kSaveText =
         "真的要将编辑过的作息表保存吗,这会覆盖原来的作息表文件?";
     static constexpr const char* kSaveCaption = "保存作息表";
+    static constexpr const char* kCloseSaveText = "作息表已经被修改过了,要保存作息表吗?";
+    // The file a new timetable's unsaved copy is named after.
+    static constexpr const char* kNewFileName = "新作息表.zxb";
 
     // Makes an editor in the given mode, not yet shown; it deletes itself when closed.
     // View and modify modes read path first and give null when it cannot be read (the
@@ -64,7 +68,12 @@ public:
     // The entries of the item list's pop-up menu for the current selection.
     void FillContextMenu(QMenu& menu);
 
+    // Close, Escape and the window's X: a changed timetable is asked about first.
+    void reject() override;
     void done(int result) override;
+
+    bool CloseAsking() override;
+    std::vector<std::string> KeepUnsavedAndClose() override;
 
 private:
     CTimetableEditDlg(IEditorHost& host, platform::Clock& clock, QWidget* parent);
@@ -91,6 +100,11 @@ private:
     void OnSaveAs();
     void OnExtRunAll();
     // Puts the title field into the timetable; false when it is too long for the file.
+    // Whether the timetable or its title changed since it was read or last saved.
+    bool IsEdited() const;
+    // Saves to the editor's file, asking for one when it has none; false when nothing
+    // was written (the user cancelled or was told why).
+    bool SaveForClose();
     bool TakeTitle();
     // The file chosen in a save dialog, or empty when it was cancelled.
     std::string ChooseSaveFile();

@@ -90,6 +90,7 @@ void CPlaybackEngine::ClearQueue(bool stopFirst) {
         Stop();
     }
     m_queue.clear();
+    ++m_nQueueSerial;
     m_nCurrent = 0;
     m_bCurrentRemoved = false;
     m_owner.OnQueueCleared();
@@ -173,7 +174,7 @@ bool CPlaybackEngine::LoadTrack(int index) {
     entry.volume = volume;
     m_nLimitMs = static_cast<std::uint32_t>(entry.limit);
     m_nVolume = entry.volume;
-    ShowTrackLines(index, entry);
+    ShowTrackLines(entry);
     const bool autoPlay = entry.autoPlay != 0;
 
     // Play and Tick may end this track at once (a track of length 0) and load the next
@@ -242,11 +243,14 @@ SoundHandle CPlaybackEngine::TakePrepared(const std::string& path, int volume) {
     return sound;
 }
 
-void CPlaybackEngine::ShowTrackLines(int index, const schedule::TrackEntry& entry) {
+std::string CPlaybackEngine::TrackLine() const {
+    return std::to_string(m_nCurrent + 1) + "." + m_strTitle + " - 总时间 " +
+           MinutesSeconds(m_nLengthMs) + "\r\n";
+}
+
+void CPlaybackEngine::ShowTrackLines(const schedule::TrackEntry& entry) {
     char text[64];
-    std::snprintf(text, sizeof text, "%d.", index + 1);
-    m_owner.SetStatusLine(kLineTrack, std::string(text) + m_strTitle + " - 总时间 " +
-                                          MinutesSeconds(m_nLengthMs) + "\r\n");
+    m_owner.SetStatusLine(kLineTrack, TrackLine());
     std::snprintf(text, sizeof text, "%d\r\n", entry.volume);
     const bool limited = m_nLimitMs < m_nLengthMs;
     m_owner.SetStatusLine(kLineMode,
@@ -380,9 +384,24 @@ int CPlaybackEngine::MoveEntry(int index, bool down) {
     if (other < 0 || other >= QueueCount()) {
         return index;
     }
-    // The track that plays goes on, and the queue goes on from its place in the list:
-    // moving the playing entry up does not bring back the entry that played before it.
     std::swap(m_queue[index], m_queue[other]);
+    ++m_nQueueSerial;
+    // The current index follows the entry it stands for, so the track that plays goes
+    // on and the queue goes on after it: nothing plays twice and nothing is skipped.
+    if (m_bLoaded) {
+        if (m_nCurrent == index) {
+            m_nCurrent = other;
+        } else if (m_nCurrent == other) {
+            m_nCurrent = index;
+        } else {
+            return other;
+        }
+        if (!m_bCurrentRemoved) {
+            m_owner.SetStatusLine(kLineTrack, TrackLine());
+            m_owner.EnableButton(PlayerButton::Previous, m_nCurrent > 0);
+            m_owner.EnableButton(PlayerButton::Next, m_nCurrent < QueueCount() - 1);
+        }
+    }
     return other;
 }
 
@@ -391,6 +410,7 @@ bool CPlaybackEngine::RemoveEntry(int index) {
         return false;
     }
     m_queue.erase(m_queue.begin() + index);
+    ++m_nQueueSerial;
     // The track that plays goes on; the queue continues with the entry that followed it.
     if (m_bLoaded) {
         if (index < m_nCurrent) {

@@ -81,6 +81,9 @@ public:
 
     const std::vector<schedule::TrackEntry>& Queue() const { return m_queue; }
     int Current() const { return m_nCurrent; }
+    // Changes whenever entries are cleared, removed or moved (appending keeps every row
+    // where it was), so a caller that asked the user about a row can tell it still holds.
+    unsigned QueueSerial() const { return m_nQueueSerial; }
     bool IsLoaded() const { return m_bLoaded; }
     bool IsPaused() const { return m_bPaused; }
     int DefaultVolume() const { return m_nDefaultVolume; }
@@ -92,7 +95,9 @@ public:
 private:
     AudioResult Call(AudioResult result);
     std::uint32_t ReadLength(SoundHandle sound);
-    void ShowTrackLines(int index, const schedule::TrackEntry& entry);
+    // Status line 1: the current entry's number, title and length.
+    std::string TrackLine() const;
+    void ShowTrackLines(const schedule::TrackEntry& entry);
     int QueueCount() const { return static_cast<int>(m_queue.size()); }
     // The index that advancing loads: the one after the current entry, or the current
     // index itself when the playing entry was removed from the queue.
@@ -119,6 +124,7 @@ private:
 
     std::vector<schedule::TrackEntry> m_queue;
     int m_nCurrent = 0;
+    unsigned m_nQueueSerial = 0;
     // The playing entry was removed from the queue: the entry after it now sits at
     // m_nCurrent, so advancing must not skip it.
     bool m_bCurrentRemoved = false;

@@ -389,8 +389,14 @@ void CPlayerDlg::OnDelete() {
     if (row < 0) {
         return;
     }
+    const unsigned serial = m_Playback.QueueSerial();
     if (m_Dialogs.Message(kDeleteQuestion, kDeleteCaption, platform::MessageIcon::Question,
                           platform::MessageButtons::YesNo) != platform::MessageAnswer::Yes) {
+        return;
+    }
+    // A bell may have replaced the queue while the question was open: the row chosen
+    // belongs to the old queue then, and nothing is removed.
+    if (m_Playback.QueueSerial() != serial) {
         return;
     }
     if (m_Playback.RemoveEntry(row)) {

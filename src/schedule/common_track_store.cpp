@@ -47,8 +47,12 @@ LoadStatus CCommonTrackStore::LoadFile(const std::string& path) {
 }
 
 bool CCommonTrackStore::Save(const std::string& path) {
-    return SaveStoreFile(path, Serialize(), m_pReporter, texts::kCommonTracksWriteError,
-                         m_strDamagedPath);
+    if (!SaveStoreFile(path, Serialize(), m_pReporter, texts::kCommonTracksWriteError,
+                       m_strDamagedPath)) {
+        return false;
+    }
+    ClearModified();
+    return true;
 }
 
 }  // namespace schedule

@@ -16,6 +16,7 @@ public:
             return false;
         }
         m_Records.push_back(*record);
+        m_bModified = true;
         return true;
     }
 
@@ -25,6 +26,7 @@ public:
             return false;
         }
         *target = record;
+        m_bModified = true;
         return true;
     }
 
@@ -33,6 +35,7 @@ public:
             return false;
         }
         m_Records.erase(m_Records.begin() + index);
+        m_bModified = true;
         return true;
     }
 
@@ -63,6 +66,7 @@ public:
         }
         std::swap(m_Records[static_cast<std::size_t>(index)],
                   m_Records[static_cast<std::size_t>(other)]);
+        m_bModified = true;
         return other;
     }
 
@@ -74,7 +78,14 @@ public:
     }
 
     // Replaces the whole list, duplicates included, as a file may hold them.
-    void SetRecords(std::vector<Record> records) { m_Records = std::move(records); }
+    void SetRecords(std::vector<Record> records) {
+        m_Records = std::move(records);
+        m_bModified = false;
+    }
+
+    // Whether the records changed since they were read or last written to a file.
+    bool IsModified() const { return m_bModified; }
+    void ClearModified() { m_bModified = false; }
 
     int GetCount() const { return static_cast<int>(m_Records.size()); }
     const std::vector<Record>& Records() const { return m_Records; }
@@ -85,6 +96,7 @@ protected:
     }
 
     std::vector<Record> m_Records;
+    bool m_bModified = false;
 };
 
 }  // namespace schedule

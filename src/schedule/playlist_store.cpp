@@ -101,8 +101,12 @@ LoadStatus CPlaylistStore::LoadFile(const std::string& path) {
 }
 
 bool CPlaylistStore::Save(const std::string& path) {
-    return SaveStoreFile(path, Serialize(), m_pReporter, texts::kPlaylistsWriteError,
-                         m_strDamagedPath);
+    if (!SaveStoreFile(path, Serialize(), m_pReporter, texts::kPlaylistsWriteError,
+                       m_strDamagedPath)) {
+        return false;
+    }
+    ClearModified();
+    return true;
 }
 
 }  // namespace schedule

@@ -22,10 +22,14 @@ LoadStatus ReadStoreHeader(CBinaryReader& reader, std::string_view magic, std::i
 }
 
 std::string DamagedCopyName(const std::string& path) {
-    const std::string base = path + ".damaged";
+    return FreshCopyName(path, ".damaged");
+}
+
+std::string FreshCopyName(const std::string& path, const std::string& suffix) {
+    const std::string base = path + suffix;
     std::string name = base;
     // A folder that cannot be looked into ends the search; the copy then fails to be
-    // written and nothing is saved over the damaged file.
+    // written and nothing is saved over an earlier copy.
     std::error_code error;
     for (int n = 1; std::filesystem::exists(name, error) && !error; ++n) {
         name = base + "." + std::to_string(n);

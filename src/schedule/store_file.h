@@ -53,6 +53,8 @@ LoadStatus LoadStoreFile(const std::string& path, Parse parse, std::vector<Recor
 // The name a damaged store file is kept under: "NAME.damaged", or "NAME.damaged.N" with
 // the first N that is free, so that an earlier copy is never overwritten.
 std::string DamagedCopyName(const std::string& path);
+// "PATH" + suffix, or with ".N" added for the first N that is free.
+std::string FreshCopyName(const std::string& path, const std::string& suffix);
 
 // Replaces the store file; a failed write is reported with writeErrorText. A file that
 // cannot be created is not reported. When path is damagedPath, the damaged file is first

@@ -93,7 +93,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "== Depends: $depends"
 depends_names=" $(echo "$depends" | sed -E 's/\([^)]*\)//g; s/[,|]/ /g') "
 for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6dbus6 \
-    qt6-qpa-plugins libgstreamer1.0-0 gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
+    qt6-qpa-plugins qt6-translations-l10n libgstreamer1.0-0 gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
     gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav \
     gstreamer1.0-pulseaudio gstreamer1.0-alsa timgm6mb-soundfont fonts-wqy-microhei adduser; do
     [[ "$depends_names" == *" $package "* ]] || fault "Depends lacks $package"

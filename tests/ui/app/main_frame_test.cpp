@@ -6,11 +6,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/command_ids.h"
 #include "app/frame_fixture.h"
+#include "editors/common_track_dlg.h"
+#include "editors/timetable_edit_dlg.h"
 #include "player/player_dlg.h"
 #include "views/pending_wnd.h"
 #include "views/schedule_list_view.h"
@@ -180,6 +185,148 @@ TEST_F(MainFrameTest, ClosingAsksOnceToSaveAModifiedTimetable) {
         dialogs.answers = {platform::MessageAnswer::No};
         EXPECT_TRUE(main.close());
     }
+}
+
+// The newest open timetable editor with its title typed over (an unsaved edit).
+editors::CTimetableEditDlg* EditTimetableTitle(app::CMainFrame& main, const char* title) {
+    const QList<editors::CTimetableEditDlg*> open =
+        main.findChildren<editors::CTimetableEditDlg*>();
+    if (open.isEmpty()) {
+        ADD_FAILURE() << "no timetable editor";
+        return nullptr;
+    }
+    open.back()->findChild<QLineEdit*>()->setText(QString::fromUtf8(title));
+    return open.back();
+}
+
+TEST_F(MainFrameTest, ClosingClosesEachOpenEditorThroughItsOwnQuestions) {
+    app::CMainFrame& main = MakeFrame();
+    main.show();
+    main.OnCommand(app::kCmdCommonTracks);
+    schedule::CommonTrack track;
+    track.name = "上课铃";
+    ASSERT_TRUE(main.CommonTracks().Add(&track));
+    main.OnCommand(app::kCmdNewTimetable);
+    QPointer<editors::CTimetableEditDlg> editor = EditTimetableTitle(main, "春季作息");
+    ASSERT_TRUE(editor);
+
+    // The store editor asks to save its changed store (No), then the timetable editor
+    // asks; Yes with the file dialog cancelled keeps the editor and the program open.
+    dialogs.answers = {platform::MessageAnswer::No, platform::MessageAnswer::Yes};
+    EXPECT_FALSE(main.close());
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].caption, "保存常用曲目到文件");
+    EXPECT_EQ(dialogs.messages[1].text, "作息表已经被修改过了,要保存作息表吗?");
+    EXPECT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_TRUE(main.isVisible());
+    ASSERT_TRUE(editor);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_FALSE(main.Action(app::kCmdCommonTracks)->isChecked());
+
+    // Yes with a file chosen: the editor saves and closes, and so does the program.
+    const std::string saved = m_Dir + "作息表/春季.zxb";
+    dialogs.answers = {platform::MessageAnswer::Yes};
+    dialogs.files.push_back({saved});
+    EXPECT_TRUE(main.close());
+    schedule::CTimetable written;
+    ASSERT_TRUE(written.Load(saved, true));
+    EXPECT_EQ(written.GetTitle(), "春季作息");
+    EXPECT_EQ(dialogs.messages.size(), 3u);
+}
+
+TEST_F(MainFrameTest, EndedByTheSystemItKeepsEveryUnsavedChangeWithoutAsking) {
+    const std::string path = m_Dir + "作息表/冬季.zxb";
+    const std::string before = ReadFile(path);
+    std::ofstream(path + ".unsaved") << "an earlier copy";
+    app::CMainFrame& main = MakeFrame();
+    main.show();
+    DeleteItemUnsaved(main, 1);
+    schedule::CommonTrack track;
+    track.name = "上课铃";
+    ASSERT_TRUE(main.CommonTracks().Add(&track));
+    dialogs.files.push_back({path});
+    main.OnCommand(app::kCmdModifyTimetable);
+    QPointer<editors::CTimetableEditDlg> editor = EditTimetableTitle(main, "改过的标题");
+    ASSERT_TRUE(editor);
+
+    main.Shutdown();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(!editor || !editor->isVisible());
+    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(ReadFile(path + ".unsaved"), "an earlier copy");
+    // The editor's copy first, then the current timetable's, each under a fresh name.
+    schedule::CTimetable kept;
+    ASSERT_TRUE(kept.Load(path + ".unsaved.1", true));
+    EXPECT_EQ(kept.GetTitle(), "改过的标题");
+    ASSERT_TRUE(kept.Load(path + ".unsaved.2", true));
+    EXPECT_EQ(kept.GetDay(kTuesday)->size(), 1u);
+    schedule::CCommonTrackStore tracks;
+    ASSERT_TRUE(tracks.Load(m_Dir + "作息表/M2list.dat.unsaved"));
+    EXPECT_EQ(tracks.GetCount(), 1);
+    const std::string log = ReadFile(m_Dir + "QELT.log");
+    EXPECT_NE(log.find("unsaved " + path + ".unsaved.2"), std::string::npos) << log;
+    EXPECT_NE(log.find("unsaved " + m_Dir + "作息表/M2list.dat.unsaved"), std::string::npos);
+
+    // Closing afterwards asks nothing.
+    EXPECT_TRUE(main.close());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MainFrameTest, ItemsAddedWithoutATimetableAreSavedToAFileTheUserChooses) {
+    schedule::CSettings settings(m_Dir + "QELT.INI");
+    ASSERT_TRUE(settings.SetTimetablePath(""));
+    app::CMainFrame& main = MakeFrame();
+    ASSERT_TRUE(main.Session().AddItemToday(Item(9, 0, 0, "临时集会", true)));
+    main.Session().CurrentTimetable().SetModified();
+    EXPECT_EQ(main.PendingView()->GetTimetableTitle(), "无作息表");
+
+    // Cancelling the file dialog writes nothing and keeps the edit; no error is shown.
+    main.OnCommand(app::kCmdSaveTimetable);
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_TRUE(dialogs.fileRequests[0].save);
+    EXPECT_EQ(dialogs.fileRequests[0].folder, m_Dir + "作息表");
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(main.Session().Engine().Timetable().IsModified());
+
+    // A chosen file holds the item and becomes the current timetable.
+    const std::string path = m_Dir + "作息表/集会.zxb";
+    dialogs.files.push_back({path});
+    main.OnCommand(app::kCmdSaveTimetable);
+    EXPECT_TRUE(dialogs.messages.empty());
+    schedule::CTimetable saved;
+    ASSERT_TRUE(saved.Load(path, true));
+    EXPECT_EQ(saved.GetDay(kTuesday)->size(), 1u);
+    EXPECT_EQ(main.Session().Engine().Timetable().GetPath(), path);
+    EXPECT_FALSE(main.Session().Engine().Timetable().IsModified());
+    EXPECT_EQ(schedule::CSettings(m_Dir + "QELT.INI").GetTimetablePath(), "作息表/集会.zxb");
+    EXPECT_TRUE(main.close());
+}
+
+TEST_F(MainFrameTest, AnItemEditedWhileTheDayTurnsIsDroppedWithAWord) {
+    app::CMainFrame& main = MakeFrame();
+    main.show();
+    // Confirms the modal item editor once it is up, after turning the day if asked.
+    const auto confirmEditor = [&](bool turnDay) {
+        QTimer::singleShot(0, &main, [&, turnDay] {
+            if (turnDay) {
+                clock.Set({2026, 12, 9, 0, 0, 1, 0, 0});
+                main.Tick();
+            }
+            QWidget* editor = QApplication::activeModalWidget();
+            ASSERT_NE(editor, nullptr);
+            editor->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        main.OnCommand(app::kCmdNewItem);
+    };
+    confirmEditor(false);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(main.Session().Engine().Timetable().GetDay(kTuesday)->size(), 3u);
+
+    confirmEditor(true);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, "编辑作息项");
+    EXPECT_EQ(main.Session().Engine().Timetable().GetDay(kTuesday)->size(), 3u);
+    EXPECT_EQ(main.Session().Engine().Timetable().GetDay(kTuesday + 1)->size(), 0u);
 }
 
 }  // namespace

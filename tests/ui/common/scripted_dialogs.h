@@ -3,6 +3,7 @@
 // records every message's text and caption.
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ public:
                                     platform::MessageIcon icon,
                                     platform::MessageButtons buttons) override {
         messages.push_back({text, caption, icon, buttons});
+        if (whileAsking) {
+            whileAsking(messages.back());
+        }
         if (buttons == platform::MessageButtons::Ok) {
             return platform::MessageAnswer::Ok;
         }
@@ -53,6 +57,8 @@ public:
         return chosen;
     }
 
+    // Runs while a message is open, as a tick or a bell would in the event loop.
+    std::function<void(const ShownMessage&)> whileAsking;
     // Answers to Yes/No questions in turn; No once they run out.
     std::deque<platform::MessageAnswer> answers;
     // What the file dialogs return in turn; a cancel once they run out.

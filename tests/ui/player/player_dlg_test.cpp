@@ -278,6 +278,22 @@ TEST_F(PlayerDlgTest, WindowCommandsAndKeys) {
     EXPECT_TRUE(player.IsPlaying());
     EXPECT_EQ(Position(), 3000u);
 
+    // A bell that replaces the queue while the question is open keeps all its tracks.
+    List()->setCurrentRow(1);
+    dialogs.whileAsking = [&player](const ui_test::ShownMessage&) {
+        player.ClearQueue(true);
+        player.Append(Entry("/music/a.mp3", 0, 1, 50));
+        player.Append(Entry("/music/b.mp3", 0, 1, 50));
+        player.RefreshList();
+        player.LoadTrack(0);
+    };
+    dialogs.answers.push_back(platform::MessageAnswer::Yes);
+    Click("删除");
+    dialogs.whileAsking = nullptr;
+    EXPECT_EQ(ListLines(), QStringList({"1.a.mp3", "2.b.mp3"}));
+    EXPECT_EQ(player.Engine().Queue().size(), 2u);
+    EXPECT_TRUE(player.IsPlaying());
+
     // Escape hides the window and the music goes on.
     QTest::keyClick(&player, Qt::Key_Escape);
     EXPECT_FALSE(player.isVisible());

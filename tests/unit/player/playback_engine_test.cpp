@@ -343,19 +343,21 @@ TEST_F(PlaybackEngineTest, EditingTheQueueKeepsThePlayingTrackAndItsSuccessor) {
     RunSeconds(2);
     EXPECT_EQ(owner.started.back(), "1 /music/c.mp3");
 
-    // Moving the playing entry up: it keeps playing from its new place, and the queue goes
-    // on from the place it played at, so the track that played before it does not return.
+    // Moving the playing entry up: it keeps playing from its new place and the queue goes
+    // on after it, so the entry it passed plays next.
     EXPECT_EQ(engine->MoveEntry(1, false), 0);  // b, c, d -> c, b, d
-    EXPECT_EQ(engine->Current(), 1);
+    EXPECT_EQ(engine->Current(), 0);
     EXPECT_TRUE(engine->IsPlaying());
     EXPECT_EQ(engine->MoveEntry(0, false), 0);
     EXPECT_EQ(engine->MoveEntry(2, true), 2);
     EXPECT_EQ(engine->MoveEntry(7, true), 7);
     RunSeconds(2);
+    EXPECT_EQ(owner.started.back(), "1 /music/b.mp3");
+    RunSeconds(2);
     EXPECT_EQ(owner.started.back(), "2 /music/d.mp3");
     RunSeconds(2);
     EXPECT_EQ(owner.finished, 1);
-    EXPECT_EQ(owner.started.size(), 3u);
+    EXPECT_EQ(owner.started.size(), 4u);
 
     // Removing the playing entry: the entry that followed it plays next.
     for (const char* path : {"/music/b.mp3", "/music/c.mp3", "/music/d.mp3"}) {
@@ -366,6 +368,45 @@ TEST_F(PlaybackEngineTest, EditingTheQueueKeepsThePlayingTrackAndItsSuccessor) {
     EXPECT_TRUE(engine->IsPlaying());
     EXPECT_EQ(engine->Next(), 1);
     EXPECT_EQ(owner.started.back(), "0 /music/c.mp3");
+}
+
+// Queue A, B, C: whichever entry moves, each track plays exactly once, and line 1's
+// number and the Previous/Next buttons follow the playing entry.
+TEST_F(PlaybackEngineTest, MovingEntriesAroundThePlayingOnePlaysEachTrackOnce) {
+    const auto queueABC = [this] {
+        engine->ClearQueue(true);
+        for (const char* path : {"/music/a.mp3", "/music/b.mp3", "/music/c.mp3"}) {
+            audio.SetLength(path, 2000);
+            engine->Append(Entry(path, 1, 0));
+        }
+        owner.started.clear();
+    };
+    const auto playToTheEnd = [this] {
+        RunSeconds(8);
+        return owner.started;
+    };
+
+    // B plays, "down" on B: A, C, B. B goes on as number 3 and the queue ends after it.
+    queueABC();
+    engine->LoadTrack(1);
+    EXPECT_EQ(engine->MoveEntry(1, true), 2);
+    EXPECT_EQ(engine->Current(), 2);
+    EXPECT_EQ(owner.lines[1], "3.b.mp3 - 总时间 00:02\r\n");
+    EXPECT_TRUE(owner.buttons[PlayerButton::Previous]);
+    EXPECT_FALSE(owner.buttons[PlayerButton::Next]);
+    EXPECT_EQ(playToTheEnd(), (std::vector<std::string>{"1 /music/b.mp3"}));
+
+    // A plays, "up" on B: B, A, C. A goes on as number 2, then C; A is not played twice.
+    queueABC();
+    engine->LoadTrack(0);
+    EXPECT_FALSE(owner.buttons[PlayerButton::Previous]);
+    EXPECT_EQ(engine->MoveEntry(1, false), 0);
+    EXPECT_EQ(engine->Current(), 1);
+    EXPECT_EQ(owner.lines[1], "2.a.mp3 - 总时间 00:02\r\n");
+    EXPECT_TRUE(owner.buttons[PlayerButton::Previous]);
+    EXPECT_TRUE(owner.buttons[PlayerButton::Next]);
+    EXPECT_EQ(playToTheEnd(), (std::vector<std::string>{"0 /music/a.mp3", "2 /music/c.mp3"}));
+    EXPECT_EQ(owner.finished, 2);
 }
 
 TEST_F(PlaybackEngineTest, OwnerSeesEachOperationInOrder) {

@@ -99,7 +99,7 @@ TEST(ItemEditDlg, NewItemStartsAsCommonMusicNowAndNeedsTitleAndName) {
     EXPECT_EQ(item.useDefaultParams, 1);
 }
 
-TEST(ItemEditDlg, OpeningMeasuresTheFileAndDropsOneThatNoLongerOpens) {
+TEST(ItemEditDlg, OpeningMeasuresTheFileAndKeepsOneThatDoesNotOpenNow) {
     FakeEditorHost host;
     host.player.lengths["bell.mp3"] = 65400;
     {
@@ -122,12 +122,14 @@ TEST(ItemEditDlg, OpeningMeasuresTheFileAndDropsOneThatNoLongerOpens) {
         CItemEditDlg dlg(host, host.clock);
         dlg.SetItem(SingleItem("音乐库/gone.mp3"));
         dlg.show();
-        EXPECT_TRUE(Find<QLineEdit>(dlg, "fileEdit")->text().isEmpty());
+        EXPECT_EQ(Find<QLineEdit>(dlg, "fileEdit")->text(), QStringLiteral("音乐库/gone.mp3"));
+        EXPECT_EQ(Find<QLabel>(dlg, "lengthLabel")->text(),
+                  QStringLiteral("全曲长:文件现在无法打开"));
         EXPECT_FALSE(Find<QPushButton>(dlg, "trialButton")->isEnabled());
         EXPECT_TRUE(host.dialogs.messages.empty());
         Find<QPushButton>(dlg, "okButton")->click();
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
-        EXPECT_EQ(dlg.Item().path, "");
+        EXPECT_EQ(dlg.Item().path, "音乐库/gone.mp3");
     }
 }
 
