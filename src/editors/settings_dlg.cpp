@@ -226,6 +226,13 @@ bool CSettingsDlg::ApplyRemote() {
         m_pRemoteAddress->setFocus();
         return false;
     }
+    // Nothing is written or restarted while the group stays as the file has it, so the
+    // section's defaults never land in a file that did not hold them.
+    const remote::RemoteConfig stored = remote::ReadRemoteConfig(m_Host.Settings().File());
+    if (config.enabled == stored.enabled && config.address == stored.address &&
+        config.port == stored.port && config.token == stored.token) {
+        return true;
+    }
     if (config.enabled && config.token.empty()) {
         config.token = remote::MakeToken();
         m_strRemoteToken = config.token;
