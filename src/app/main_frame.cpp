@@ -183,6 +183,7 @@ bool CMainFrame::Create() {
 }
 
 bool CMainFrame::ApplyRemoteSettings(std::string* error) {
+    const bool wasOn = m_pRemote != nullptr;
     m_pRemote.reset();
     remote::RemoteConfig config = remote::ReadRemoteConfig(m_Session.Settings().File());
     bool listening = !config.enabled;
@@ -200,7 +201,12 @@ bool CMainFrame::ApplyRemoteSettings(std::string* error) {
     } else if (config.enabled && error != nullptr) {
         *error = kRemoteTokenNotKept;
     }
-    m_pPanes[3]->setText(QString::fromUtf8(m_pRemote ? kRemoteOnNotice : kMakerNotice));
+    // Pane 3 says so while the page is on; another notice there stays while it is off.
+    if (m_pRemote) {
+        m_pPanes[3]->setText(QString::fromUtf8(kRemoteOnNotice));
+    } else if (wasOn) {
+        m_pPanes[3]->setText(QString::fromUtf8(kMakerNotice));
+    }
     return listening;
 }
 
