@@ -91,6 +91,8 @@ run: deps
 screenshots: build
 	rm -rf $(BUILD_DIR)/screenshots && mkdir -p $(BUILD_DIR)/screenshots
 	ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/qelt_screenshots $(BUILD_DIR)/screenshots $(BUILD_DIR)/bin/qelt-tool
+	ASAN_OPTIONS=detect_leaks=0 QELT_SCREENSHOT_DIR=$(BUILD_DIR)/screenshots /usr/bin/python3 \
+	    tests/e2e/qelt_remote_browser_test.py $(BUILD_DIR)/bin/qelt $(BUILD_DIR)/bin/qelt-tool || [ $$? -eq 77 ]
 	@ls $(BUILD_DIR)/screenshots
 
 format:

@@ -9,12 +9,14 @@ packages=(
     googletest libgtest-dev libgmock-dev
     nlohmann-json3-dev
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
+    qt6-httpserver-dev qt6-websockets-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav
     gstreamer1.0-pulseaudio gstreamer1.0-alsa timgm6mb-soundfont gstreamer1.0-plugins-base-apps
     xvfb xauth x11-utils xdotool fonts-wqy-microhei
     lintian desktop-file-utils appstream man-db
+    chromium chromium-driver python3-selenium
 )
 
 missing=()

@@ -15,6 +15,7 @@
 #include "engine/plugin_host.h"
 #include "engine/wait_pumping.h"
 #include "player/audio_output.h"
+#include "remote/remote_server.h"
 #include "schedule/app_paths.h"
 #include "schedule/day_calendar.h"
 
@@ -31,6 +32,8 @@ constexpr const char* kNoAudioNotice = "没有可用的音频输出";
 constexpr const char* kOutputFallbackNotice = "输出设备不可用，已改用系统默认输出";
 constexpr const char* kHolidayText = "今日为节假日，不播放作息项";
 constexpr const char* kWorkdayText = "今日播放作息项";
+constexpr const char* kRemoteFailed = "远程控制无法开启:";
+constexpr const char* kRemoteTokenNotKept = "远程控制的令牌无法写入设置文件(仅本次有效):";
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -64,20 +67,25 @@ bool CHeadlessApp::FileStamp::operator==(const FileStamp& other) const {
            modified.tv_nsec == other.modified.tv_nsec;
 }
 
-CHeadlessApp::CHeadlessApp(std::string appDir)
+CHeadlessApp::CHeadlessApp(std::string appDir, std::optional<remote::RemoteConfig> web)
     : m_strAppDir(std::move(appDir)),
       m_Instance(QStringLiteral("Varnel")),
-      m_Session(m_Clock, *this, [this] {
-          session::SessionOptions options;
-          options.appDir = m_strAppDir;
-          options.eventLogPath = EventLogPath();
-          options.power = &m_Power;
-          options.runProgram = engine::BindRunProgram(m_Runner, engine::WaitPumping, m_strAppDir);
-          options.reporter = this;
-          options.echo = PrintLine;
-          options.setAudioOutput = [this](const std::string& id) { m_Audio.SetOutputDevice(id); };
-          return options;
-      }()) {
+      m_Session(m_Clock, *this,
+                [this] {
+                    session::SessionOptions options;
+                    options.appDir = m_strAppDir;
+                    options.eventLogPath = EventLogPath();
+                    options.power = &m_Power;
+                    options.runProgram =
+                        engine::BindRunProgram(m_Runner, engine::WaitPumping, m_strAppDir);
+                    options.reporter = this;
+                    options.echo = PrintLine;
+                    options.setAudioOutput = [this](const std::string& id) {
+                        m_Audio.SetOutputDevice(id);
+                    };
+                    return options;
+                }()),
+      m_Web(std::move(web)) {
     m_PlayerTimer.setInterval(player::CPlaybackEngine::kTickIntervalMs);
     m_ReloadTimer.setSingleShot(true);
     m_ReloadTimer.setInterval(kReloadDelayMs);
@@ -161,7 +169,38 @@ bool CHeadlessApp::InitInstance() {
     }
 
     Rewatch();
+    StartRemote();
     return true;
+}
+
+void CHeadlessApp::StartRemote() {
+    schedule::CProfileFile& file = m_Session.Settings().File();
+    remote::RemoteConfig config = remote::ReadRemoteConfig(file);
+    if (m_Web) {
+        config.enabled = true;
+        config.address = m_Web->address;
+        config.port = m_Web->port;
+    }
+    if (!config.enabled) {
+        return;
+    }
+    // A token made now is kept in the settings, so the address stays the same next time.
+    if (!remote::EnsureToken(file, config)) {
+        Write("error", std::string(kRemoteTokenNotKept) + ' ' + file.GetPath());
+    }
+    auto server = std::make_unique<remote::CRemoteServer>(
+        m_Session, [this] { return m_pPlayer ? &m_pPlayer->Playback() : nullptr; });
+    QString error;
+    if (!server->Listen(config, &error)) {
+        Write("error", std::string(kRemoteFailed) + error.toStdString());
+        std::fprintf(stderr, "qelt: the remote page cannot listen on %s:%d: %s\n",
+                     config.address.c_str(), config.port, error.toLocal8Bit().constData());
+        return;
+    }
+    m_pRemote = std::move(server);
+    config.port = m_pRemote->Port();
+    Write("remote-on", config.address + ":" + std::to_string(config.port));
+    PrintLine("remote " + remote::PageUrl(config) + "\n");
 }
 
 void CHeadlessApp::Shutdown() {
@@ -170,6 +209,7 @@ void CHeadlessApp::Shutdown() {
     }
     m_bShutDown = true;
     m_ReloadTimer.stop();
+    m_pRemote.reset();
     m_Session.Stop();
     m_PlayerTimer.stop();
     if (m_pPlayer) {

@@ -13,6 +13,7 @@
 #include <ctime>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/engine_host.h"
@@ -22,8 +23,13 @@
 #include "platform/system_clock.h"
 #include "player/gst_audio_system.h"
 #include "player/headless_player.h"
+#include "remote/remote_config.h"
 #include "schedule/message_reporter.h"
 #include "session/bell_session.h"
+
+namespace remote {
+class CRemoteServer;
+}  // namespace remote
 
 namespace app {
 
@@ -40,8 +46,10 @@ class CHeadlessApp : public QObject,
                      public engine::IEngineHost,
                      private schedule::IMessageReporter {
 public:
-    // appDir: the program folder, ending with '/'.
-    explicit CHeadlessApp(std::string appDir);
+    // appDir: the program folder, ending with '/'. web: the remote page's address for this
+    // run (--web), in place of the settings' "远程" section.
+    explicit CHeadlessApp(std::string appDir,
+                          std::optional<remote::RemoteConfig> web = std::nullopt);
     ~CHeadlessApp() override;
     CHeadlessApp(const CHeadlessApp&) = delete;
     CHeadlessApp& operator=(const CHeadlessApp&) = delete;
@@ -91,6 +99,9 @@ private:
     // keeps events of its kind.
     void Write(const std::string& kind, const std::string& text = std::string());
     void LogPlugins();
+    // Starts the remote page when the settings or --web turn it on, and prints its
+    // address with the token on standard output (never into a log).
+    void StartRemote();
     // The files read again when they change, by what they hold.
     std::map<Watched, std::string> WatchedFiles() const;
     static FileStamp Stamp(const std::string& path);
@@ -108,6 +119,8 @@ private:
     player::GstAudioSystem m_Audio;
     session::CBellSession m_Session;
     std::unique_ptr<player::CHeadlessPlayer> m_pPlayer;
+    std::optional<remote::RemoteConfig> m_Web;
+    std::unique_ptr<remote::CRemoteServer> m_pRemote;
     QTimer m_PlayerTimer;
     QFileSystemWatcher m_Watcher;
     QTimer m_ReloadTimer;

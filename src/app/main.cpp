@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/headless_app.h"
@@ -22,11 +23,12 @@
 #include "app/schedule_app.h"
 #include "engine/wait_pumping.h"
 #include "platform/posix_process_runner.h"
+#include "remote/remote_config.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: qelt [--headless] [--dir PATH]\n"
+    "usage: qelt [--headless [--web ADDRESS:PORT]] [--dir PATH]\n"
     "Rings the school's timetable with music.\n"
     "\n"
     "  --dir PATH   the program folder: QELT.INI, 作息表/ and the music (default:\n"
@@ -34,6 +36,9 @@ const char kUsage[] =
     "               copy uses $XDG_DATA_HOME/qelt, by default ~/.local/share/qelt)\n"
     "  --headless   no window and no display: events are printed on standard output\n"
     "               (and kept in QELT.log); files changed on disk are read again\n"
+    "  --web ADDRESS:PORT\n"
+    "               with --headless: the remote page on for this run, listening there;\n"
+    "               its address with the token is printed on standard output\n"
     "  --help       this text\n"
     "\n"
     "QELT_EVENT_LOG=PATH appends one line per event (start, status, notify, play,\n"
@@ -127,7 +132,8 @@ std::string ProgramFolder(const char* dir) {
 }
 
 // The program without a window, on a Qt Core event loop: no display is needed.
-int RunHeadless(int argc, char** argv, const char* dir) {
+int RunHeadless(int argc, char** argv, const char* dir,
+                const std::optional<remote::RemoteConfig>& web) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("QELT"));
     const std::string folder = ProgramFolder(dir);
@@ -135,7 +141,7 @@ int RunHeadless(int argc, char** argv, const char* dir) {
         std::fprintf(stderr, "qelt: no program folder %s\n", folder.c_str());
         return 2;
     }
-    app::CHeadlessApp program(folder);
+    app::CHeadlessApp program(folder, web);
     if (!program.InitInstance()) {
         return 0;
     }
@@ -148,6 +154,8 @@ int RunHeadless(int argc, char** argv, const char* dir) {
 int main(int argc, char** argv) {
     const char* dir = nullptr;
     bool headless = false;
+    std::optional<remote::RemoteConfig> web;
+    const char* webText = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
@@ -159,14 +167,26 @@ int main(int argc, char** argv) {
             dir = argv[++i];
         } else if (std::strncmp(argv[i], "--dir=", 6) == 0) {
             dir = argv[i] + 6;
+        } else if (std::strcmp(argv[i], "--web") == 0 && i + 1 < argc) {
+            webText = argv[++i];
+        } else if (std::strncmp(argv[i], "--web=", 6) == 0) {
+            webText = argv[i] + 6;
         } else if (std::strncmp(argv[i], "--", 2) == 0) {
             std::fprintf(stderr, "qelt: unknown option %s\n%s", argv[i], kUsage);
             return 2;
         }
     }
 
+    if (webText != nullptr) {
+        web = remote::ParseListenAddress(webText);
+        if (!web || !headless) {
+            std::fprintf(stderr, "qelt: --web takes ADDRESS:PORT and goes with --headless\n%s",
+                         kUsage);
+            return 2;
+        }
+    }
     if (headless) {
-        return RunHeadless(argc, argv, dir);
+        return RunHeadless(argc, argv, dir, web);
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QELT"));

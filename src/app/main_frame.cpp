@@ -22,6 +22,7 @@
 #include "editors/unsaved_work.h"
 #include "engine/plugin_host.h"
 #include "player/player_dlg.h"
+#include "remote/remote_server.h"
 #include "schedule/app_paths.h"
 #include "schedule/store_file.h"
 #include "views/pending_wnd.h"
@@ -40,6 +41,8 @@ constexpr const char* kNoTimetableFile = "无作息表.zxb";
 constexpr const char* kMusicFolder = "音乐库";
 constexpr const char* kTrayTooltip = "Varnel";
 constexpr const char* kNoAudioNotice = "没有可用的音频输出";
+constexpr const char* kRemoteFailed = "远程控制无法开启:";
+constexpr const char* kRemoteTokenNotKept = "远程控制的令牌无法写入设置文件";
 constexpr const char* kNoAudioMessage =
     "没有找到可用的音频输出设备。\n作息表照常计时，作息项照常显示为已播放，但不会发出声音。";
 
@@ -104,7 +107,9 @@ CMainFrame::~CMainFrame() {
         }
     }
     // The player window outlives the frame's members only through the session's
-    // references: the tick stops first, and nothing plays into a deleted window.
+    // references: the tick and the remote page stop first, and nothing plays into a
+    // deleted window.
+    m_pRemote.reset();
     m_Session.Stop();
     delete m_pPlayer;
     delete m_pNotifier;
@@ -178,7 +183,38 @@ bool CMainFrame::Create() {
     if (!m_Services.audioOutputAvailable) {
         ReportNoAudioOutput();
     }
+    if (std::string error; !ApplyRemoteSettings(&error)) {
+        Log("error", std::string(kRemoteFailed) + error);
+    }
     return true;
+}
+
+bool CMainFrame::ApplyRemoteSettings(std::string* error) {
+    const bool wasOn = m_pRemote != nullptr;
+    m_pRemote.reset();
+    remote::RemoteConfig config = remote::ReadRemoteConfig(m_Session.Settings().File());
+    bool listening = !config.enabled;
+    if (config.enabled && remote::EnsureToken(m_Session.Settings().File(), config)) {
+        auto server = std::make_unique<remote::CRemoteServer>(
+            m_Session, [this] { return m_pPlayer != nullptr ? &m_pPlayer->Engine() : nullptr; });
+        QString reason;
+        listening = server->Listen(config, &reason);
+        if (listening) {
+            m_pRemote = std::move(server);
+            Log("remote-on", config.address + ":" + std::to_string(config.port));
+        } else if (error != nullptr) {
+            *error = reason.toStdString();
+        }
+    } else if (config.enabled && error != nullptr) {
+        *error = kRemoteTokenNotKept;
+    }
+    // Pane 3 says so while the page is on; another notice there stays while it is off.
+    if (m_pRemote) {
+        m_pPanes[3]->setText(QString::fromUtf8(kRemoteOnNotice));
+    } else if (wasOn) {
+        m_pPanes[3]->setText(QString::fromUtf8(kMakerNotice));
+    }
+    return listening;
 }
 
 void CMainFrame::LoadSettings() {
@@ -255,6 +291,7 @@ void CMainFrame::Shutdown() {
         return;
     }
     m_bClosing = true;
+    m_pRemote.reset();
     m_Session.Stop();
     if (m_pTray != nullptr) {
         m_pTray->hide();

@@ -42,12 +42,17 @@ namespace player {
 class CPlayerDlg;
 }  // namespace player
 
+namespace remote {
+class CRemoteServer;
+}  // namespace remote
+
 namespace app {
 
 inline constexpr const char* kFrameTitle = "Varnel V1.3";
 inline constexpr const char* kIdleText = "运行中...";
 inline constexpr const char* kProductPane = " Varnel ";
 inline constexpr const char* kMakerNotice = "QELT 校园作息播放";
+inline constexpr const char* kRemoteOnNotice = "远程控制已开启";
 inline constexpr int kFrameWidth = 700;
 inline constexpr int kFrameHeight = 550;
 inline constexpr int kFrameMinWidth = 650;
@@ -148,6 +153,8 @@ public:
     bool SetAutostart(bool on) override;
     bool IsAutostartSet() const override;
     std::vector<std::pair<std::string, std::string>> AudioOutputs() override;
+    bool ApplyRemoteSettings(std::string* error) override;
+    bool IsRemoteOn() const { return m_pRemote != nullptr; }
 
     // The engine's host.
     void SetStatusText(const std::string& text) override;
@@ -250,6 +257,8 @@ private:
 
     FrameServices m_Services;
     session::CBellSession m_Session;
+    // The remote page while it is on; it goes before the session it serves.
+    std::unique_ptr<remote::CRemoteServer> m_pRemote;
 
     views::CPendingWnd* m_pPendingView = nullptr;
     QToolBar* m_pToolBar = nullptr;

@@ -68,6 +68,10 @@ public:
     // The system's audio outputs present now, each as its identifier and the name to
     // show, without the default output.
     virtual std::vector<std::pair<std::string, std::string>> AudioOutputs() = 0;
+    // Starts, restarts or stops the remote page as the settings' "远程" section now says;
+    // false, with the reason in error, when it cannot listen. A host without the page
+    // has nothing to do.
+    virtual bool ApplyRemoteSettings(std::string* /*error*/) { return true; }
 };
 
 // Said when a trial play is asked for while a bell plays: a trial never cuts one off.

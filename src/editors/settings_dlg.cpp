@@ -1,13 +1,18 @@
 #include "editors/settings_dlg.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
@@ -15,6 +20,8 @@
 
 #include "editors/number_field.h"
 #include "editors/text_limit.h"
+#include "remote/remote_config.h"
+#include "remote/remote_token.h"
 
 namespace editors {
 
@@ -27,6 +34,8 @@ constexpr const char* kDefaultOutput = "系统默认";
 constexpr const char* kSameNameFormat = "%1 (%2)";
 // The stored output that the system does not offer now.
 constexpr const char* kMissingOutputFormat = "%1 (未连接)";
+constexpr const char* kRemoteBadAddress = "远程控制的地址应为 IP 地址,例如 127.0.0.1 或 0.0.0.0";
+constexpr const char* kRemoteFailed = "远程控制无法开启:\n%1";
 constexpr int kDelayArrowMinimum = 0;
 constexpr int kDelayArrowMaximum = 10;
 constexpr int kVolumeMinimum = 0;
@@ -114,6 +123,7 @@ CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
     layout->addWidget(m_pAutostart);
     layout->addWidget(volumeGroup);
     layout->addLayout(outputRow);
+    layout->addWidget(CreateRemoteGroup());
     layout->addLayout(buttons);
 
     setTabOrder(m_pSchoolName, m_pAutoShutdown);
@@ -146,6 +156,98 @@ CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
     connect(applyButton, &QPushButton::clicked, this, [this] { Apply(); });
     connect(okButton, &QPushButton::clicked, this, &CSettingsDlg::accept);
     connect(closeButton, &QPushButton::clicked, this, &CSettingsDlg::reject);
+}
+
+QWidget* CSettingsDlg::CreateRemoteGroup() {
+    const remote::RemoteConfig config = remote::ReadRemoteConfig(m_Host.Settings().File());
+    m_strRemoteToken = config.token;
+    auto* group = new QGroupBox(QStringLiteral("远程控制"), this);
+    group->setObjectName(QStringLiteral("remoteGroup"));
+    m_pRemoteOn = new QCheckBox(QStringLiteral("开启远程控制网页"), group);
+    m_pRemoteOn->setObjectName(QStringLiteral("remoteOn"));
+    m_pRemoteOn->setChecked(config.enabled);
+    m_pRemoteAddress = new QLineEdit(QString::fromStdString(config.address), group);
+    m_pRemoteAddress->setObjectName(QStringLiteral("remoteAddress"));
+    m_pRemotePort = new QSpinBox(group);
+    m_pRemotePort->setObjectName(QStringLiteral("remotePort"));
+    m_pRemotePort->setRange(1, remote::kMaxPort);
+    m_pRemotePort->setValue(config.port);
+    auto* regenerate = new QPushButton(QStringLiteral("重新生成令牌"), group);
+    regenerate->setObjectName(QStringLiteral("remoteRegenerate"));
+    regenerate->setAutoDefault(false);
+    m_pRemoteUrl = new QLineEdit(group);
+    m_pRemoteUrl->setObjectName(QStringLiteral("remoteUrl"));
+    m_pRemoteUrl->setReadOnly(true);
+    auto* copy = new QPushButton(QStringLiteral("复制"), group);
+    copy->setObjectName(QStringLiteral("remoteCopy"));
+    copy->setAutoDefault(false);
+
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(m_pRemoteOn, 0, 0, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("地址:"), group), 1, 0);
+    grid->addWidget(m_pRemoteAddress, 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("端口:"), group), 1, 2);
+    grid->addWidget(m_pRemotePort, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("网页地址:"), group), 2, 0);
+    grid->addWidget(m_pRemoteUrl, 2, 1, 1, 2);
+    grid->addWidget(copy, 2, 3);
+    grid->addWidget(regenerate, 3, 3);
+
+    connect(m_pRemoteAddress, &QLineEdit::textChanged, this, [this] { ShowRemoteAddress(); });
+    connect(m_pRemotePort, &QSpinBox::valueChanged, this, [this] { ShowRemoteAddress(); });
+    connect(regenerate, &QPushButton::clicked, this, [this] {
+        m_strRemoteToken = remote::MakeToken();
+        ShowRemoteAddress();
+    });
+    connect(copy, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(m_pRemoteUrl->text()); });
+    ShowRemoteAddress();
+    return group;
+}
+
+void CSettingsDlg::ShowRemoteAddress() {
+    remote::RemoteConfig config;
+    config.address = m_pRemoteAddress->text().trimmed().toStdString();
+    config.port = m_pRemotePort->value();
+    config.token = m_strRemoteToken;
+    // Without a token yet, the address shows what the page will be once it is on.
+    m_pRemoteUrl->setText(QString::fromStdString(remote::PageUrl(config)));
+}
+
+bool CSettingsDlg::ApplyRemote() {
+    remote::RemoteConfig config;
+    config.enabled = m_pRemoteOn->isChecked();
+    config.address = m_pRemoteAddress->text().trimmed().toStdString();
+    config.port = m_pRemotePort->value();
+    config.token = m_strRemoteToken;
+    if (QHostAddress().setAddress(QString::fromStdString(config.address)) == false) {
+        m_Host.Dialogs().Message(kRemoteBadAddress, kCaption, platform::MessageIcon::Error,
+                                 platform::MessageButtons::Ok);
+        m_pRemoteAddress->setFocus();
+        return false;
+    }
+    // Nothing is written or restarted while the group stays as the file has it, so the
+    // section's defaults never land in a file that did not hold them.
+    const remote::RemoteConfig stored = remote::ReadRemoteConfig(m_Host.Settings().File());
+    if (config.enabled == stored.enabled && config.address == stored.address &&
+        config.port == stored.port && config.token == stored.token) {
+        return true;
+    }
+    if (config.enabled && config.token.empty()) {
+        config.token = remote::MakeToken();
+        m_strRemoteToken = config.token;
+        ShowRemoteAddress();
+    }
+    if (!remote::WriteRemoteConfig(m_Host.Settings().File(), config)) {
+        ReportSettingsNotWritten(m_Host);
+    }
+    if (std::string error; !m_Host.ApplyRemoteSettings(&error)) {
+        m_Host.Dialogs().Message(
+            QString::fromUtf8(kRemoteFailed).arg(QString::fromStdString(error)).toStdString(),
+            kCaption, platform::MessageIcon::Error, platform::MessageButtons::Ok);
+        return false;
+    }
+    return true;
 }
 
 void CSettingsDlg::ShowVolume(int volume) {
@@ -219,7 +321,7 @@ bool CSettingsDlg::Apply() {
     if (!m_Host.Session().ApplyOptions(options, session::OptionKeys::SystemSettings, &view)) {
         ReportSettingsNotWritten(m_Host);
     }
-    return true;
+    return ApplyRemote();
 }
 
 void CSettingsDlg::accept() {

@@ -1,10 +1,12 @@
 #pragma once
 // The system settings dialog: school name, automatic shutdown and its delay, the display
 // the main window starts with, the player and prompt switches, start with the desktop,
-// the default volume and the audio output. Applying changes the main window at once and writes the
-// settings. Modeless: it deletes itself when it closes and reports kSettingsClosed once.
+// the default volume, the audio output and the remote page. Applying changes the main window at
+// once and writes the settings. Modeless: it deletes itself when it closes and reports
+// kSettingsClosed once.
 
 #include <QDialog>
+#include <string>
 
 #include "editors/editor_host.h"
 
@@ -14,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 
 namespace editors {
 
@@ -39,6 +42,12 @@ private:
     // Lists the default output, the system's outputs and a stored one that is missing,
     // and selects the stored one.
     void FillOutputDevices();
+    // The "远程控制" group, filled from the settings' "远程" section.
+    QWidget* CreateRemoteGroup();
+    void ShowRemoteAddress();
+    // Writes the remote page's keys and puts them in force; false when the user was told
+    // it could not be done.
+    bool ApplyRemote();
 
     IEditorHost& m_Host;
     QLineEdit* m_pSchoolName = nullptr;
@@ -51,6 +60,12 @@ private:
     QSlider* m_pVolume = nullptr;
     QLabel* m_pVolumeLabel = nullptr;
     QComboBox* m_pOutputDevice = nullptr;  // each item's data is the output's identifier
+    QCheckBox* m_pRemoteOn = nullptr;
+    QLineEdit* m_pRemoteAddress = nullptr;
+    QSpinBox* m_pRemotePort = nullptr;
+    QLineEdit* m_pRemoteUrl = nullptr;
+    // The token shown and written on apply (a new one once regenerated).
+    std::string m_strRemoteToken;
     bool m_bClosed = false;
 };
 

@@ -162,6 +162,7 @@ bool CPlaybackEngine::LoadTrack(int index) {
     m_nCurrent = index;
     m_strPath = path;
     m_strTitle = TitleOf(path);
+    m_LastTick = TickResult{};
     const unsigned serial = ++m_nLoadSerial;
 
     schedule::TrackEntry& entry = m_queue[index];
@@ -462,6 +463,7 @@ CPlaybackEngine::TickResult CPlaybackEngine::Tick() {
         }
     }
     m_owner.SetProgress(result.percent);
+    m_LastTick = result;
     return result;
 }
 

@@ -90,6 +90,8 @@ public:
     std::uint32_t LimitMs() const { return m_nLimitMs; }
     std::uint32_t LengthMs() const { return m_nLengthMs; }
     const std::string& Title() const { return m_strTitle; }
+    // What the last Tick read of the loaded track (zero until the track's first tick).
+    const TickResult& LastTick() const { return m_LastTick; }
     AudioResult LastResult() const { return m_lastResult; }
 
 private:
@@ -137,6 +139,7 @@ private:
     int m_nVolume = 0;  // effective volume of the loaded track
     std::string m_strPath;
     std::string m_strTitle;
+    TickResult m_LastTick;
     int m_nDefaultVolume = kDefaultVolume;
 };
 

@@ -1,5 +1,6 @@
 #include "session/bell_session.h"
 
+#include <filesystem>
 #include <utility>
 
 #include "engine/plugin_host.h"
@@ -336,6 +337,40 @@ void CBellSession::CheckCalendar() {
     m_pEngine->CheckCalendar();
 }
 
+CBellSession::MarkDayResult CBellSession::MarkDay(const schedule::CalendarDate& date,
+                                                  const std::string& timetable) {
+    if (!timetable.empty()) {
+        std::error_code error;
+        if (!schedule::CDayCalendar::IsPlainFileName(timetable) ||
+            !std::filesystem::is_regular_file(
+                schedule::CDayCalendar::TimetablePathIn(m_Options.appDir, timetable), error)) {
+            return MarkDayResult::NoSuchTimetable;
+        }
+    }
+    const std::string path = schedule::CDayCalendar::PathIn(m_Options.appDir);
+    schedule::CDayCalendar calendar;
+    std::error_code error;
+    // A file that exists but cannot be read would lose its lines if written over.
+    if (!calendar.Load(path) && std::filesystem::exists(path, error)) {
+        return MarkDayResult::CalendarUnreadable;
+    }
+    for (const schedule::CalendarEntry& entry : calendar.GetEntries()) {
+        if (entry.first == date && entry.last == date) {
+            calendar.RemoveEntry(entry.lineIndex);
+            break;
+        }
+    }
+    if (calendar.AddEntry(date, date, timetable) < 0) {
+        return MarkDayResult::NoSuchTimetable;
+    }
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    if (!calendar.Save(path)) {
+        return MarkDayResult::NotWritten;
+    }
+    CheckCalendar();
+    return MarkDayResult::Done;
+}
+
 void CBellSession::ReplanToday() {
     m_pEngine->ReplanToday();
 }
@@ -361,6 +396,16 @@ void CBellSession::PlayChosenFiles() {
 void CBellSession::OnPlaybackEnded() {
     Log("finished");
     m_pEngine->OnPlaybackEnded();
+}
+
+bool CBellSession::StopPlayback() {
+    if (!m_pRealPlayer->IsPlaying()) {
+        return false;
+    }
+    m_nPlayingTrial = 0;
+    m_pRealPlayer->ClearQueue(true);
+    OnPlaybackEnded();
+    return true;
 }
 
 // Trials.

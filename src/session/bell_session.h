@@ -19,6 +19,7 @@
 #include "platform/clock.h"
 #include "platform/power_control.h"
 #include "schedule/common_track_store.h"
+#include "schedule/day_calendar.h"
 #include "schedule/message_reporter.h"
 #include "schedule/playlist_store.h"
 #include "schedule/settings.h"
@@ -97,6 +98,8 @@ public:
     void SetStatus(const std::string& text);
 
     const std::string& AppDir() const { return m_Options.appDir; }
+    // The clock the day rings by.
+    const platform::Clock& Clock() const { return m_Clock; }
     schedule::CSettings& Settings() { return m_Settings; }
     schedule::CCommonTrackStore& CommonTracks() { return m_CommonTracks; }
     schedule::CPlaylistStore& Playlists() { return m_Playlists; }
@@ -137,6 +140,11 @@ public:
     schedule::CTimetable& CurrentTimetable() { return m_pEngine->Timetable(); }
     // The day calendar changed (the holiday dialog wrote it): counts at once.
     void CheckCalendar();
+    // Marks one date in the day calendar file as a holiday (empty timetable) or as a
+    // special day ringing a timetable of "作息表", replacing an entry for exactly that
+    // date and keeping every other line; today follows at once.
+    enum class MarkDayResult { Done, NoSuchTimetable, CalendarUnreadable, NotWritten };
+    MarkDayResult MarkDay(const schedule::CalendarDate& date, const std::string& timetable);
     // Reads a special day's timetable again and finds today's pending item anew.
     void ReplanToday();
 
@@ -147,6 +155,9 @@ public:
     void PlayChosenFiles();
     // The player finished its queue or was closed: logged, then the after-program.
     void OnPlaybackEnded();
+    // Stops whatever plays and empties the queue, as closing the player does (the end is
+    // logged and the after-program runs); false when nothing was playing.
+    bool StopPlayback();
 
     // An editor's trial play. BeginTrial gives the trial its token, or 0 while a bell
     // plays (a trial never cuts a bell off); the editor then queues its tracks on the
