@@ -816,6 +816,13 @@ void CMainFrame::OpenEditor(int id) {
 void CMainFrame::OpenOnce(int id, QDialog* (CMainFrame::*make)()) {
     QPointer<QDialog>& open = m_OpenDialogs[id];
     if (open) {
+        // An editor already open is owned by the frame, and a window-modal editor (the
+        // item editor) blocks every window the frame owns: reached from that editor, it
+        // stands on its own from now on, so it takes input.
+        if (QApplication::activeModalWidget() != nullptr && open->parentWidget() != nullptr) {
+            Unowned(open);
+            open->show();
+        }
         open->raise();
         open->activateWindow();
         return;

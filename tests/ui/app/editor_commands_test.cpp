@@ -6,11 +6,15 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include "app/command_ids.h"
 #include "app/frame_fixture.h"
 #include "editors/common_track_dlg.h"
+#include "editors/playlist_dlg.h"
 #include "editors/timetable_edit_dlg.h"
 
 namespace {
@@ -27,6 +31,61 @@ QList<Dialog*> OpenDialogs(app::CMainFrame& frame) {
         }
     }
     return open;
+}
+
+// Whether a window-modal dialog keeps input from widget, as Qt decides it: the widget is
+// blocked when its window, or a window it stands on (parent or transient parent), is one
+// the modal dialog stands on.
+bool BlockedBy(const QWidget* widget, const QWidget* modal) {
+    const auto above = [](const QWindow* window) {
+        return window->parent() != nullptr ? window->parent() : window->transientParent();
+    };
+    for (const QWindow* w = widget->windowHandle(); w != nullptr; w = above(w)) {
+        for (const QWindow* m = above(modal->windowHandle()); m != nullptr; m = above(m)) {
+            if (m == w) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+template <typename Dialog>
+Dialog* TopLevel() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<Dialog*>(widget);
+            dialog != nullptr && dialog->isVisible()) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(EditorCommandsTest, AStoreEditorReachedFromTheItemEditorTakesInputOpenBeforeOrNot) {
+    app::CMainFrame& main = MakeFrame();
+    main.OnCommand(app::kCmdCommonTracks);
+    const QPointer<editors::CCommonTrackDlg> openBefore =
+        OpenDialogs<editors::CCommonTrackDlg>(main).front();
+    bool checked = false;
+    QTimer::singleShot(0, &main, [&] {
+        QWidget* itemEditor = QApplication::activeModalWidget();
+        ASSERT_NE(itemEditor, nullptr);
+        ASSERT_TRUE(openBefore);
+        EXPECT_TRUE(BlockedBy(openBefore, itemEditor)) << "owned by the frame, it is blocked";
+        // The item editor's editor buttons ask the frame for the store editors.
+        main.OpenStoreEditor(app::kCmdCommonTracks);
+        main.OpenStoreEditor(app::kCmdPlaylists);
+        ASSERT_TRUE(openBefore);
+        EXPECT_TRUE(openBefore->isVisible());
+        EXPECT_FALSE(BlockedBy(openBefore, itemEditor));
+        const editors::CPlaylistDlg* openedNow = TopLevel<editors::CPlaylistDlg>();
+        ASSERT_NE(openedNow, nullptr);
+        EXPECT_FALSE(BlockedBy(openedNow, itemEditor));
+        checked = true;
+        itemEditor->close();
+    });
+    main.OnCommand(app::kCmdNewItem);
+    EXPECT_TRUE(checked);
 }
 
 TEST_F(EditorCommandsTest, StoreEditorOpensOnceAndItsCloseRebuildsTheMenu) {
