@@ -48,6 +48,7 @@ CPlaybackEngine::CPlaybackEngine(IAudioSystem& audio, IPlaybackOwner& owner)
 
 // The owner may already be gone here, so only the audio resources are let go.
 CPlaybackEngine::~CPlaybackEngine() {
+    ReleaseRetired();
     if (m_prepared != kNoSound) {
         m_audio.Release(m_prepared);
     }
@@ -93,6 +94,7 @@ void CPlaybackEngine::ClearQueue(bool stopFirst) {
     ++m_nQueueSerial;
     m_nCurrent = 0;
     m_bCurrentRemoved = false;
+    m_bFreshQueue = true;
     m_owner.OnQueueCleared();
     m_owner.EnableButton(PlayerButton::Next, false);
     m_owner.EnableButton(PlayerButton::Pause, false);
@@ -138,19 +140,24 @@ bool CPlaybackEngine::LoadTrack(int index) {
     if (index < 0 || index >= QueueCount()) {
         return false;
     }
-    Stop();
+    StopCurrent(false);
 
     const std::string path = m_queue[index].path;
     // The volume is known before the file opens, so the stream starts at it.
     const int volume = EffectiveVolume(m_queue[index]);
-    // A stream prepared for this file and volume is only started; any other goes.
-    SoundHandle sound = TakePrepared(path, volume);
+    // The first track of a new queue may be the one prepared for it: then it is only
+    // started, else the preparation goes. A queue moving on to its next track leaves
+    // the preparation alone (the next item may begin with the same file).
+    const bool startsQueue = m_bFreshQueue && index == 0;
+    m_bFreshQueue = false;
+    SoundHandle sound = startsQueue ? TakePrepared(path, volume) : kNoSound;
     const AudioResult opened =
         sound != kNoSound ? Call(AudioResult::Ok)
         : m_bSystemReady
             ? Call(m_audio.CreateStream(path, StreamMode::Play, LinearVolume(volume), &sound))
             : Call(AudioResult::NotInitialised);
     if (opened != AudioResult::Ok) {
+        ReleaseRetired();
         // Nothing plays now; the owner is told which entry failed so that a bell that
         // does not sound is not silent about it.
         m_owner.OnOpenFailed(index, path);
@@ -189,6 +196,8 @@ bool CPlaybackEngine::LoadTrack(int index) {
             m_owner.EnableButton(PlayerButton::Play, true);
         }
     }
+    // The track this one replaced goes now that this one plays.
+    ReleaseRetired();
     if (serial == m_nLoadSerial && m_bLoaded) {
         m_owner.EnableButton(PlayerButton::Previous, index > 0);
         m_owner.EnableButton(PlayerButton::Next, index < QueueCount() - 1);
@@ -222,7 +231,19 @@ bool CPlaybackEngine::Prepare(const schedule::TrackEntry& entry) {
     return true;
 }
 
+void CPlaybackEngine::ReleaseRetired() {
+    if (m_retiredSound != kNoSound) {
+        if (m_retiredChannel != kNoChannel) {
+            m_audio.Stop(m_retiredChannel);
+            m_retiredChannel = kNoChannel;
+        }
+        m_audio.Release(m_retiredSound);
+        m_retiredSound = kNoSound;
+    }
+}
+
 void CPlaybackEngine::DropPrepared() {
+    ReleaseRetired();
     if (m_prepared != kNoSound) {
         m_audio.Release(m_prepared);
         m_prepared = kNoSound;
@@ -288,6 +309,23 @@ void CPlaybackEngine::TogglePause() {
 }
 
 void CPlaybackEngine::Stop() {
+    StopCurrent(true);
+}
+
+void CPlaybackEngine::StopCurrent(bool releaseRetired) {
+    if (releaseRetired) {
+        ReleaseRetired();
+    }
+    if (m_sound != kNoSound && m_prepared != kNoSound) {
+        // A prepared track is about to start: this one falls silent now and goes after.
+        if (m_channel != kNoChannel) {
+            Call(m_audio.SetVolume(m_channel, 0.0f));
+        }
+        m_retiredSound = m_sound;
+        m_retiredChannel = m_channel;
+        m_sound = kNoSound;
+        m_channel = kNoChannel;
+    }
     if (m_sound != kNoSound) {
         if (m_channel != kNoChannel) {
             Call(m_audio.Stop(m_channel));

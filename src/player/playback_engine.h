@@ -72,9 +72,9 @@ public:
     TickResult Tick();
 
     // Opens entry's file ahead of its time, prerolled and paused beside what plays now,
-    // so that the load that comes for it later only has to start it. A load of another
-    // file, or of the same file at another volume, drops the preparation; it never
-    // sounds by itself. Replaces an earlier preparation.
+    // so that the load that starts a new queue with it only has to start it. A new
+    // queue that starts with another file, or the same at another volume, drops the
+    // preparation; it never sounds by itself. Replaces an earlier preparation.
     bool Prepare(const schedule::TrackEntry& entry);
     void DropPrepared();
     bool HasPrepared() const { return m_prepared != kNoSound; }
@@ -108,6 +108,11 @@ private:
     int EffectiveVolume(const schedule::TrackEntry& entry) const;
     // The prepared stream when it is the one a load of path at volume would open.
     SoundHandle TakePrepared(const std::string& path, int volume);
+    // Lets the track stopped for a prepared one go, now that the new one plays.
+    void ReleaseRetired();
+    // Stops the current track; a track stopped earlier for a prepared one goes too
+    // unless a load is about to start the prepared one.
+    void StopCurrent(bool releaseRetired);
 
     IAudioSystem& m_audio;
     IPlaybackOwner& m_owner;
@@ -121,6 +126,11 @@ private:
     SoundHandle m_prepared = kNoSound;
     std::string m_strPreparedPath;
     int m_nPreparedVolume = 0;
+    // The track stopped while a prepared one waited: silenced at once, but torn down
+    // only after the prepared one has started, so that the switch at a bell's second
+    // costs no more than starting a prerolled stream.
+    SoundHandle m_retiredSound = kNoSound;
+    ChannelHandle m_retiredChannel = kNoChannel;
     ChannelHandle m_channel = kNoChannel;
     AudioResult m_lastResult = AudioResult::Ok;
 
@@ -130,6 +140,8 @@ private:
     // The playing entry was removed from the queue: the entry after it now sits at
     // m_nCurrent, so advancing must not skip it.
     bool m_bCurrentRemoved = false;
+    // No track of the queue has been loaded since it was emptied.
+    bool m_bFreshQueue = true;
     bool m_bLoaded = false;
     unsigned m_nLoadSerial = 0;  // counts loads, to tell a nested load from this one
     bool m_bStarted = false;

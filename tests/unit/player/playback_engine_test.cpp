@@ -461,15 +461,37 @@ TEST_F(PlaybackEngineTest, APreparedTrackIsOnlyStartedByItsLoadAndNeverLeaks) {
     RunSeconds(3);
     EXPECT_EQ(audio.CountCalls("PlaySound"), 0) << "a prepared track never sounds by itself";
 
-    // At its second the queue is replaced and the prepared stream only starts.
+    // At its second the queue is replaced and the prepared stream only starts; the
+    // track it replaces falls silent at once and is torn down after the start.
+    audio.ClearCalls();
     engine->ClearQueue(true);
     engine->Append(Entry("/music/b.mp3", 1, 0));
-    audio.ClearCalls();
     ASSERT_TRUE(engine->LoadTrack(0));
     EXPECT_EQ(audio.CountCalls("CreateStream"), 0);
     EXPECT_EQ(audio.CountCalls("PlaySound"), 1);
+    const std::vector<std::string>& calls = audio.Calls();
+    const auto first = [&calls](const std::string& prefix) {
+        return std::find_if(calls.begin(), calls.end(),
+                            [&](const std::string& call) { return call.rfind(prefix, 0) == 0; }) -
+               calls.begin();
+    };
+    EXPECT_LT(first("SetVolume 0.00"), first("PlaySound"));
+    EXPECT_LT(first("PlaySound"), first("Release"));
+    EXPECT_EQ(audio.CountCalls("Release"), 1);
     EXPECT_EQ(owner.started.back(), "0 /music/b.mp3");
     EXPECT_FALSE(engine->HasPrepared());
+
+    // A queue moving on to its next track, the same file included, neither takes nor
+    // drops the preparation: it belongs to the next queue's start.
+    engine->ClearQueue(true);
+    engine->Append(Entry("/music/b.mp3", 1, 0));
+    engine->Append(Entry("/music/c.mp3", 1, 0));
+    ASSERT_TRUE(engine->LoadTrack(0));
+    engine->Prepare(Entry("/music/c.mp3", 1, 0));
+    audio.ClearCalls();
+    ASSERT_TRUE(engine->LoadTrack(1));
+    EXPECT_EQ(audio.CountCalls("CreateStream /music/c.mp3 Play"), 1);
+    EXPECT_TRUE(engine->HasPrepared());
 
     // Another file, or the same at another volume, opens anew and lets the preparation go.
     engine->Prepare(Entry("/music/c.mp3", 1, 0, 1, 80));
@@ -478,7 +500,7 @@ TEST_F(PlaybackEngineTest, APreparedTrackIsOnlyStartedByItsLoadAndNeverLeaks) {
     audio.ClearCalls();
     ASSERT_TRUE(engine->LoadTrack(0));
     EXPECT_EQ(audio.CountCalls("CreateStream /music/c.mp3 Play"), 1);
-    EXPECT_EQ(audio.CountCalls("Release"), 1) << "the prepared stream";
+    EXPECT_EQ(audio.CountCalls("Release"), 2) << "the prepared stream and the one it replaced";
     engine->Prepare(Entry("/music/a.mp3", 1, 0));
     engine->DropPrepared();
     engine->Prepare(Entry("/music/b.mp3", 1, 0));
