@@ -436,20 +436,12 @@ void CCommonTrackDlg::OnTrial() {
     if (queue.empty()) {
         return;
     }
-    m_nTrial = BeginTrial(m_Host);
-    if (m_nTrial == 0) {
-        return;
-    }
-
-    engine::IPlayer& player = m_Host.Player();
-    player.ClearQueue(true);
+    std::vector<TrialFile> files;
     for (const TrackEntry& entry : queue) {
-        const int limit = entry.fullPlay != 0 ? -1 : entry.limit;
-        player.AddFile(schedule::ResolvePath(m_Host.AppDir(), entry.path), 1, limit,
-                       entry.useDefaultVolume, entry.volume);
+        files.push_back(TrialFile{entry.path, entry.fullPlay != 0 ? -1 : entry.limit,
+                                  entry.useDefaultVolume, entry.volume});
     }
-    player.RefreshList();
-    player.LoadTrack(0);
+    m_nTrial = StartTrial(m_Host, files);
 }
 
 void CCommonTrackDlg::StopTrial() {

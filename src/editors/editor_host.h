@@ -10,6 +10,7 @@
 
 #include "engine/engine_player.h"
 #include "platform/dialogs.h"
+#include "schedule/app_paths.h"
 #include "schedule/common_track_store.h"
 #include "schedule/message_reporter.h"
 #include "schedule/playlist_store.h"
@@ -94,6 +95,33 @@ inline int BeginTrial(IEditorHost& host) {
         host.Dialogs().Message(kTrialRefused, kTrialCaption, platform::MessageIcon::Information,
                                platform::MessageButtons::Ok);
     }
+    return token;
+}
+
+// One file of an editor's trial play: its path as stored (resolved against the program
+// folder), its limit in milliseconds (-1: the whole file) and its volume.
+struct TrialFile {
+    std::string path;
+    int limitMs = -1;
+    int useDefaultVolume = 1;
+    int volume = 100;
+};
+
+// Begins an editor's trial play and starts its files on an emptied queue, each playing
+// by itself: the trial's token, or 0 (and the user is told why) while a bell plays.
+inline int StartTrial(IEditorHost& host, const std::vector<TrialFile>& files) {
+    const int token = BeginTrial(host);
+    if (token == 0) {
+        return 0;
+    }
+    engine::IPlayer& player = host.Player();
+    player.ClearQueue(true);
+    for (const TrialFile& file : files) {
+        player.AddFile(schedule::ResolvePath(host.AppDir(), file.path), 1, file.limitMs,
+                       file.useDefaultVolume, file.volume);
+    }
+    player.RefreshList();
+    player.LoadTrack(0);
     return token;
 }
 

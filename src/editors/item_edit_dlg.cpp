@@ -38,12 +38,6 @@ constexpr int kCmdCommonTracks = 32782;
 constexpr int kCmdPlaylists = 32783;
 // The file folder music-file dialogs start in, under the program folder.
 constexpr const char* kMusicFolder = "音乐库";
-// Trial play: the whole file, started at once, at the default volume.
-constexpr int kTrialAutoPlay = 1;
-constexpr int kTrialWholeFile = -1;
-constexpr int kTrialDefaultVolume = 1;
-constexpr int kTrialVolume = 100;
-
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -399,16 +393,8 @@ void CItemEditDlg::OnTrialPlay() {
     if (!m_bFileMeasured) {
         return;
     }
-    m_nTrial = BeginTrial(m_Host);
-    if (m_nTrial == 0) {
-        return;
-    }
-    engine::IPlayer& player = m_Host.Player();
-    player.ClearQueue(true);
-    player.AddFile(schedule::ResolvePath(m_Host.AppDir(), m_strFile), kTrialAutoPlay,
-                   kTrialWholeFile, kTrialDefaultVolume, kTrialVolume);
-    player.RefreshList();
-    player.LoadTrack(0);
+    // The whole file at the default volume.
+    m_nTrial = StartTrial(m_Host, {TrialFile{m_strFile}});
 }
 
 // Stops the trial this dialog started, unless something else has started since: a bell

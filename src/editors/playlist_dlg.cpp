@@ -591,19 +591,16 @@ void CPlaylistDlg::OnTrial() {
         StopPlayer();
         return;
     }
+    if (single) {
+        // The file in the file field, whole and at the default volume.
+        m_nTrial = StartTrial(m_Host, {TrialFile{S(m_pEntry->FileEdit()->text())}});
+        return;
+    }
     m_nTrial = BeginTrial(m_Host);
     if (m_nTrial == 0) {
         return;
     }
     player.ClearQueue(true);
-    if (single) {
-        // The file in the file field, whole and at the default volume.
-        player.AddFile(schedule::ResolvePath(m_Host.AppDir(), S(m_pEntry->FileEdit()->text())), 1,
-                       -1, 1, kFullVolume);
-        player.RefreshList();
-        player.LoadTrack(0);
-        return;
-    }
     // The whole list plays as a scheduled playlist would: on an emptied queue, with its
     // wildcard entries expanded.
     Playlist expanded;
