@@ -11,11 +11,12 @@
 namespace engine {
 
 CEventLog::CEventLog(const platform::Clock& clock, std::string path, std::size_t rotateBytes,
-                     int keepOld)
+                     int keepOld, Target target)
     : m_Clock(clock),
       m_strPath(std::move(path)),
       m_nRotateBytes(rotateBytes),
-      m_nKeepOld(keepOld) {}
+      m_nKeepOld(keepOld),
+      m_Target(target) {}
 
 CEventLog::~CEventLog() {
     if (m_pFile != nullptr) {
@@ -97,14 +98,15 @@ bool CEventLog::Open() {
     if (m_pFile == nullptr && !m_strPath.empty()) {
         // A link planted in the log's place, or a pipe or device, is not written to: the
         // log would otherwise append to whatever file the link names.
-        const int fd =
-            ::open(m_strPath.c_str(),
-                   O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        const bool own = m_Target == Target::OwnFile;
+        const int fd = ::open(
+            m_strPath.c_str(),
+            O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | (own ? O_NOFOLLOW : 0), 0666);
         if (fd < 0) {
             return false;
         }
         struct stat info = {};
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (own && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
             ::close(fd);
             return false;
         }

@@ -16,12 +16,17 @@ namespace engine {
 
 class CEventLog {
 public:
-    // An empty path keeps the log closed. The file is never opened through a symbolic
-    // link, nor when it is not a regular file: such a log stays closed. With rotateBytes > 0, a
-    // file that has grown past it is renamed PATH.1 (PATH.1 to PATH.2, … keeping keepOld old files)
-    // before the next line is written.
+    // What the path may name. OwnFile (the bell log in a program folder others may
+    // write): only a regular file, never reached through a symbolic link, or the log
+    // stays closed. AnyPath (QELT_EVENT_LOG, named by whoever starts the program): a
+    // link, a pipe or a terminal too, such as /dev/stdout.
+    enum class Target { OwnFile, AnyPath };
+
+    // An empty path keeps the log closed. With rotateBytes > 0, a file that has grown
+    // past it is renamed PATH.1 (PATH.1 to PATH.2, … keeping keepOld old files) before
+    // the next line is written.
     CEventLog(const platform::Clock& clock, std::string path, std::size_t rotateBytes = 0,
-              int keepOld = 0);
+              int keepOld = 0, Target target = Target::OwnFile);
     ~CEventLog();
     CEventLog(const CEventLog&) = delete;
     CEventLog& operator=(const CEventLog&) = delete;
@@ -47,6 +52,7 @@ private:
     std::string m_strPath;
     std::size_t m_nRotateBytes;
     int m_nKeepOld;
+    Target m_Target;
     std::FILE* m_pFile = nullptr;
 };
 

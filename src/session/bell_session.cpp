@@ -125,7 +125,7 @@ CBellSession::CBellSession(platform::Clock& clock, engine::IEngineHost& host,
       m_Settings(m_Options.appDir + schedule::ini::kFileName),
       m_BellLog(clock, m_Options.bellLog ? m_Options.appDir + engine::kBellLogFile : std::string(),
                 engine::kBellLogRotateBytes, engine::kBellLogKeepOld),
-      m_EventLog(clock, m_Options.eventLogPath) {
+      m_EventLog(clock, m_Options.eventLogPath, 0, 0, engine::CEventLog::Target::AnyPath) {
     m_pPower = std::make_unique<CLoggedPowerControl>(
         m_Options.power != nullptr ? *m_Options.power : g_NoPower,
         [this](const std::string& kind, const std::string& text) { Log(kind, text); });

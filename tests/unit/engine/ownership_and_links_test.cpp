@@ -116,6 +116,15 @@ TEST_F(HostileNeighbours, BellLogNeitherFollowsLinksNorCarriesControlCharacters)
         log.Write("start", "planted");
     }
     EXPECT_EQ(ReadText(victim), "keep\n");
+    // The events log the user names may well be a link (/dev/stdout is one): followed.
+    fs::create_symlink(victim, m_Dir + "events.log");
+    {
+        engine::CEventLog log(clock, m_Dir + "events.log", 0, 0,
+                              engine::CEventLog::Target::AnyPath);
+        log.Write("start", "named");
+    }
+    EXPECT_EQ(ReadText(victim), "keep\n2026-09-01 08:00:00 start named\n");
+    std::ofstream(victim, std::ios::trunc) << "keep\n";
 
     // Rotation never writes through a link planted at an old file's name either.
     fs::remove(m_Dir + "QELT.log");
