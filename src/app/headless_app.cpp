@@ -14,19 +14,24 @@
 #include "engine/event_log.h"
 #include "engine/plugin_host.h"
 #include "engine/wait_pumping.h"
+#include "platform/qt_text.h"
 #include "player/audio_output.h"
 #include "remote/remote_server.h"
 #include "schedule/app_paths.h"
 #include "schedule/day_calendar.h"
+#include "schedule/settings.h"
+#include "schedule/time_text.h"
 
 namespace app {
 
 namespace {
 
-constexpr const char* kTimetableFolder = "作息表";
-constexpr const char* kCommonTrackFile = "作息表/M2list.dat";
-constexpr const char* kPlaylistFile = "作息表/Mlist.dat";
-constexpr const char* kIniFile = "QELT.INI";
+using schedule::kCommonTrackFile;
+using schedule::kPlaylistFile;
+using schedule::kTimetableFolder;
+
+using platform::Q;
+
 constexpr const char* kStartText = "headless";
 constexpr const char* kNoAudioNotice = "没有可用的音频输出";
 constexpr const char* kOutputFallbackNotice = "输出设备不可用，已改用系统默认输出";
@@ -35,10 +40,6 @@ constexpr const char* kWorkdayText = "今日播放作息项";
 constexpr const char* kRemoteFailed = "远程控制无法开启:";
 constexpr const char* kRemoteTokenNotKept = "远程控制的令牌无法写入设置文件(仅本次有效):";
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 std::string EventLogPath() {
     const char* path = std::getenv("QELT_EVENT_LOG");
     return path != nullptr ? std::string(path) : std::string();
@@ -46,12 +47,7 @@ std::string EventLogPath() {
 
 // "HH:MM:SS TITLE" of a pending item.
 std::string PendingText(const schedule::ScheduleItem& item) {
-    constexpr int kSecondsPerHour = 3600;
-    constexpr int kSecondsPerMinute = 60;
-    char clock[16];
-    std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", item.time / kSecondsPerHour,
-                  item.time / kSecondsPerMinute % kSecondsPerMinute, item.time % kSecondsPerMinute);
-    return std::string(clock) + ' ' + item.title;
+    return schedule::FormatTimeOfDay(item.time) + ' ' + item.title;
 }
 
 void PrintLine(const std::string& line) {
@@ -272,7 +268,7 @@ std::map<CHeadlessApp::Watched, std::string> CHeadlessApp::WatchedFiles() const 
     // The timetable the settings name, as reading the settings loads it: watched even
     // while it is missing, so that copying it in loads it.
     std::map<Watched, std::string> files = {
-        {Watched::Settings, m_strAppDir + kIniFile},
+        {Watched::Settings, m_strAppDir + schedule::ini::kFileName},
         {Watched::CommonTracks, m_strAppDir + kCommonTrackFile},
         {Watched::Playlists, m_strAppDir + kPlaylistFile},
         {Watched::Timetable,

@@ -21,6 +21,7 @@
 #include "editors/playlist_dlg.h"
 #include "editors/unsaved_work.h"
 #include "engine/plugin_host.h"
+#include "platform/qt_text.h"
 #include "player/player_dlg.h"
 #include "remote/remote_server.h"
 #include "schedule/app_paths.h"
@@ -35,10 +36,13 @@ namespace app {
 
 namespace {
 
-constexpr const char* kTimetableFolder = "作息表";
+using schedule::kMusicFolder;
+using schedule::kTimetableFolder;
+
+using platform::Q;
+
 // The name a timetable without a file of its own is kept under when the program ends.
 constexpr const char* kNoTimetableFile = "无作息表.zxb";
-constexpr const char* kMusicFolder = "音乐库";
 constexpr const char* kTrayTooltip = "Varnel";
 constexpr const char* kNoAudioNotice = "没有可用的音频输出";
 constexpr const char* kRemoteFailed = "远程控制无法开启:";
@@ -57,10 +61,6 @@ constexpr int kNotifierTextBottomInset = 25;
 
 constexpr int kClockInset = 1;
 constexpr int kToolbarIconSize = 16;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The folder the autostart entry passes with --dir: none when it is the executable's own.
 QString ProgramFolderArgument(const FrameServices& services) {
@@ -92,6 +92,8 @@ CMainFrame::CMainFrame(FrameServices services, QWidget* parent)
       m_Services(std::move(services)),
       m_Session(*m_Services.clock, *this,
                 SessionOptionsOf(m_Services, this, [this] { RefreshClock(); })),
+      m_Timetable(m_Session, *m_Services.dialogs, m_Services.appDir,
+                  [this] { emit timetableReplaced(); }),
       m_Autostart(Q(m_Services.executable), ProgramFolderArgument(m_Services)) {
     setWindowTitle(QString::fromUtf8(kFrameTitle));
     setWindowIcon(QIcon(QStringLiteral(":/app/qelt.png")));
@@ -119,9 +121,9 @@ bool CMainFrame::Create() {
     m_pPendingView = new views::CPendingWnd(this);
     m_pPendingView->installEventFilter(this);
     setCentralWidget(m_pPendingView);
-    CreateActions();
-    CreateMenus();
-    CreateToolBar();
+    m_pActions = new CFrameActions(
+        *this, [this](int id) { OnCommand(id); }, [this] { UpdateActionStates(); });
+    m_pActions->Create();
     CreateStatusBar();
 
     // The program folder is the current folder, and the timetables live in "作息表".
@@ -136,6 +138,7 @@ bool CMainFrame::Create() {
 
     m_pPlayer =
         new player::CPlayerDlg(*m_Services.audio, m_Session.Settings(), *m_Services.dialogs, this);
+    m_pPlayer->installEventFilter(this);
     m_pPlayer->SetOpenFolder(m_Services.appDir + kMusicFolder);
     connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this,
             [this] { OnFrameNotice(kNoticePlaybackEnded); });
@@ -149,11 +152,11 @@ bool CMainFrame::Create() {
     connect(m_pPlayer, &player::CPlayerDlg::openFailed, this,
             [this](const QString& path) { Log("openfailed", path.toStdString()); });
 
-    m_pClock = new CClockWnd(*m_Services.clock, m_pToolBar);
+    m_pClock = new CClockWnd(*m_Services.clock, m_pActions->ToolBar());
     m_pClock->SetBackColour(QColor(0, 0, 0));
     m_pClock->SetTextColour(QColor(0, 255, 0));
     m_pClock->SetExternalTick(m_Services.startTickDriver);
-    m_pToolBar->installEventFilter(this);
+    m_pActions->ToolBar()->installEventFilter(this);
     PlaceClock();
 
     // Without a parent the popup still shows while the main window is hidden.
@@ -165,7 +168,11 @@ bool CMainFrame::Create() {
     m_pNotifier->SetTextRect(QRect(
         QPoint(kNotifierTextLeft, kNotifierTextTop),
         QPoint(skin.width() - kNotifierTextRightInset, skin.height() - kNotifierTextBottomInset)));
-    connect(m_pNotifier, &CTaskbarNotifier::clicked, this, [this] { OnCommand(kCmdShowPlayer); });
+    // A click on the notifier brings the player up; it never hides a player already shown.
+    connect(m_pNotifier, &CTaskbarNotifier::clicked, this, [this] {
+        ShowPlayer();
+        UpdateActionStates();
+    });
 
     m_pPendingView->GetListView()->SetStores(&m_Session.CommonTracks(), &m_Session.Playlists());
     connect(m_pPendingView->GetListView(), &views::CScheduleListView::rightClicked, this,
@@ -257,7 +264,7 @@ void CMainFrame::CreateTrayIcon() {
     }
     m_pTray = new QSystemTrayIcon(windowIcon(), this);
     m_pTray->setToolTip(QString::fromUtf8(kTrayTooltip));
-    m_pTray->setContextMenu(m_pTrayMenu);
+    m_pTray->setContextMenu(m_pActions->TrayMenu());
     connect(m_pTray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger) {
@@ -384,15 +391,19 @@ void CMainFrame::PlaceClock() {
     if (m_pClock == nullptr) {
         return;
     }
-    const QRect bar = m_pToolBar->rect();
+    const QRect bar = m_pActions->ToolBar()->rect();
     m_pClock->setGeometry(bar.right() - kClockRightGap + 1, bar.top() + kClockInset, kClockWidth,
                           bar.height() - 2 * kClockInset);
     m_pClock->raise();
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_pToolBar && event->type() == QEvent::Resize) {
+    if (watched == m_pActions->ToolBar() && event->type() == QEvent::Resize) {
         PlaceClock();
+    } else if (watched == m_pPlayer &&
+               (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        // The player hides itself too ("_", Esc): its button and menu mark follow at once.
+        m_pActions->SetCheck(kCmdShowPlayer, event->type() == QEvent::Show);
     } else if (watched == m_pPendingView && event->type() == QEvent::Paint && !m_bShownOnce) {
         m_bShownOnce = true;
         Log("start", kFrameTitle);
@@ -400,8 +411,30 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    UpdateWindowCommandText();
+}
+
+void CMainFrame::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    UpdateWindowCommandText();
+}
+
+void CMainFrame::UpdateWindowCommandText() {
+    if (m_pActions == nullptr) {
+        return;
+    }
+    const bool shown = isVisible() && !isMinimized();
+    m_pActions->SetText(kCmdHideMainWindow, shown ? QStringLiteral("隐藏主界面(&H)")
+                                                  : QStringLiteral("显示主界面(&H)"));
+}
+
 void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        UpdateWindowCommandText();
+    }
     if (event->type() == QEvent::WindowStateChange && isMinimized() && m_pTray != nullptr) {
         // Minimised, the program lives on in the notification area only.
         TrimMemory();
@@ -421,7 +454,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     // Each open editor closes through its own path first, with its questions; an editor
     // that stays open, or a save the user asked for that failed (it said why), keeps the
     // program open with the edits rather than closing and losing them.
-    if (!CloseEditorsAsking() || !AskToSaveTimetable()) {
+    if (!CloseEditorsAsking() || !m_Timetable.AskToSave()) {
         event->ignore();
         return;
     }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "app/frame_actions.h"
 #include "editors/editor_host.h"
 #include "engine/engine_host.h"
 #include "engine/schedule_engine.h"
@@ -25,6 +26,7 @@
 #include "schedule/playlist_store.h"
 #include "schedule/settings.h"
 #include "session/bell_session.h"
+#include "session/timetable_commands.h"
 
 class QAction;
 class QDialog;
@@ -118,8 +120,8 @@ public:
     void ReportNoAudioOutput();
 
     // The menu bar's menus, the notification-area menu and the list view's context menu.
-    QMenu* PlayMenu() const { return m_pPlayMenu; }
-    QMenu* TrayMenu() const { return m_pTrayMenu; }
+    QMenu* PlayMenu() const { return m_pActions->PlayMenu(); }
+    QMenu* TrayMenu() const { return m_pActions->TrayMenu(); }
     // The context menu for the list view's selected row (the caller shows and deletes it).
     QMenu* BuildListContextMenu();
     // Rebuilds "常用曲目播放(&C)" and "列表曲目播放(&L)" from the stores.
@@ -128,9 +130,9 @@ public:
     player::CPlayerDlg* PlayerWindow() const { return m_pPlayer; }
     CTaskbarNotifier* Notifier() const { return m_pNotifier; }
     CClockWnd* ClockWnd() const { return m_pClock; }
-    QToolBar* ToolBar() const { return m_pToolBar; }
+    QToolBar* ToolBar() const { return m_pActions->ToolBar(); }
     // The menu bar's or toolbar's action of a command (null when it has none).
-    QAction* Action(int id) const;
+    QAction* Action(int id) const { return m_pActions->Action(id); }
     // Brings every action's check mark, text and enabling up to date.
     void UpdateActionStates();
     // The text of status pane 0..3.
@@ -182,6 +184,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -190,9 +194,6 @@ private:
 
     // Writes an event to QELT_EVENT_LOG and, when the bell log keeps its kind, to it.
     void Log(const std::string& kind, const std::string& text = std::string());
-    void CreateActions();
-    void CreateMenus();
-    void CreateToolBar();
     void CreateStatusBar();
     void CreateTrayIcon();
     void LoadSettings();
@@ -201,35 +202,22 @@ private:
     // The toolbar clock shows the second the tick is about to handle.
     void RefreshClock();
     void ToggleView();
+    // "隐藏主界面" or "显示主界面" as the window stands now: set whenever it is shown,
+    // hidden or minimised, since the notification area may read its menu before showing it.
+    void UpdateWindowCommandText();
     void ShowAbout();
-    // An action of a command; several actions (menu bar, tray menu) may share an id.
-    QAction* MakeAction(int id, const char* text, const char* prompt = nullptr,
-                        const char* icon = nullptr);
-    void SetCheck(int id, bool checked);
-    void SetText(int id, const QString& text);
-    void SetEnabled(int id, bool enabled);
 
     // Commands.
     // The playing commands the session carries out; false for any other id.
     bool OnPlayCommand(int id);
     // Says that "QELT.INI" could not be written: the change holds for this run only.
     void ReportSettingsNotWritten();
-    void ChooseTimetable();
-    void RefreshTimetable();
     void TogglePicture();
     void DefaultPicture();
     void CustomPicture();
     void CustomColour();
     void ToggleAutostart();
     void ToggleMainWindow();
-    void DeleteSelectedItem();
-    // Saves the current timetable to its file; false (the user was told) when it failed.
-    bool SaveTimetable();
-    // Saves a timetable that has no file to one the user chooses; false when cancelled
-    // or not written.
-    bool SaveTimetableAs();
-    // With unsaved edits, asks whether to save them; false when saving failed.
-    bool AskToSaveTimetable();
     // The dialogs open now, the store editors standing on their own included.
     std::vector<QPointer<QDialog>> OpenEditors();
     // Closes every open editor that may hold unsaved work through its own close path;
@@ -240,6 +228,7 @@ private:
     // Opens the editor of an editor command.
     void OpenEditor(int id);
     void OpenTimetableEditor(int mode);
+    // Edits the list's selected row, or adds an item, in the item editor.
     void EditListItem(bool newItem);
     // Shows a dialog that is open at most once, or brings the open one forward.
     void OpenOnce(int id, QDialog* (CMainFrame::*make)());
@@ -252,25 +241,20 @@ private:
     QDialog* MakePlaylistDlg();
     QDialog* MakeHolidayDlg();
     QDialog* MakeLogViewDlg();
-    // The timetable dialog's chosen file, with the program folder made current again.
-    std::string ChooseFile(const char* title, const std::string& folder, const char* filter);
 
     FrameServices m_Services;
     session::CBellSession m_Session;
+    session::CTimetableCommands m_Timetable;
     // The remote page while it is on; it goes before the session it serves.
     std::unique_ptr<remote::CRemoteServer> m_pRemote;
 
     views::CPendingWnd* m_pPendingView = nullptr;
-    QToolBar* m_pToolBar = nullptr;
+    CFrameActions* m_pActions = nullptr;
     CClockWnd* m_pClock = nullptr;
     player::CPlayerDlg* m_pPlayer = nullptr;
     CTaskbarNotifier* m_pNotifier = nullptr;
     QSystemTrayIcon* m_pTray = nullptr;
     QLabel* m_pPanes[4] = {};
-    QMenu* m_pPlayMenu = nullptr;
-    QMenu* m_pTrayMenu = nullptr;
-    QMenu* m_pPluginMenu = nullptr;
-    std::multimap<int, QAction*> m_Actions;
     // The dialogs opened at most once, by the command that opens each.
     std::map<int, QPointer<QDialog>> m_OpenDialogs;
     platform::XdgAutostart m_Autostart;

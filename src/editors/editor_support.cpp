@@ -13,12 +13,14 @@
 #include <system_error>
 
 #include "player/player_dlg.h"
+#include "schedule/app_paths.h"
 
 namespace editors {
 
 namespace {
+
+using schedule::kMusicFolder;
 constexpr const char* kErrorCaption = "错误";
-constexpr const char* kMusicFolder = "音乐库";
 }  // namespace
 
 std::int32_t SecondsToMs(int seconds) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/qt_text.h"
 
 class QLineEdit;
 class QListWidget;
@@ -21,13 +22,8 @@ namespace editors {
 inline constexpr int kMsPerSecond = 1000;
 inline constexpr int kFullVolume = 100;
 
-inline QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-inline std::string S(const QString& text) {
-    return text.toStdString();
-}
+using platform::Q;
+using platform::S;
 
 // Seconds typed by the user as the stored milliseconds, kept inside 32 bits.
 std::int32_t SecondsToMs(int seconds);

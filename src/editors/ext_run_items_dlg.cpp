@@ -11,18 +11,20 @@
 #include <QVBoxLayout>
 
 #include "editors/text_limit.h"
+#include "schedule/records.h"
 
 namespace editors {
 
 namespace {
+
+using schedule::kSecondsPerHour;
+using schedule::kSecondsPerMinute;
 
 constexpr const char* kCaption = "扩展运行设置";
 constexpr const char* kDayCaption = "扩展运行设置：%1";
 constexpr const char* kDayNames[schedule::kDaysPerWeek] = {
     "星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六",
 };
-constexpr int kSecondsPerHour = 3600;
-constexpr int kSecondsPerMinute = 60;
 
 QString RowText(const schedule::ScheduleItem& item) {
     return QStringLiteral("%1:%2:%3  %4")

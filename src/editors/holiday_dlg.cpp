@@ -15,11 +15,14 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "platform/qt_text.h"
 #include "schedule/store_file.h"
 
 namespace editors {
 
 namespace {
+
+using platform::Q;
 
 constexpr const char* kCaption = "节假日设置";
 constexpr const char* kErrorCaption = "错误";
@@ -39,10 +42,6 @@ constexpr int kTimetableColumn = 1;
 constexpr int kLineRole = Qt::UserRole;
 constexpr int kDefaultWidth = 460;
 constexpr int kDefaultHeight = 440;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 schedule::CalendarDate ToCalendarDate(const QDate& date) {
     return {date.year(), date.month(), date.day()};

@@ -20,30 +20,31 @@
 #include "editors/editor_host.h"
 #include "editors/number_field.h"
 #include "platform/clock.h"
+#include "platform/qt_text.h"
 #include "player/player_dlg.h"
 #include "schedule/app_paths.h"
+#include "schedule/records.h"
 #include "schedule/text_codec.h"
 
 namespace editors {
 
 namespace {
 
+using schedule::kSecondsPerHour;
+using schedule::kSecondsPerMinute;
+
+using schedule::kMusicFolder;
+
+using platform::Q;
+using platform::S;
+
 using schedule::ScheduleItem;
 
-constexpr int kSecondsPerHour = 3600;
-constexpr int kSecondsPerMinute = 60;
 constexpr int kMsPerSecond = 1000;
 // The frame's commands that open the common-track and playlist editors.
 constexpr int kCmdCommonTracks = 32782;
 constexpr int kCmdPlaylists = 32783;
 // The file folder music-file dialogs start in, under the program folder.
-constexpr const char* kMusicFolder = "音乐库";
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-std::string S(const QString& text) {
-    return text.toStdString();
-}
 
 QLabel* MakeLabel(const char* text, const char* name, QWidget* parent) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);

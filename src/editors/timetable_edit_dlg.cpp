@@ -20,12 +20,16 @@
 #include "editors/ext_run_items_dlg.h"
 #include "editors/item_edit_dlg.h"
 #include "platform/clock.h"
+#include "platform/qt_text.h"
 #include "schedule/store_file.h"
 #include "schedule/text_codec.h"
+#include "schedule/time_text.h"
 
 namespace editors {
 
 namespace {
+
+using platform::Q;
 
 using schedule::ScheduleItem;
 
@@ -44,14 +48,9 @@ constexpr int kListMinHeight = 300;
 // The copy operation list's only entry, "复制".
 constexpr int kCopyOperation = 0;
 constexpr int kDefaultCopyFrom = 1;
-constexpr int kSecondsPerHour = 3600;
-constexpr int kSecondsPerMinute = 60;
 // The longest title the timetable file holds, in encoded bytes.
 constexpr std::size_t kMaxTitleBytes = 259;
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 QString DayName(int day) {
     return QString::fromUtf8(kDayNames.at(static_cast<std::size_t>(day)));
 }
@@ -59,9 +58,7 @@ QString DayName(int day) {
 // The texts of one row of the item list.
 std::array<QString, kColumnCount> RowTexts(const ScheduleItem& item) {
     return {
-        QString::asprintf("%02d:%02d:%02d", item.time / kSecondsPerHour,
-                          item.time % kSecondsPerHour / kSecondsPerMinute,
-                          item.time % kSecondsPerMinute),
+        Q(schedule::FormatTimeOfDay(item.time)),
         Q(item.title),
         Q(item.musicName),
         item.autoPlay != 0 ? QStringLiteral("自动播放") : QStringLiteral("手动播放"),

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "editors/unsaved_work.h"
+#include "schedule/app_paths.h"
 #include "schedule/message_reporter.h"
 #include "schedule/records.h"
 #include "schedule/timetable.h"
@@ -37,7 +38,7 @@ public:
 
     static constexpr const char* kCaptionFormat = "作息表设置窗口 --- %1";
     static constexpr const char* kNewTitle = "新建作息表";
-    static constexpr const char* kFolder = "作息表";
+    static constexpr const char* kFolder = schedule::kTimetableFolder;
     static constexpr const char* kFilter = "作息表文件(ZXB)|*.zxb|所有文件 (*.*)|*.*||";
     static constexpr const char* kClearItemCaption = "清除作息表项";
     static constexpr const char* kDeleteFormat = "真的要删除 [%1-%2] 这一项作息表吗?";

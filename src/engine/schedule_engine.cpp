@@ -11,6 +11,7 @@
 #include "engine/engine_texts.h"
 #include "engine/run_program.h"
 #include "schedule/app_paths.h"
+#include "schedule/time_text.h"
 
 namespace engine {
 
@@ -35,11 +36,7 @@ schedule::CalendarDate DateOf(const platform::LocalTime& t) {
 
 // "08:00:00 [上课][铃声]": an item as the bell log names it.
 std::string ItemText(const ScheduleItem& item) {
-    constexpr int kSecondsPerHour = 3600;
-    char time[16];
-    std::snprintf(time, sizeof time, "%02d:%02d:%02d", item.time / kSecondsPerHour,
-                  item.time / kSecondsPerMinute % kSecondsPerMinute, item.time % kSecondsPerMinute);
-    return std::string(time) + " [" + item.title + "][" + item.musicName + "]";
+    return schedule::FormatTimeOfDay(item.time) + " [" + item.title + "][" + item.musicName + "]";
 }
 
 bool SameItem(const ScheduleItem& a, const ScheduleItem& b) {

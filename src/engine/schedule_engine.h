@@ -34,7 +34,7 @@ inline constexpr int kStartToleranceSeconds = 10;
 inline constexpr int kNotifierAppearMs = 500;
 inline constexpr int kNotifierStayMs = 3000;
 inline constexpr int kNotifierDisappearMs = 500;
-inline constexpr int kSecondsPerMinute = 60;
+using schedule::kSecondsPerMinute;
 // Two ticks further apart than this mean the wall clock was set (or the machine slept),
 // not that a tick came late; the bell log names the reason for what was passed over.
 inline constexpr int kClockJumpSeconds = 60;

@@ -4,11 +4,13 @@
 #include <string>
 
 #include "engine/engine_texts.h"
+#include "schedule/records.h"
 
 namespace engine {
 
 namespace {
-constexpr int kSecondsPerMinute = 60;
+
+using schedule::kSecondsPerMinute;
 }  // namespace
 
 void CShutdownCountdown::Tick(int delaySeconds, bool mayPowerOff) {

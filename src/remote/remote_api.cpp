@@ -9,20 +9,24 @@
 #include <utility>
 #include <vector>
 
+#include "platform/qt_text.h"
 #include "player/playback_engine.h"
 #include "schedule/day_calendar.h"
+#include "schedule/time_text.h"
 #include "session/bell_session.h"
 
 namespace remote {
 
 namespace {
 
+using schedule::kSecondsPerMinute;
+
+using platform::Q;
+
 constexpr const char* kLogKind = "remote";
 constexpr const char* kTimetableFilter = "*.zxb";
 // The bell log's tail read for its last lines: far more than kMaxLogLines lines take.
 constexpr qint64 kLogTailBytes = 256 * 1024;
-constexpr int kSecondsPerHour = 3600;
-constexpr int kSecondsPerMinute = 60;
 
 constexpr const char* kDayNormal = "正常作息";
 constexpr const char* kDayHoliday = "今日为节假日，不播放作息项";
@@ -43,14 +47,8 @@ constexpr const char* kNoSuchTimetable = "作息表文件夹中没有这个作�
 constexpr const char* kCalendarUnreadable = "节假日文件无法读取，未作修改";
 constexpr const char* kCalendarNotWritten = "节假日文件无法写入";
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 QString Clock(int seconds) {
-    return QString::asprintf("%02d:%02d:%02d", seconds / kSecondsPerHour,
-                             seconds / kSecondsPerMinute % kSecondsPerMinute,
-                             seconds % kSecondsPerMinute);
+    return Q(schedule::FormatTimeOfDay(seconds));
 }
 
 QJsonArray Names(const std::vector<std::string>& names) {

@@ -6,6 +6,12 @@
 
 namespace schedule {
 
+// The program folder's own parts, relative to it.
+inline constexpr const char* kTimetableFolder = "作息表";
+inline constexpr const char* kMusicFolder = "音乐库";
+inline constexpr const char* kCommonTrackFile = "作息表/M2list.dat";
+inline constexpr const char* kPlaylistFile = "作息表/Mlist.dat";
+
 // Replaces every '\' by '/'.
 std::string NormalizeSeparators(std::string path);
 

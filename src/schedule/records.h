@@ -26,6 +26,8 @@ enum RandomLimitKind : std::int32_t {
 };
 
 constexpr int kDaysPerWeek = 7;
+constexpr std::int32_t kSecondsPerMinute = 60;
+constexpr std::int32_t kSecondsPerHour = 3600;
 constexpr std::int32_t kSecondsPerDay = 86400;
 constexpr std::int32_t kUnknownLength = -1;
 

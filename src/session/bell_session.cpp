@@ -12,8 +12,8 @@ namespace session {
 
 namespace {
 
-constexpr const char* kCommonTrackFile = "作息表/M2list.dat";
-constexpr const char* kPlaylistFile = "作息表/Mlist.dat";
+using schedule::kCommonTrackFile;
+using schedule::kPlaylistFile;
 
 // Asked of a power control that is missing: nothing happens, and nothing is refused.
 class NoPowerControl : public platform::PowerControl {

@@ -12,8 +12,10 @@
 
 #include "platform/system_clock.h"
 #include "platform/virtual_clock.h"
+#include "schedule/app_paths.h"
 #include "schedule/model.h"
 #include "schedule/settings.h"
+#include "schedule/time_text.h"
 #include "tool/chime_files.h"
 #include "tool/tool_args.h"
 #include "tool/tool_commands.h"
@@ -22,6 +24,14 @@ namespace tool {
 
 namespace {
 
+using schedule::FormatTimeOfDay;
+using schedule::kSecondsPerMinute;
+
+using schedule::kCommonTrackFile;
+using schedule::kMusicFolder;
+using schedule::kPlaylistFile;
+using schedule::kTimetableFolder;
+
 namespace fs = std::filesystem;
 using schedule::ScheduleItem;
 using schedule::TrackEntry;
@@ -29,7 +39,6 @@ using schedule::TrackEntry;
 constexpr int kDefaultSpacingMinutes = 1;
 // Six spacings must stay below a day, so every item lies within the next 24 hours.
 constexpr int kMaxSpacingMinutes = 239;
-constexpr int kSecondsPerMinute = 60;
 // The demo's items lie one, three and six spacings ahead.
 constexpr std::array<int, 3> kItemSpacings = {1, 3, 6};
 // An item at 00:00:00 is never due (nothing comes strictly before it on its day), and
@@ -37,11 +46,7 @@ constexpr std::array<int, 3> kItemSpacings = {1, 3, 6};
 constexpr int kEarliestAfterMidnight = 5;
 constexpr int kPlaylistFiles = 2;
 
-constexpr const char* kTimetableFolder = "作息表";
-constexpr const char* kMusicFolder = "音乐库";
 constexpr const char* kTimetableFile = "作息表/参考作息表.zxb";
-constexpr const char* kCommonTrackFile = "作息表/M2list.dat";
-constexpr const char* kPlaylistFile = "作息表/Mlist.dat";
 
 constexpr const char* kBellFile = "音乐库/上课铃.wav";
 constexpr const char* kWarningFile = "音乐库/预备铃.wav";
@@ -121,13 +126,6 @@ std::string ParseOptions(const Args& args, Options& options) {
         return "DIR is needed";
     }
     return std::string();
-}
-
-std::string Clock(int seconds) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
-                  seconds % 60);
-    return text;
 }
 
 TrackEntry Track(const std::string& path) {
@@ -241,7 +239,7 @@ bool WriteTimetable(const std::string& appDir, const platform::LocalTime& now, i
         }
         item.time = time;
         timetable.AddItem(day, &item);
-        std::cout << kDayNames[static_cast<std::size_t>(day)] << ' ' << Clock(time) << ' '
+        std::cout << kDayNames[static_cast<std::size_t>(day)] << ' ' << FormatTimeOfDay(time) << ' '
                   << item.title << '\n';
     }
     for (int day = 0; day < schedule::kDaysPerWeek; ++day) {

@@ -10,6 +10,7 @@
 #include "schedule/atomic_file.h"
 #include "schedule/model.h"
 #include "schedule/texts.h"
+#include "schedule/time_text.h"
 #include "tool/json_convert.h"
 #include "tool/tool_commands.h"
 
@@ -80,13 +81,6 @@ bool ParseTime(const std::string& text, int& seconds) {
     }
     seconds = h * 3600 + m * 60 + s;
     return true;
-}
-
-std::string FormatTime(int seconds) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
-                  seconds % 60);
-    return buffer;
 }
 
 }  // namespace
@@ -242,7 +236,8 @@ int RunNext(const Args& args) {
     if (index < 0) {
         std::cout << "-1\n";
     } else {
-        std::cout << index << ' ' << FormatTime(next.time) << ' ' << next.title << '\n';
+        std::cout << index << ' ' << schedule::FormatTimeOfDay(next.time) << ' ' << next.title
+                  << '\n';
     }
     return kExitOk;
 }

@@ -1,6 +1,5 @@
 #include "views/view_style.h"
 
-#include <cstdio>
 
 #include <QStringList>
 
@@ -8,8 +7,6 @@ namespace views {
 
 namespace {
 
-constexpr int kSecondsPerHour = 3600;
-constexpr int kSecondsPerMinute = 60;
 constexpr std::uint32_t kByteMask = 0xFF;
 constexpr int kGreenShift = 8;
 constexpr int kBlueShift = 16;
@@ -24,13 +21,6 @@ QStringList WithCjkFallbacks(const QStringList& first) {
 }
 
 }  // namespace
-
-std::string FormatTimeOfDay(std::int32_t seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / kSecondsPerHour,
-                  seconds % kSecondsPerHour / kSecondsPerMinute, seconds % kSecondsPerMinute);
-    return text;
-}
 
 QFont MakeHeadingFont(int pixelSize) {
     QFont font;

@@ -8,6 +8,8 @@
 #include <QColor>
 #include <QFont>
 
+#include "schedule/time_text.h"
+
 namespace views {
 
 namespace texts {
@@ -23,8 +25,7 @@ inline constexpr const char* kTrackLabel = "播放曲目:";
 inline constexpr const char* kPlayModeLabel = "播放方式:";
 }  // namespace texts
 
-// "hh:mm:ss" of a time of day given in seconds since midnight.
-std::string FormatTimeOfDay(std::int32_t seconds);
+using schedule::FormatTimeOfDay;
 
 // The big heading font ("黑体") and the bold label font ("宋体") at a pixel height,
 // each followed by CJK families that are installed on Linux desktops.

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QStyleOptionMenuItem>
 
 #include "app/command_ids.h"
 #include "app/frame_fixture.h"
@@ -17,6 +18,7 @@
 #include "schedule/text_codec.h"
 #include "views/pending_wnd.h"
 #include "views/schedule_list_view.h"
+#include "widgets/taskbar_notifier.h"
 
 namespace {
 
@@ -54,6 +56,17 @@ QMenu* TopMenu(app::CMainFrame& frame, const QString& title) {
         }
     }
     return nullptr;
+}
+
+// The mark a menu draws beside an action: a check box or a radio item.
+QStyleOptionMenuItem::CheckType MarkOf(QAction* action) {
+    struct Probe : QMenu {
+        using QMenu::initStyleOption;
+    } menu;
+    menu.addAction(action);
+    QStyleOptionMenuItem option;
+    menu.initStyleOption(&option, action);
+    return option.checkType;
 }
 
 std::string IniValue(const std::string& file, const char* key) {
@@ -102,11 +115,37 @@ TEST_F(MenusTest, MenuBarReadsAsDesignedAndFollowsTheToggles) {
     QAction* view = main.Action(app::kCmdSwitchView);
     EXPECT_EQ(view->text().toStdString(), "切换至待播(&Q)");
     EXPECT_TRUE(view->isChecked());
-    ASSERT_NE(view->actionGroup(), nullptr);
+    EXPECT_EQ(MarkOf(view), QStyleOptionMenuItem::Exclusive);
+    main.OnCommand(app::kCmdSwitchView);
+    EXPECT_FALSE(view->isChecked()) << "the radio mark goes with the list";
     EXPECT_TRUE(main.Action(app::kCmdRefreshTimetable)->isEnabled());
     // The picture's commands: only one of custom picture and custom colour at a time.
     EXPECT_NE(main.Action(app::kCmdCustomPicture)->isEnabled(),
               main.Action(app::kCmdCustomColour)->isEnabled());
+}
+
+TEST_F(MenusTest, MarksFollowThePlayerAndTheWindowAtOnce) {
+    app::CMainFrame& main = MakeFrame();
+    main.show();
+    QAction* player = main.Action(app::kCmdShowPlayer);
+    main.OnCommand(app::kCmdShowPlayer);
+    ASSERT_TRUE(main.IsPlayerVisible());
+    EXPECT_TRUE(player->isChecked());
+    // The player hides itself ("_", Esc): the mark goes at once, with no command.
+    main.PlayerWindow()->hide();
+    EXPECT_FALSE(player->isChecked());
+    // The notifier's click shows the player, and a second click keeps it shown.
+    emit main.Notifier()->clicked();
+    EXPECT_TRUE(main.IsPlayerVisible());
+    emit main.Notifier()->clicked();
+    EXPECT_TRUE(main.IsPlayerVisible());
+    EXPECT_TRUE(player->isChecked());
+
+    // The tray menu's window command reads right before any menu is opened.
+    main.hide();
+    EXPECT_TRUE(Entries(main.TrayMenu()).contains("显示主界面(&H)"));
+    main.show();
+    EXPECT_TRUE(Entries(main.TrayMenu()).contains("隐藏主界面(&H)"));
 }
 
 TEST_F(MenusTest, TrackMenusFollowTheStoresAndPlayByHand) {

@@ -9,15 +9,18 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "../../ui/common/scripted_dialogs.h"
 #include "../engine/engine_fakes.h"
 #include "../engine/engine_test_fixture.h"
 #include "engine/engine_texts.h"
 #include "schedule/text_codec.h"
 #include "schedule/timetable.h"
+#include "session/timetable_commands.h"
 
 namespace session_test {
 namespace {
@@ -280,6 +283,87 @@ TEST_F(BellSessionTest, ATrialNeverStopsABellThatStartedSince) {
     EXPECT_TRUE(session.PlayTrialPlaylist(third, list));
     EXPECT_TRUE(session.IsTrialPlaying(third) || !player.playing);
     EXPECT_FALSE(session.PlayTrialPlaylist(second, list)) << "an old trial's token plays nothing";
+}
+
+// The main window's timetable commands, driven without windows: the dialogs answer from
+// a script, the item editor is a function.
+class TimetableCommandsTest : public BellSessionTest {
+protected:
+    ui_test::ScriptedDialogs dialogs;
+    int replaced = 0;
+    session::CTimetableCommands commands{session, dialogs, AppDir(), [this] { ++replaced; }};
+
+    static session::CTimetableCommands::EditItemFn EditTo(const ScheduleItem& result) {
+        return [result](const ScheduleItem&, bool) { return std::optional<ScheduleItem>(result); };
+    }
+};
+
+TEST_F(TimetableCommandsTest, ItemsAddedWithoutATimetableAreSavedToAChosenFile) {
+    session.Start(player);
+    commands.EditRow(-1, EditTo(Single(Hms(9, 0, 0), "第一节")));
+    ASSERT_EQ(replaced, 1);
+    ASSERT_TRUE(session.CurrentTimetable().IsModified());
+
+    // A cancelled file dialog saves nothing and keeps the edits marked.
+    EXPECT_FALSE(commands.Save());
+    EXPECT_TRUE(session.CurrentTimetable().IsModified());
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_TRUE(dialogs.fileRequests[0].save);
+    EXPECT_EQ(dialogs.fileRequests[0].folder, AppDir() + "作息表");
+
+    // The chosen file is written, becomes the current timetable and rings today.
+    const std::string chosen = AppDir() + "作息表/新作息表.zxb";
+    dialogs.files.push_back({chosen});
+    EXPECT_TRUE(commands.Save());
+    EXPECT_FALSE(session.CurrentTimetable().IsModified());
+    EXPECT_EQ(session.Settings().GetTimetablePath(), "作息表/新作息表.zxb");
+    EXPECT_EQ(session.CurrentTimetable().GetPath(), chosen);
+    EXPECT_EQ(replaced, 2);
+    ASSERT_NE(session.Engine().Timetable().GetItem(kMonday, 0), nullptr);
+    EXPECT_EQ(session.Engine().Timetable().GetItem(kMonday, 0)->title, "第一节");
+    // Nothing unsaved: closing asks nothing.
+    EXPECT_TRUE(commands.AskToSave());
+    EXPECT_EQ(dialogs.messages.size(), 0u);
+}
+
+TEST_F(TimetableCommandsTest, ADayThatTurnsWhileAskingChangesNothing) {
+    WriteTimetable({Single(Hms(9, 0, 0), "第一节"), Single(Hms(10, 0, 0), "第二节")});
+    session.Start(player);
+    const auto turnTheDay = [this] {
+        clock.Set(Time(8, 0, 0, 1));
+        session.Tick();
+    };
+
+    // The delete question answered Yes after midnight: Monday keeps both items.
+    dialogs.answers.push_back(platform::MessageAnswer::Yes);
+    dialogs.whileAsking = [&](const ui_test::ShownMessage&) { turnTheDay(); };
+    commands.DeleteRow(0);
+    dialogs.whileAsking = nullptr;
+    EXPECT_NE(session.CurrentTimetable().GetItem(kMonday, 1), nullptr);
+
+    // An edit confirmed after the day turned goes nowhere, and the user is told.
+    clock.Set(Time(7, 8, 0, 0));
+    session.Tick();
+    ScheduleItem edited = Single(Hms(9, 30, 0), "改过的");
+    commands.EditRow(0, [&](const ScheduleItem& item, bool modify) {
+        EXPECT_TRUE(modify);
+        EXPECT_EQ(item.title, "第一节");
+        turnTheDay();
+        return std::optional<ScheduleItem>(edited);
+    });
+    EXPECT_EQ(session.CurrentTimetable().GetItem(kMonday, 0)->title, "第一节");
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[1].caption, "编辑作息项");
+    EXPECT_EQ(replaced, 0);
+
+    // A refresh of a file that went away keeps the timetable in force and says so.
+    clock.Set(Time(7, 8, 0, 0));
+    session.Tick();
+    std::filesystem::remove(AppDir() + "作息表/参考作息表.zxb");
+    commands.Refresh();
+    EXPECT_EQ(session.CurrentTimetable().GetItem(kMonday, 0)->title, "第一节");
+    ASSERT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_NE(dialogs.messages[2].text.find("仍按原来的作息表播放"), std::string::npos);
 }
 
 }  // namespace
