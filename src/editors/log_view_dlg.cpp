@@ -1,20 +1,31 @@
 #include "editors/log_view_dlg.h"
 
+#include <QCheckBox>
+#include <QColor>
+#include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFile>
-#include <QPlainTextEdit>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextCursor>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <optional>
+#include <utility>
+
+#include "engine/event_log.h"
 
 namespace editors {
 
 namespace {
 
 constexpr const char* kCaption = "播放记录";
-constexpr const char* kEmptyText = "还没有播放记录。";
+constexpr const char* kDateFormat = "yyyy-MM-dd";
 // The rotated log keeps this suffix; lines written to it before the viewer noticed the
 // rotation are read from there.
 constexpr const char* kRotatedSuffix = ".1";
@@ -24,23 +35,16 @@ constexpr qint64 kHeadBytes = 64;
 // At most this much of the file is read at once, so a huge log cannot stall the window;
 // it holds far more than the lines the viewer keeps.
 constexpr qint64 kMaxReadBytes = qint64{2} * 1024 * 1024;
-constexpr int kDefaultWidth = 760;
+// The rotated files the log keeps (".1" the newest).
+constexpr int kRotatedFiles = engine::kBellLogKeepOld;
+constexpr int kDefaultWidth = 820;
+constexpr int kTimeWidth = 80;
+constexpr int kEventWidth = 200;
+constexpr int kItemWidth = 260;
+constexpr int kFilterGap = 16;
+// What went wrong is shown in dark red.
+constexpr QRgb kProblemColour = 0xB00000;
 constexpr int kDefaultHeight = 480;
-
-// The last count lines of text, whose lines are separated by '\n'.
-QString LastLines(const QString& text, int count) {
-    qsizetype from = text.size();
-    for (int i = 0; i < count; ++i) {
-        from = text.lastIndexOf(QLatin1Char('\n'), from - 1);
-        if (from < 0) {
-            return text;
-        }
-        if (from == 0) {
-            return text.mid(1);
-        }
-    }
-    return text.mid(from + 1);
-}
 
 }  // namespace
 
@@ -52,37 +56,156 @@ CLogViewDlg::CLogViewDlg(IEditorHost& host, const std::string& path, QWidget* pa
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(kCaption));
 
-    m_pText = new QPlainTextEdit(this);
-    m_pText->setObjectName(QStringLiteral("logText"));
-    m_pText->setReadOnly(true);
-    m_pText->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_pText->setMaximumBlockCount(kMaxLines);
-    m_pText->setPlaceholderText(QString::fromUtf8(kEmptyText));
+    m_pDate = new QDateEdit(this);
+    m_pDate->setObjectName(QStringLiteral("logDate"));
+    m_pDate->setCalendarPopup(true);
+    m_pDate->setDisplayFormat(QString::fromLatin1(kDateFormat));
+    auto* dateLabel = new QLabel(QStringLiteral("日期(&D):"), this);
+    dateLabel->setBuddy(m_pDate);
+    m_pBellsOnly = new QCheckBox(QStringLiteral("只看铃声(&B)"), this);
+    m_pBellsOnly->setObjectName(QStringLiteral("bellsOnly"));
+    m_pProblemsOnly = new QCheckBox(QStringLiteral("只看问题(&P)"), this);
+    m_pProblemsOnly->setObjectName(QStringLiteral("problemsOnly"));
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(dateLabel);
+    filters->addWidget(m_pDate);
+    filters->addSpacing(kFilterGap);
+    filters->addWidget(m_pBellsOnly);
+    filters->addWidget(m_pProblemsOnly);
+    filters->addStretch(1);
+
+    m_pModel = new QStandardItemModel(0, kColumnCount, this);
+    m_pModel->setHorizontalHeaderLabels({QStringLiteral("时间"), QStringLiteral("事件"),
+                                         QStringLiteral("作息项"), QStringLiteral("文件")});
+    m_pTable = new QTableView(this);
+    m_pTable->setObjectName(QStringLiteral("logTable"));
+    m_pTable->setModel(m_pModel);
+    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pTable->verticalHeader()->hide();
+    m_pTable->horizontalHeader()->setStretchLastSection(true);
+    m_pTable->setColumnWidth(kTimeColumn, kTimeWidth);
+    m_pTable->setColumnWidth(kEventColumn, kEventWidth);
+    m_pTable->setColumnWidth(kItemColumn, kItemWidth);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* closeButton =
-        buttons->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);
+        buttons->addButton(QStringLiteral("关闭(&C)"), QDialogButtonBox::RejectRole);
     closeButton->setObjectName(QStringLiteral("closeButton"));
     closeButton->setDefault(true);
     connect(buttons, &QDialogButtonBox::rejected, this, &CLogViewDlg::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_pText, 1);
+    layout->addLayout(filters);
+    layout->addWidget(m_pTable, 1);
     layout->addWidget(buttons);
     resize(kDefaultWidth, kDefaultHeight);
 
+    // Earlier days live in the rotated files, oldest first.
+    for (int n = kRotatedFiles; n >= 1; --n) {
+        qint64 end = 0;
+        AddLines(ReadFrom(m_strPath + QLatin1Char('.') + QString::number(n), 0, end));
+    }
     qint64 end = 0;
-    const QString text = ReadFrom(m_strPath, 0, end);
-    m_pText->setPlainText(LastLines(text, kMaxLines));
-    m_pText->moveCursor(QTextCursor::End);
+    AddLines(ReadFrom(m_strPath, 0, end));
     m_nOffset = end;
     m_Head = ReadHead(m_strPath);
+    const QDate latest = QDate::fromString(QString::fromStdString(m_strLatestDate),
+                                           QString::fromLatin1(kDateFormat));
+    m_pDate->setDate(latest.isValid() ? latest : QDate::currentDate());
+    Rebuild();
+    connect(m_pDate, &QDateEdit::dateChanged, this, &CLogViewDlg::Rebuild);
+    connect(m_pBellsOnly, &QCheckBox::toggled, this, &CLogViewDlg::Rebuild);
+    connect(m_pProblemsOnly, &QCheckBox::toggled, this, &CLogViewDlg::Rebuild);
 
     m_pTimer = new QTimer(this);
     m_pTimer->setInterval(kPollMs);
     connect(m_pTimer, &QTimer::timeout, this, &CLogViewDlg::Poll);
     m_pTimer->start();
     closeButton->setFocus();
+}
+
+void CLogViewDlg::AddLines(const QString& lines) {
+    if (lines.isEmpty()) {
+        return;
+    }
+    const std::string chosen =
+        m_pDate->date().toString(QString::fromLatin1(kDateFormat)).toStdString();
+    const bool followLatest = m_Entries.empty() || chosen == m_strLatestDate;
+    const std::size_t first = m_Entries.size();
+    for (const QString& line : lines.split(QLatin1Char('\n'))) {
+        std::optional<engine::BellLogEntry> entry = engine::ParseBellLogLine(line.toStdString());
+        if (!entry) {
+            // A line that is not an event (written by hand, or cut short) is shown as it is.
+            entry.emplace();
+            entry->date = m_strLatestDate;
+            entry->event = line.toStdString();
+        }
+        if (entry->date > m_strLatestDate) {
+            m_strLatestDate = entry->date;
+        }
+        m_Entries.push_back(std::move(*entry));
+    }
+    if (m_pTimer == nullptr) {
+        return;  // still opening: the table is filled once the day is chosen
+    }
+    if (followLatest && m_strLatestDate != chosen) {
+        m_pDate->setDate(QDate::fromString(QString::fromStdString(m_strLatestDate),
+                                           QString::fromLatin1(kDateFormat)));
+        return;  // the date's change fills the table
+    }
+    QScrollBar* bar = m_pTable->verticalScrollBar();
+    const bool following = bar->value() >= bar->maximum();
+    for (std::size_t i = first; i < m_Entries.size(); ++i) {
+        if (Shows(m_Entries[i])) {
+            AppendRow(m_Entries[i]);
+        }
+    }
+    while (m_pModel->rowCount() > kMaxLines) {
+        m_pModel->removeRow(0);
+    }
+    // Follow the new lines unless the user scrolled back to read older ones.
+    if (following) {
+        m_pTable->scrollToBottom();
+    }
+}
+
+bool CLogViewDlg::Shows(const engine::BellLogEntry& entry) const {
+    const std::string chosen =
+        m_pDate->date().toString(QString::fromLatin1(kDateFormat)).toStdString();
+    return entry.date == chosen && (!m_pBellsOnly->isChecked() || entry.bell) &&
+           (!m_pProblemsOnly->isChecked() || entry.problem);
+}
+
+void CLogViewDlg::AppendRow(const engine::BellLogEntry& entry) {
+    QList<QStandardItem*> row;
+    row << new QStandardItem(QString::fromStdString(entry.time))
+        << new QStandardItem(QString::fromStdString(entry.event))
+        << new QStandardItem(QString::fromStdString(entry.item));
+    const QString path = QString::fromStdString(entry.file);
+    auto* file = new QStandardItem(
+        entry.kind == "run" || entry.kind == "exitcode" ? path : QFileInfo(path).fileName());
+    file->setToolTip(path);
+    row << file;
+    if (entry.problem) {
+        for (QStandardItem* cell : row) {
+            cell->setForeground(QColor(kProblemColour));
+        }
+    }
+    m_pModel->appendRow(row);
+}
+
+void CLogViewDlg::Rebuild() {
+    m_pModel->removeRows(0, m_pModel->rowCount());
+    for (const engine::BellLogEntry& entry : m_Entries) {
+        if (Shows(entry)) {
+            AppendRow(entry);
+        }
+    }
+    while (m_pModel->rowCount() > kMaxLines) {
+        m_pModel->removeRow(0);
+    }
+    m_pTable->scrollToBottom();
 }
 
 QByteArray CLogViewDlg::ReadHead(const QString& path) const {
@@ -125,16 +248,6 @@ QString CLogViewDlg::ReadFrom(const QString& path, qint64 offset, qint64& end) c
     return QString::fromUtf8(bytes);
 }
 
-void CLogViewDlg::AppendLines(const QString& lines) {
-    QScrollBar* bar = m_pText->verticalScrollBar();
-    const bool following = bar->value() >= bar->maximum();
-    m_pText->appendPlainText(lines);
-    // Follow the new lines unless the user scrolled back to read older ones.
-    if (following) {
-        bar->setValue(bar->maximum());
-    }
-}
-
 void CLogViewDlg::Poll() {
     const QByteArray head = ReadHead(m_strPath);
     const bool exists = QFile::exists(m_strPath);
@@ -147,7 +260,7 @@ void CLogViewDlg::Poll() {
             qint64 end = 0;
             const QString lines = ReadFrom(rotated, m_nOffset, end);
             if (end > m_nOffset) {
-                AppendLines(lines);
+                AddLines(lines);
             }
         }
         m_nOffset = 0;
@@ -159,7 +272,7 @@ void CLogViewDlg::Poll() {
     qint64 end = 0;
     const QString lines = ReadFrom(m_strPath, m_nOffset, end);
     if (end > m_nOffset) {
-        AppendLines(lines);
+        AddLines(lines);
     }
     m_nOffset = end;
     m_Head = ReadHead(m_strPath);
