@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,7 +11,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTime>
-#include <QTimeEdit>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdint>
@@ -19,6 +19,7 @@
 
 #include "editors/editor_host.h"
 #include "editors/number_field.h"
+#include "editors/time_field.h"
 #include "platform/clock.h"
 #include "platform/qt_text.h"
 #include "player/player_dlg.h"
@@ -96,9 +97,8 @@ void CItemEditDlg::BuildControls() {
     m_pTitle->setObjectName(QStringLiteral("titleCombo"));
     m_pTitle->setEditable(true);
     m_pTitle->setInsertPolicy(QComboBox::NoInsert);
-    m_pTime = new QTimeEdit(this);
+    m_pTime = new CTimeField(this);
     m_pTime->setObjectName(QStringLiteral("timeEdit"));
-    m_pTime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     m_pNameEdit = new QLineEdit(this);
     m_pNameEdit->setObjectName(QStringLiteral("nameEdit"));
     m_pNameList = new QComboBox(this);
@@ -382,6 +382,11 @@ void CItemEditDlg::OnBrowse() {
         m_Host.Dialogs().Message(kWrongFormat, kErrorCaption, platform::MessageIcon::Error,
                                  platform::MessageButtons::Ok);
         DropFile();
+        return;
+    }
+    // The file's own name is the name an item usually wants.
+    if (m_pNameEdit->text().isEmpty()) {
+        m_pNameEdit->setText(QFileInfo(Q(chosen.front())).completeBaseName());
     }
 }
 
@@ -422,6 +427,11 @@ void CItemEditDlg::accept() {
     platform::Dialogs& dialogs = m_Host.Dialogs();
     const int kind = m_nKind;
     const QString title = m_pTitle->currentText();
+    if (kind == schedule::SingleMusic && m_pNameEdit->text().isEmpty() &&
+        !m_pFile->text().isEmpty()) {
+        m_pNameEdit->setText(
+            QFileInfo(Q(schedule::NormalizeSeparators(S(m_pFile->text())))).completeBaseName());
+    }
     const QString name =
         kind == schedule::SingleMusic ? m_pNameEdit->text() : m_pNameList->currentText();
     if (title.isEmpty()) {

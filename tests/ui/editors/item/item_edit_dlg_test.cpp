@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTime>
 #include <QTimeEdit>
 
 #include "editors/common/fake_editor_host.h"
@@ -131,6 +132,50 @@ TEST(ItemEditDlg, OpeningMeasuresTheFileAndKeepsOneThatDoesNotOpenNow) {
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         EXPECT_EQ(dlg.Item().path, "音乐库/gone.mp3");
     }
+}
+
+TEST(ItemEditDlg, AWholeTimeCanBeTypedAndASingleFileNamesItsItem) {
+    FakeEditorHost host;
+    host.clock.Set({2026, 3, 2, 7, 45, 10});
+    host.player.lengths["上课铃.wav"] = 4000;
+    CItemEditDlg dlg(host, host.clock);
+    dlg.show();
+    auto* time = Find<QTimeEdit>(dlg, "timeEdit");
+    const auto typeOver = [&](const char* keys) {
+        time->setFocus();
+        time->selectAll();
+        QTest::keyClicks(time, QString::fromUtf8(keys));
+        return time->time();
+    };
+    EXPECT_EQ(typeOver("0800"), QTime(8, 0, 0));
+    EXPECT_EQ(typeOver("08:00"), QTime(8, 0, 0));
+    EXPECT_EQ(typeOver("08:00:00"), QTime(8, 0, 0));
+    EXPECT_EQ(typeOver("14:35:20"), QTime(14, 35, 20));
+    EXPECT_EQ(typeOver("930"), QTime(9, 30, 0)) << "a first pair past 23 is one digit of hours";
+    EXPECT_EQ(typeOver("1777"), QTime(17, 7, 0)) << "a key that cannot continue is ignored";
+    // The arrow keys step the section under the cursor.
+    auto* timeText = time->findChild<QLineEdit*>();
+    ASSERT_NE(timeText, nullptr);
+    timeText->setCursorPosition(4);
+    QTest::keyClick(time, Qt::Key_Up);
+    EXPECT_EQ(time->time(), QTime(17, 8, 0));
+    timeText->setCursorPosition(1);
+    QTest::keyClick(time, Qt::Key_Down);
+    EXPECT_EQ(time->time(), QTime(16, 8, 0));
+
+    // A single file with no name yet: the file's name, without its extension.
+    Find<QRadioButton>(dlg, "singleRadio")->click();
+    Find<QComboBox>(dlg, "titleCombo")->setEditText(QStringLiteral("上课"));
+    host.dialogs.files.push_back({host.AppDir() + "音乐库/上课铃.wav"});
+    Find<QPushButton>(dlg, "browseButton")->click();
+    EXPECT_EQ(Find<QLineEdit>(dlg, "nameEdit")->text(), QStringLiteral("上课铃"));
+    // A name cleared by hand is filled from the file at OK rather than refused.
+    Find<QLineEdit>(dlg, "nameEdit")->clear();
+    Find<QPushButton>(dlg, "okButton")->click();
+    EXPECT_TRUE(host.MessageTexts().empty());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.Item().musicName, "上课铃");
+    EXPECT_EQ(dlg.Item().time, 16 * 3600 + 8 * 60);
 }
 
 TEST(ItemEditDlg, BrowsingStoresPathsInsideTheProgramFolderRelative) {
