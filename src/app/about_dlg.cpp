@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -24,6 +25,23 @@ const char kIntroduction[] =
     "· 内置播放器可播放 MP3/MP2/WMA/ASF/MID 等多种格式；\n"
     "· 作息项可以播放单个曲目、常用曲目或列表曲目。";
 
+// The compiler's "Mmm dd yyyy" as a Chinese date: "2026年12月8日".
+QString ChineseDate(const char* compilerDate) {
+    static const QStringList kMonths = {
+        QStringLiteral("Jan"), QStringLiteral("Feb"), QStringLiteral("Mar"), QStringLiteral("Apr"),
+        QStringLiteral("May"), QStringLiteral("Jun"), QStringLiteral("Jul"), QStringLiteral("Aug"),
+        QStringLiteral("Sep"), QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Dec")};
+    const QStringList parts =
+        QString::fromLatin1(compilerDate).simplified().split(QLatin1Char(' '));
+    if (parts.size() != 3 || !kMonths.contains(parts[0])) {
+        return QString::fromLatin1(compilerDate);
+    }
+    return QStringLiteral("%1年%2月%3日")
+        .arg(parts[2])
+        .arg(kMonths.indexOf(parts[0]) + 1)
+        .arg(parts[1].toInt());
+}
+
 }  // namespace
 
 CAboutDlg::CAboutDlg(platform::Dialogs& dialogs, QWidget* parent) : QDialog(parent) {
@@ -32,8 +50,7 @@ CAboutDlg::CAboutDlg(platform::Dialogs& dialogs, QWidget* parent) : QDialog(pare
     icon->setPixmap(QIcon(QStringLiteral(":/app/qelt.png")).pixmap(kIconSize, kIconSize));
     icon->setAccessibleName(QStringLiteral("QELT"));
     auto* name = new QLabel(
-        QStringLiteral("<b>QELT — Varnel V1.3</b><br>构建于 %1").arg(QStringLiteral(__DATE__)),
-        this);
+        QStringLiteral("<b>QELT — Varnel V1.3</b><br>构建于 %1").arg(ChineseDate(__DATE__)), this);
     auto* intro = new QLabel(QString::fromUtf8(kIntroduction), this);
     intro->setWordWrap(true);
 

@@ -21,9 +21,11 @@
 #include "editors/item_edit_dlg.h"
 #include "platform/clock.h"
 #include "platform/qt_text.h"
+#include "schedule/app_paths.h"
 #include "schedule/store_file.h"
 #include "schedule/text_codec.h"
 #include "schedule/time_text.h"
+#include "session/bell_session.h"
 
 namespace editors {
 
@@ -36,6 +38,11 @@ using schedule::ScheduleItem;
 constexpr std::array<const char*, schedule::kDaysPerWeek> kDayNames = {
     "星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
 constexpr int kSunday = 0;
+constexpr int kMonday = 1;
+constexpr int kFriday = 5;
+constexpr int kSaturday = 6;
+constexpr const char* kCopyToWeekdays = "复制到星期一至五";
+constexpr const char* kCopyToWholeWeek = "复制到全周";
 constexpr int kSundayTab = 6;
 constexpr int kColumnCount = 7;
 constexpr std::array<const char*, kColumnCount> kColumnTitles = {
@@ -198,6 +205,9 @@ void CTimetableEditDlg::BuildControls() {
     for (int day = 0; day < schedule::kDaysPerWeek; ++day) {
         m_pCopyFrom->addItem(DayName(day));
     }
+    // Beside the single days: the shown day copied to the school week or the whole week.
+    m_pCopyFrom->addItem(QString::fromUtf8(kCopyToWeekdays));
+    m_pCopyFrom->addItem(QString::fromUtf8(kCopyToWholeWeek));
     m_pCopyFrom->setCurrentIndex(kDefaultCopyFrom);
     QPushButton* copyDay = MakeButton("确认(&Y)", "copyDayButton", dayGroup);
     QPushButton* clearDay = MakeButton("清空当日(&C)", "clearDayButton", dayGroup);
@@ -404,10 +414,27 @@ void CTimetableEditDlg::OnClearDay() {
     RebuildList();
 }
 
-// Copies the day chosen in the weekday list into the shown day.
+// Copies the day chosen in the weekday list into the shown day, or the shown day into
+// Monday to Friday or every other day of the week.
 void CTimetableEditDlg::OnCopyDay() {
     const int from = m_pCopyFrom->currentIndex();
     if (from == m_nDay || m_pCopyOp->currentIndex() != kCopyOperation) {
+        return;
+    }
+    if (from >= schedule::kDaysPerWeek) {
+        const bool weekdays = from == schedule::kDaysPerWeek;
+        if (!Ask(QString::fromUtf8(kCopyDayFormat)
+                     .arg(DayName(m_nDay),
+                          weekdays ? QStringLiteral("星期一至五") : QStringLiteral("全周")),
+                 kCopyDayCaption)) {
+            return;
+        }
+        for (int day = weekdays ? kMonday : 0; day <= (weekdays ? kFriday : kSaturday); ++day) {
+            if (day != m_nDay) {
+                m_EditTimetable.CopyDay(m_nDay, day);
+            }
+        }
+        RebuildList();
         return;
     }
     if (!Ask(QString::fromUtf8(kCopyDayFormat).arg(DayName(from), DayName(m_nDay)),
@@ -479,6 +506,7 @@ void CTimetableEditDlg::OnSave() {
     }
     if (m_EditTimetable.Save(m_strFile)) {
         m_EditTimetable.ClearModified();
+        OfferAsCurrent();
     }
 }
 
@@ -493,6 +521,23 @@ void CTimetableEditDlg::OnSaveAs() {
     m_strFile = std::move(chosen);
     if (m_EditTimetable.Save(m_strFile)) {
         m_EditTimetable.ClearModified();
+        OfferAsCurrent();
+    }
+}
+
+void CTimetableEditDlg::OfferAsCurrent() {
+    session::CBellSession& session = m_Host.Session();
+    schedule::CTimetable& current = session.CurrentTimetable();
+    // Only the first timetable of a folder is offered; items added to the list without a
+    // timetable are not replaced behind the user's back.
+    if (current.IsLoaded() || current.IsModified() ||
+        !Ask(QString::fromUtf8(kMakeCurrentText), kSaveCaption) ||
+        !session.LoadTimetable(m_strFile)) {
+        return;
+    }
+    session.SetStatus(std::string());
+    if (!session.Settings().SetTimetablePath(schedule::MakeRelative(m_Host.AppDir(), m_strFile))) {
+        ReportSettingsNotWritten(m_Host);
     }
 }
 
@@ -516,6 +561,7 @@ bool CTimetableEditDlg::SaveForClose() {
         return false;
     }
     m_EditTimetable.ClearModified();
+    OfferAsCurrent();
     return true;
 }
 

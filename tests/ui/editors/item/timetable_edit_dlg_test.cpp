@@ -186,17 +186,25 @@ TEST_F(TimetableEditDlgTest, NewTimetableAddsEditsDeletesAndSaves) {
     ASSERT_EQ(list->rowCount(), 1);
     EXPECT_EQ(Cell(*list, 0, 1), QStringLiteral("第一节"));
 
-    // The first save asks for a file and nothing else; later ones ask before overwriting.
+    // The first save asks for a file and, with no timetable current yet, whether this one
+    // becomes current: it then rings today. Later saves ask only before overwriting.
     const std::string path = folder + "new.zxb";
     host.dialogs.messages.clear();
     host.dialogs.files.push_back({path});
+    host.dialogs.answers = {MessageAnswer::Yes};
+    ASSERT_FALSE(host.Session().CurrentTimetable().IsLoaded());
     Find<QPushButton>(*dlg, "saveButton")->click();
     ASSERT_EQ(host.dialogs.fileRequests.size(), 1U);
     EXPECT_TRUE(host.dialogs.fileRequests[0].save);
     EXPECT_EQ(host.dialogs.fileRequests[0].folder, host.AppDir() + "作息表");
-    EXPECT_TRUE(host.dialogs.messages.empty());
+    ASSERT_EQ(host.dialogs.messages.size(), 1U);
+    EXPECT_EQ(host.dialogs.messages[0].text, CTimetableEditDlg::kMakeCurrentText);
     EXPECT_EQ(ReadBack(path).GetTitle(), "新建作息表");
     ASSERT_EQ(ReadBack(path).GetDay(kTuesday)->size(), 1U);
+    EXPECT_EQ(host.Session().CurrentTimetable().GetPath(), path);
+    EXPECT_EQ(host.settings.GetTimetablePath(), "作息表/new.zxb");
+    EXPECT_EQ(host.Session().CurrentTimetable().GetDay(kTuesday)->size(), 1U);
+    host.dialogs.messages.clear();
 
     Find<QLineEdit>(*dlg, "titleEdit")->setText(QStringLiteral("秋季"));
     host.dialogs.answers = {MessageAnswer::No};
@@ -204,7 +212,7 @@ TEST_F(TimetableEditDlgTest, NewTimetableAddsEditsDeletesAndSaves) {
     EXPECT_EQ(ReadBack(path).GetTitle(), "新建作息表");
     host.dialogs.answers = {MessageAnswer::Yes};
     Find<QPushButton>(*dlg, "saveButton")->click();
-    EXPECT_EQ(host.dialogs.messages.size(), 2U);
+    EXPECT_EQ(host.dialogs.messages.size(), 2U) << "a timetable is current now: not offered again";
     EXPECT_EQ(host.dialogs.messages[1].text, CTimetableEditDlg::kSaveText);
     EXPECT_EQ(host.dialogs.fileRequests.size(), 1U);
     const schedule::CTimetable saved = ReadBack(path);
@@ -268,6 +276,29 @@ TEST_F(TimetableEditDlgTest, DaysAndWholeTimetablesAreCopiedIntoTheShownDay) {
     EXPECT_EQ(host.dialogs.messages[0].text, "真的要复制星期一的作息表到星期二");
     ASSERT_EQ(list->rowCount(), 1);
     EXPECT_EQ(Cell(*list, 0, 1), QStringLiteral("升旗"));
+
+    // The shown day to the school week in one round, then to the whole week.
+    ASSERT_EQ(from->count(), 9);
+    from->setCurrentText(QStringLiteral("复制到星期一至五"));
+    host.dialogs.answers = {MessageAnswer::Yes};
+    Find<QPushButton>(*dlg, "copyDayButton")->click();
+    EXPECT_EQ(host.dialogs.messages.back().text, "真的要复制星期二的作息表到星期一至五");
+    const auto daySizes = [&] {
+        std::vector<std::size_t> sizes;
+        for (int day = 0; day < 7; ++day) {
+            sizes.push_back(dlg->EditTimetable().GetDay(day)->size());
+        }
+        return sizes;
+    };
+    EXPECT_EQ(daySizes(), (std::vector<std::size_t>{0, 1, 1, 1, 1, 1, 0}));
+    from->setCurrentText(QStringLiteral("复制到全周"));
+    host.dialogs.answers = {MessageAnswer::No};
+    Find<QPushButton>(*dlg, "copyDayButton")->click();
+    EXPECT_EQ(daySizes(), (std::vector<std::size_t>{0, 1, 1, 1, 1, 1, 0})) << "No copies nothing";
+    host.dialogs.answers = {MessageAnswer::Yes};
+    Find<QPushButton>(*dlg, "copyDayButton")->click();
+    EXPECT_EQ(daySizes(), (std::vector<std::size_t>(7, 1)));
+    host.dialogs.messages.erase(host.dialogs.messages.begin() + 1, host.dialogs.messages.end());
 
     // A file that is no timetable leaves the edited one as it was.
     auto* files = Find<QComboBox>(*dlg, "fileCombo");
@@ -354,13 +385,16 @@ TEST_F(TimetableEditDlgTest, ViewModeOnlySavesAsAndUnreadableFilesOpenNothing) {
     });
     Find<QPushButton>(*dlg, "extRunButton")->click();
 
-    // An empty title is saved empty; save as asks nothing but the file.
+    // An empty title is saved empty; save as asks for the file and, with no timetable
+    // current, whether this one becomes current (No: nothing changes).
     Find<QLineEdit>(*dlg, "titleEdit")->clear();
     const std::string copy = folder + "copy.zxb";
     host.dialogs.messages.clear();
     host.dialogs.files.push_back({copy});
     Find<QPushButton>(*dlg, "saveAsButton")->click();
-    EXPECT_TRUE(host.dialogs.messages.empty());
+    ASSERT_EQ(host.dialogs.messages.size(), 1U);
+    EXPECT_EQ(host.dialogs.messages[0].text, CTimetableEditDlg::kMakeCurrentText);
+    EXPECT_FALSE(host.Session().CurrentTimetable().IsLoaded());
     EXPECT_EQ(ReadBack(copy).GetTitle(), "");
     EXPECT_EQ(ReadBack(path).GetTitle(), "只读");
 
