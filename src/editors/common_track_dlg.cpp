@@ -487,8 +487,10 @@ void CCommonTrackDlg::OnSave() {
     }
     if (m_bStoreChanged) {
         m_bStoreChanged = false;
-        if (Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption)) {
-            SaveStoreFile();
+        // A failed write was said; the editor stays open so that it can be tried again.
+        if (Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption) && !SaveStoreFile()) {
+            m_bStoreChanged = true;
+            return;
         }
     }
     reject();

@@ -82,9 +82,13 @@ inline constexpr const char* kTrialCaption = "试播";
 inline constexpr const char* kSettingsNotWritten =
     "无法写入设置文件QELT.INI,新的设置只在本次运行中有效。";
 
-inline void ReportSettingsNotWritten(IEditorHost& host) {
-    host.Dialogs().Message(kSettingsNotWritten, schedule::kErrorCaption,
-                           platform::MessageIcon::Error, platform::MessageButtons::Ok);
+// Said when the preset titles could not be written to "QELT.INI".
+inline constexpr const char* kPresetTitlesNotWritten =
+    "无法写入设置文件QELT.INI,常用标题没有保存。";
+
+inline void ReportSettingsNotWritten(IEditorHost& host, const char* text = kSettingsNotWritten) {
+    host.Dialogs().Message(text, schedule::kErrorCaption, platform::MessageIcon::Error,
+                           platform::MessageButtons::Ok);
 }
 
 // Begins an editor's trial play: its token, or 0 (and the user is told why) while a

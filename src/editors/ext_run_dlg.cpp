@@ -150,9 +150,11 @@ void CExtRunDlg::accept() {
     options.paramBefore = m_pParamsBefore->text().toStdString();
     options.runAfter = m_pProgramAfter->text().toStdString();
     options.paramAfter = m_pParamsAfter->text().toStdString();
-    // In force even when the file cannot take it; the user is told it will not last.
+    // In force even when the file cannot take it; the user is told it will not last, and
+    // the dialog stays open with the values to try again or to cancel.
     if (!m_Host.Session().ApplyOptions(options, session::OptionKeys::ExtRun)) {
         ReportSettingsNotWritten(m_Host);
+        return;
     }
     QDialog::accept();
 }

@@ -634,9 +634,10 @@ void CPlaylistDlg::OnSave() {
     if (!PrepareClose(kAddCaptionOnSave)) {
         return;
     }
-    // Asked even when nothing changed.
-    if (Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption)) {
-        SaveStoreFile();
+    // Asked even when nothing changed. A failed write was said; the editor stays open so
+    // that it can be tried again.
+    if (Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption) && !SaveStoreFile()) {
+        return;
     }
     reject();
 }

@@ -171,12 +171,10 @@ void CPresetTitleDlg::MoveTitle(int delta) {
     m_bTitlesChanged = true;
 }
 
-void CPresetTitleDlg::done(int result) {
+void CPresetTitleDlg::reject() {
     if (m_bClosed) {
-        QDialog::done(result);
         return;
     }
-    m_bClosed = true;
     if (m_bTitlesChanged &&
         m_Host.Dialogs().Message(kSaveText, kSaveCaption, platform::MessageIcon::Question,
                                  platform::MessageButtons::YesNo) == platform::MessageAnswer::Yes) {
@@ -185,8 +183,21 @@ void CPresetTitleDlg::done(int result) {
         for (int i = 0; i < m_pList->count(); ++i) {
             titles.push_back(m_pList->item(i)->text().toStdString());
         }
-        m_Host.Settings().WritePresetTitles(titles);
+        // The list is the only copy of the titles: a failed write keeps it open.
+        if (!m_Host.Settings().WritePresetTitles(titles)) {
+            ReportSettingsNotWritten(m_Host, kPresetTitlesNotWritten);
+            return;
+        }
     }
+    QDialog::reject();
+}
+
+void CPresetTitleDlg::done(int result) {
+    if (m_bClosed) {
+        QDialog::done(result);
+        return;
+    }
+    m_bClosed = true;
     // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
     IEditorHost& host = m_Host;
     QDialog::done(result);

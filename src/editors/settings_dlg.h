@@ -29,8 +29,9 @@ public:
     // The parent defaults to the host's window.
     explicit CSettingsDlg(IEditorHost& host, QWidget* parent = nullptr);
 
-    // Applies the controls to the main window and the settings file; false, with the
-    // dialog left open on the refused field, when a field holds something unusable.
+    // Applies the controls to the main window and the settings file; false when a field
+    // holds something unusable (the dialog is left on it) or the settings file could not
+    // be written (the user was told), so OK keeps the dialog open.
     bool Apply();
 
 public slots:
@@ -45,9 +46,9 @@ private:
     // The "远程控制" group, filled from the settings' "远程" section.
     QWidget* CreateRemoteGroup();
     void ShowRemoteAddress();
-    // Writes the remote page's keys and puts them in force; false when the user was told
-    // it could not be done.
-    bool ApplyRemote();
+    // Writes the remote page's keys and puts them in force; false when it could not be done
+    // (said, except an unwritten file when reportUnwritten is false).
+    bool ApplyRemote(bool reportUnwritten);
 
     IEditorHost& m_Host;
     QLineEdit* m_pSchoolName = nullptr;

@@ -115,6 +115,7 @@ private:
     session::SessionOptions MakeSessionOptions() {
         session::SessionOptions options;
         options.appDir = m_strAppDir;
+        options.reporter = &m_Reporter;
         options.bellLog = false;
         options.loadPlugins = false;
         options.startTick = false;
@@ -129,8 +130,23 @@ private:
         return options;
     }
 
+    // The files' messages (a store that cannot be written) shown as the frame shows them.
+    class DialogsReporter : public schedule::IMessageReporter {
+    public:
+        explicit DialogsReporter(platform::Dialogs& dialogs) : m_Dialogs(dialogs) {}
+        void ShowError(const std::string& text, const std::string& caption,
+                       schedule::MessageOwner /*owner*/) override {
+            m_Dialogs.Message(text, caption, platform::MessageIcon::Error,
+                              platform::MessageButtons::Ok);
+        }
+
+    private:
+        platform::Dialogs& m_Dialogs;
+    };
+
     QTemporaryDir m_Folder;
     std::string m_strAppDir;
+    DialogsReporter m_Reporter{dialogs};
 
 public:
     platform::VirtualClock clock{MondayMorning()};

@@ -13,13 +13,18 @@
 #include <QSlider>
 #include <QTest>
 
+#include <filesystem>
+
 #include "dialog_helpers.h"
 #include "editors/common/fake_editor_host.h"
+#include "editors/ext_run_dlg.h"
+#include "editors/preset_title_dlg.h"
 
 namespace settings_test {
 namespace {
 
 using editors::CSettingsDlg;
+using platform::MessageAnswer;
 using ui_test::FakeEditorHost;
 
 TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
@@ -193,6 +198,55 @@ TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
     EXPECT_EQ(host.Settings().GetOutputDevice(), "");
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
+}
+
+TEST(SettingsDlgTest, ASettingsFileThatCannotBeWrittenIsSaidAndKeepsEachDialogOpen) {
+    FakeEditorHost host;
+    // A folder where the settings file belongs: nothing can be written to it.
+    const std::string ini = host.Settings().File().GetPath();
+    std::filesystem::remove(ini);
+    ASSERT_TRUE(std::filesystem::create_directory(ini));
+    const auto closed = [](QPointer<QDialog>& dlg) {
+        DeleteClosedDialogs();
+        return dlg.isNull() || !dlg->isVisible();
+    };
+
+    // The system settings: said once, in force for this run, and OK keeps it open.
+    QPointer<QDialog> dlg = new CSettingsDlg(host);
+    dlg->show();
+    Click(dlg, "autoShutdown");
+    Click(dlg, "okButton");
+    EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{editors::kSettingsNotWritten});
+    EXPECT_EQ(host.Session().Options().autoShutdown,
+              Child<QCheckBox>(dlg, "autoShutdown")->isChecked());
+    EXPECT_FALSE(closed(dlg));
+    dlg->close();
+
+    // The extension-run settings: the same.
+    dlg = new editors::CExtRunDlg(host);
+    dlg->show();
+    Click(dlg, "extRunOn");
+    Click(dlg, "okButton");
+    EXPECT_EQ(host.MessageTexts().back(), editors::kSettingsNotWritten);
+    EXPECT_TRUE(host.Session().Options().extRun);
+    EXPECT_FALSE(closed(dlg));
+    dlg->close();
+
+    // The preset titles exist only in the dialog: a failed write keeps them there, and a
+    // later close writes them once the file can be written.
+    dlg = new editors::CPresetTitleDlg(host);
+    dlg->show();
+    SetText(dlg, "titleEdit", QStringLiteral("午休"));
+    Click(dlg, "addButton");
+    host.dialogs.answers = {MessageAnswer::Yes};
+    Click(dlg, "closeButton");
+    EXPECT_EQ(host.MessageTexts().back(), editors::kPresetTitlesNotWritten);
+    EXPECT_FALSE(closed(dlg));
+    ASSERT_TRUE(std::filesystem::remove(ini));
+    host.dialogs.answers = {MessageAnswer::Yes};
+    Click(dlg, "closeButton");
+    EXPECT_TRUE(closed(dlg));
+    EXPECT_EQ(host.Settings().ReadPresetTitles(), std::vector<std::string>{"午休"});
 }
 
 }  // namespace

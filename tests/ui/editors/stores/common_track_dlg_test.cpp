@@ -225,9 +225,10 @@ TEST_F(CommonTrackDlgTest, NewTracksAreCheckedBeforeTheyAreAdded) {
     EXPECT_NE(host.MessageTexts().back().find("曲目名太长了"), std::string::npos);
 
     // Saving with a track not yet added offers to add it; a store folder that cannot
-    // be written is reported instead of passing silently.
+    // be written is reported instead of passing silently, and the editor stays open.
     Type("nameEdit", QStringLiteral("Last"));
-    std::FILE* blocker = std::fopen((host.AppDir() + "作息表").c_str(), "wb");
+    const std::string folder = host.AppDir() + "作息表";
+    std::FILE* blocker = std::fopen(folder.c_str(), "wb");
     ASSERT_NE(blocker, nullptr);
     std::fclose(blocker);
     host.dialogs.answers = {MessageAnswer::Yes, MessageAnswer::Yes};
@@ -239,7 +240,18 @@ TEST_F(CommonTrackDlgTest, NewTracksAreCheckedBeforeTheyAreAdded) {
     EXPECT_EQ(host.dialogs.messages[shown + 2].text,
               "程序在保存常用曲目文件时出现未知错误,请重试!");
     EXPECT_EQ(host.commonTracks.GetCount(), 5);
+    EXPECT_FALSE(Closed());
+
+    // Once the folder can be made, saving again asks again and writes all five.
+    ASSERT_TRUE(std::filesystem::remove(folder));
+    host.dialogs.answers = {MessageAnswer::Yes};
+    Click("saveButton");
+    ASSERT_EQ(host.dialogs.messages.size(), shown + 4);
+    EXPECT_EQ(host.dialogs.messages.back().caption, "保存常用曲目到文件");
     EXPECT_TRUE(Closed());
+    schedule::CCommonTrackStore reread;
+    ASSERT_TRUE(reread.Load(StoreFile()));
+    EXPECT_EQ(reread.GetCount(), 5);
 }
 
 TEST_F(CommonTrackDlgTest, TrialPlayQueuesTheChosenTracksInOrder) {
