@@ -51,6 +51,11 @@ CCommonTrackDlg::CCommonTrackDlg(IEditorHost& host, QWidget* parent)
     : QDialog(parent != nullptr ? parent : host.Window()), m_Host(host) {
     setObjectName(QStringLiteral("CommonTrackDlg"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // However it closes, its trial play ends with it and its questions are not asked again.
+    connect(this, &QDialog::finished, this, [this] {
+        m_bClosed = true;
+        StopTrial();
+    });
     setWindowTitle(QString::fromUtf8(kTitle));
     BuildLayout();
     ConnectSignals();
@@ -521,15 +526,6 @@ void CCommonTrackDlg::reject() {
         return;
     }
     done(QDialog::Rejected);
-}
-
-void CCommonTrackDlg::done(int result) {
-    if (!m_bClosed) {
-        m_bClosed = true;
-        StopTrial();
-        m_Host.OnEditorClosed(kCommonTracksClosed, 0);
-    }
-    QDialog::done(result);
 }
 
 }  // namespace editors

@@ -159,15 +159,4 @@ void CExtRunDlg::accept() {
     QDialog::accept();
 }
 
-void CExtRunDlg::done(int result) {
-    // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
-    const bool firstClose = !m_bClosed;
-    m_bClosed = true;
-    IEditorHost& host = m_Host;
-    QDialog::done(result);
-    if (firstClose) {
-        host.OnEditorClosed(kExtRunClosed, 0);
-    }
-}
-
 }  // namespace editors

@@ -189,15 +189,4 @@ void CExtRunItemsDlg::ParamsEdited(const QString& text) {
     Changed(*item);
 }
 
-void CExtRunItemsDlg::done(int result) {
-    // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
-    const bool notify = m_bModeless && !m_bClosed;
-    m_bClosed = true;
-    IEditorHost& host = m_Host;
-    QDialog::done(result);
-    if (notify) {
-        host.OnEditorClosed(kExtRunItemsClosed, 0);
-    }
-}
-
 }  // namespace editors

@@ -4,7 +4,7 @@
 // timetable's items and mark it modified; nothing is written to a file here.
 //
 // The main window opens it modelessly on its current timetable and today; it then
-// deletes itself when it closes and reports kExtRunItemsClosed once. The timetable editor
+// deletes itself when it closes. The timetable editor
 // runs it modally (exec) on the timetable it edits.
 
 #include <QDialog>
@@ -36,7 +36,6 @@ public slots:
     // chosen, an item edited elsewhere): the list is refilled from them and the
     // selection dropped, so no change lands in an item that is no longer shown.
     void TimetableReplaced();
-    void done(int result) override;
 
 private:
     void Fill();
@@ -58,7 +57,6 @@ private:
     int m_nSelectedRow = -1;
     // The selected item as the dialog last saw it.
     schedule::ScheduleItem m_Selected;
-    bool m_bClosed = false;
 
     QListWidget* m_pList = nullptr;
     QCheckBox* m_pRunBefore = nullptr;

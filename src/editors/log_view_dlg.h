@@ -1,8 +1,7 @@
 #pragma once
 // The bell-log viewer: the last lines of the log file, read-only, following the lines
 // written while it is open, also across the log's rotation (the file renamed to ".1"
-// and a new one started). Modeless: it deletes itself when it closes and reports
-// kLogViewClosed once.
+// and a new one started). Modeless: it deletes itself when it closes.
 
 #include <QByteArray>
 #include <QDialog>
@@ -28,9 +27,6 @@ public:
     // host's window.
     CLogViewDlg(IEditorHost& host, const std::string& path, QWidget* parent = nullptr);
 
-public slots:
-    void done(int result) override;
-
 private:
     // Reads what was written since the last look; starts over on a rotated or cut file.
     void Poll();
@@ -47,7 +43,6 @@ private:
     // Bytes of the current file shown so far (always at a line's end), and its start.
     qint64 m_nOffset = 0;
     QByteArray m_Head;
-    bool m_bClosed = false;
 };
 
 }  // namespace editors

@@ -55,6 +55,12 @@ CPlaylistDlg::CPlaylistDlg(IEditorHost& host, QWidget* parent)
     : QDialog(parent != nullptr ? parent : host.Window()), m_Host(host) {
     setObjectName(QStringLiteral("PlaylistDlg"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // However it closes, its trial play ends with it and its questions are not asked again.
+    connect(this, &QDialog::finished, this, [this] {
+        m_bClosed = true;
+        StopPlayer();
+        m_Playlist.entries.clear();
+    });
     setWindowTitle(QString::fromUtf8(kTitle));
     BuildLayout();
     ConnectSignals();
@@ -667,16 +673,6 @@ void CPlaylistDlg::reject() {
         return;
     }
     done(QDialog::Rejected);
-}
-
-void CPlaylistDlg::done(int result) {
-    if (!m_bClosed) {
-        m_bClosed = true;
-        StopPlayer();
-        m_Playlist.entries.clear();
-        m_Host.OnEditorClosed(kPlaylistsClosed, 0);
-    }
-    QDialog::done(result);
 }
 
 }  // namespace editors

@@ -35,7 +35,6 @@ public:
 
     // Escape and the window's close button.
     void reject() override;
-    void done(int result) override;
 
     // The program is closing: the typed playlist and a changed store are asked about.
     bool CloseAsking() override;

@@ -37,6 +37,9 @@ CPresetTitleDlg::CPresetTitleDlg(IEditorHost& host, QWidget* parent)
     : QDialog(parent != nullptr ? parent : host.Window()), m_Host(host) {
     setObjectName(QStringLiteral("presetTitleDlg"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // However it closes (OK, Cancel, Escape, the window's X, the program ending), it is
+    // closed for good: its close questions are not asked again.
+    connect(this, &QDialog::finished, this, [this] { m_bClosed = true; });
     setWindowTitle(QString::fromUtf8(kCaption));
 
     m_pList = new QListWidget(this);
@@ -190,18 +193,6 @@ void CPresetTitleDlg::reject() {
         }
     }
     QDialog::reject();
-}
-
-void CPresetTitleDlg::done(int result) {
-    if (m_bClosed) {
-        QDialog::done(result);
-        return;
-    }
-    m_bClosed = true;
-    // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
-    IEditorHost& host = m_Host;
-    QDialog::done(result);
-    host.OnEditorClosed(kPresetTitlesClosed, 0);
 }
 
 }  // namespace editors

@@ -333,15 +333,4 @@ void CSettingsDlg::accept() {
     }
 }
 
-void CSettingsDlg::done(int result) {
-    // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
-    const bool firstClose = !m_bClosed;
-    m_bClosed = true;
-    IEditorHost& host = m_Host;
-    QDialog::done(result);
-    if (firstClose) {
-        host.OnEditorClosed(kSettingsClosed, 0);
-    }
-}
-
 }  // namespace editors

@@ -2,8 +2,7 @@
 // The system settings dialog: school name, automatic shutdown and its delay, the display
 // the main window starts with, the player and prompt switches, start with the desktop,
 // the default volume, the audio output and the remote page. Applying changes the main window at
-// once and writes the settings. Modeless: it deletes itself when it closes and reports
-// kSettingsClosed once.
+// once and writes the settings. Modeless: it deletes itself when it closes.
 
 #include <QDialog>
 #include <string>
@@ -36,7 +35,6 @@ public:
 
 public slots:
     void accept() override;
-    void done(int result) override;
 
 private:
     void ShowVolume(int volume);
@@ -67,7 +65,6 @@ private:
     QLineEdit* m_pRemoteUrl = nullptr;
     // The token shown and written on apply (a new one once regenerated).
     std::string m_strRemoteToken;
-    bool m_bClosed = false;
 };
 
 }  // namespace editors

@@ -116,7 +116,7 @@ protected:
 
 TEST_F(TimetableEditDlgTest, NewTimetableAddsEditsDeletesAndSaves) {
     QPointer<CTimetableEditDlg> dlg =
-        CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kNewMode, "");
+        host.Watched(CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kNewMode, ""));
     ASSERT_FALSE(dlg.isNull());
     dlg->show();
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("作息表设置窗口 --- 星期二"));
@@ -214,7 +214,7 @@ TEST_F(TimetableEditDlgTest, NewTimetableAddsEditsDeletesAndSaves) {
     EXPECT_EQ(saved.GetDay(kTuesday)->front().title, "第一节");
 
     Close(dlg);
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{1, 2}}));
+    EXPECT_EQ(host.closes, 1);
 }
 
 TEST_F(TimetableEditDlgTest, DaysAndWholeTimetablesAreCopiedIntoTheShownDay) {
@@ -238,7 +238,7 @@ TEST_F(TimetableEditDlgTest, DaysAndWholeTimetablesAreCopiedIntoTheShownDay) {
     junk.close();
 
     QPointer<CTimetableEditDlg> dlg =
-        CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kModifyMode, path);
+        host.Watched(CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kModifyMode, path));
     ASSERT_FALSE(dlg.isNull());
     dlg->show();
     EXPECT_EQ(Find<QLineEdit>(*dlg, "titleEdit")->text(), QStringLiteral("春季"));
@@ -301,7 +301,7 @@ TEST_F(TimetableEditDlgTest, DaysAndWholeTimetablesAreCopiedIntoTheShownDay) {
     EXPECT_EQ(dlg->File(), path);
 
     Close(dlg);
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{1, 3}}));
+    EXPECT_EQ(host.closes, 1);
 }
 
 TEST_F(TimetableEditDlgTest, ViewModeOnlySavesAsAndUnreadableFilesOpenNothing) {
@@ -325,7 +325,7 @@ TEST_F(TimetableEditDlgTest, ViewModeOnlySavesAsAndUnreadableFilesOpenNothing) {
     const std::string path = folder + "view.zxb";
     ASSERT_TRUE(source.Save(path));
     QPointer<CTimetableEditDlg> dlg =
-        CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kViewMode, path);
+        host.Watched(CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kViewMode, path));
     ASSERT_FALSE(dlg.isNull());
     dlg->show();
     EXPECT_FALSE(Find<QPushButton>(*dlg, "saveButton")->isEnabled());
@@ -373,7 +373,7 @@ TEST_F(TimetableEditDlgTest, ViewModeOnlySavesAsAndUnreadableFilesOpenNothing) {
     QTest::keyClick(dlg, Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dlg.isNull());
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{1, 1}}));
+    EXPECT_EQ(host.closes, 1);
 }
 
 }  // namespace

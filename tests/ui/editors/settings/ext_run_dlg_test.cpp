@@ -30,7 +30,7 @@ TEST(ExtRunDlgTest, OkTakesTheFiveValuesAndWritesThemInOrder) {
         options.paramBefore = "-x";
     });
     const engine::EngineOptions& inForce = host.Session().Options();
-    QPointer<CExtRunDlg> dlg = new CExtRunDlg(host);
+    QPointer<CExtRunDlg> dlg = host.Watched(new CExtRunDlg(host));
     dlg->show();
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("扩展运行设置"));
     EXPECT_FALSE(Child<QCheckBox>(dlg, "extRunOn")->isChecked());
@@ -65,12 +65,12 @@ TEST(ExtRunDlgTest, OkTakesTheFiveValuesAndWritesThemInOrder) {
                                         "程序2=/usr/bin/true\r\n"
                                         "参数1=-x\r\n"
                                         "参数2=\"第 二\" 2\r\n"));
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kExtRunClosed, 0}}));
+    EXPECT_EQ(host.closes, 1);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 
     // Cancel and Escape change nothing; a path too long for the file keeps the dialog open.
-    dlg = new CExtRunDlg(host);
+    dlg = host.Watched(new CExtRunDlg(host));
     dlg->show();
     Click(dlg, "extRunOn");
     SetText(dlg, "programAfter", QString(260, QLatin1Char('a')));
@@ -81,7 +81,7 @@ TEST(ExtRunDlgTest, OkTakesTheFiveValuesAndWritesThemInOrder) {
     EXPECT_TRUE(inForce.extRun);
     EXPECT_EQ(inForce.runAfter, "/usr/bin/true");
     EXPECT_TRUE(host.Settings().GetExtRun());
-    EXPECT_EQ(host.closeNotices.size(), 2U);
+    EXPECT_EQ(host.closes, 2);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 }
@@ -110,7 +110,7 @@ TEST(ExtRunItemsDlgTest, ChangesOnlyTheSelectedItemAndFollowsAReplacedTimetable)
     timetable.ClearModified();
     const schedule::CTimetable::Day original = *timetable.GetDay(kMonday);
 
-    QPointer<CExtRunItemsDlg> dlg = new CExtRunItemsDlg(host);
+    QPointer<CExtRunItemsDlg> dlg = host.Watched(new CExtRunItemsDlg(host));
     dlg->show();
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("扩展运行设置：星期一"));
     auto* list = Child<QListWidget>(dlg, "itemList");
@@ -172,12 +172,11 @@ TEST(ExtRunItemsDlgTest, ChangesOnlyTheSelectedItemAndFollowsAReplacedTimetable)
     EXPECT_EQ(timetable.GetItem(kMonday, 0)->runBefore, 0);
 
     QTest::keyClick(dlg, Qt::Key_Escape);
-    EXPECT_EQ(host.closeNotices,
-              (std::vector<std::pair<int, int>>{{editors::kExtRunItemsClosed, 0}}));
+    EXPECT_EQ(host.closes, 1);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 
-    // The timetable editor's modal use works on its own timetable and reports nothing.
+    // The timetable editor's modal use works on its own timetable.
     schedule::CTimetable edited;
     CExtRunItemsDlg modal(host, edited, 9, true);
     EXPECT_TRUE(modal.isModal());
@@ -187,7 +186,6 @@ TEST(ExtRunItemsDlgTest, ChangesOnlyTheSelectedItemAndFollowsAReplacedTimetable)
     EXPECT_EQ(modal.windowTitle(), QStringLiteral("扩展运行设置：星期二"));
     modal.show();
     modal.reject();
-    EXPECT_EQ(host.closeNotices.size(), 1U);
 }
 
 }  // namespace

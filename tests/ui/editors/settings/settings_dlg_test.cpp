@@ -36,7 +36,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
     });
     const engine::EngineOptions& inForce = host.Session().Options();
     host.autostart = true;
-    QPointer<CSettingsDlg> dlg = new CSettingsDlg(host);
+    QPointer<CSettingsDlg> dlg = host.Watched(new CSettingsDlg(host));
     dlg->show();
 
     // It opens with the main window's values.
@@ -79,7 +79,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
                                         "默认音量=40\r\n"
                                         "弹出式提示=1\r\n"));
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_TRUE(host.closeNotices.empty());
+    EXPECT_EQ(host.closes, 0);
 
     // A negative delay is applied and written as 0; Enter applies and closes, once.
     SetText(dlg, "shutdownDelay", QStringLiteral("-3"));
@@ -89,7 +89,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
     EXPECT_FALSE(inForce.autoShutdown);
     EXPECT_EQ(host.Settings().GetShutdownDelayMinutes(), 0);
     EXPECT_FALSE(host.Settings().GetAutoShutdown());
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
+    EXPECT_EQ(host.closes, 1);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
     EXPECT_TRUE(host.dialogs.messages.empty());
@@ -97,7 +97,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
 
 TEST(SettingsDlgTest, RefusedFieldsKeepTheDialogOpenAndWriteNothing) {
     FakeEditorHost host;
-    QPointer<CSettingsDlg> dlg = new CSettingsDlg(host);
+    QPointer<CSettingsDlg> dlg = host.Watched(new CSettingsDlg(host));
     dlg->show();
     auto* delay = Child<QLineEdit>(dlg, "shutdownDelay");
 
@@ -117,7 +117,7 @@ TEST(SettingsDlgTest, RefusedFieldsKeepTheDialogOpenAndWriteNothing) {
     EXPECT_EQ(dlg->focusWidget(), Child<QLineEdit>(dlg, "schoolName"));
     EXPECT_TRUE(host.schoolName.empty());
     EXPECT_EQ(host.IniText(), "");
-    EXPECT_TRUE(host.closeNotices.empty());
+    EXPECT_EQ(host.closes, 0);
 
     // A start-with-the-desktop entry that could not be written shows as unset.
     SetText(dlg, "schoolName", QString(129, QChar(0x4E2D)));
@@ -132,7 +132,7 @@ TEST(SettingsDlgTest, RefusedFieldsKeepTheDialogOpenAndWriteNothing) {
     SetText(dlg, "schoolName", QStringLiteral("不应用"));
     QTest::keyClick(dlg, Qt::Key_Escape);
     EXPECT_EQ(host.Settings().GetSchoolName().size(), 129U * 3U);
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
+    EXPECT_EQ(host.closes, 1);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 }
@@ -153,7 +153,7 @@ TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
     // Nothing stored: the session chose the default output on starting; applying it
     // unchanged neither chooses it again nor writes the key.
     EXPECT_EQ(host.audioOutputRequests, std::vector<std::string>{""});
-    QPointer<CSettingsDlg> dlg = new CSettingsDlg(host);
+    QPointer<CSettingsDlg> dlg = host.Watched(new CSettingsDlg(host));
     dlg->show();
     auto* combo = Child<QComboBox>(dlg, "outputDevice");
     ASSERT_NE(combo, nullptr);
@@ -178,7 +178,7 @@ TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
 
     // Unplugged since: shown as stored and marked, still chosen, and kept by applying.
     host.audioOutputs.resize(1);
-    dlg = new CSettingsDlg(host);
+    dlg = host.Watched(new CSettingsDlg(host));
     dlg->show();
     combo = Child<QComboBox>(dlg, "outputDevice");
     ASSERT_NE(combo, nullptr);
@@ -212,7 +212,7 @@ TEST(SettingsDlgTest, ASettingsFileThatCannotBeWrittenIsSaidAndKeepsEachDialogOp
     };
 
     // The system settings: said once, in force for this run, and OK keeps it open.
-    QPointer<QDialog> dlg = new CSettingsDlg(host);
+    QPointer<QDialog> dlg = host.Watched(new CSettingsDlg(host));
     dlg->show();
     Click(dlg, "autoShutdown");
     Click(dlg, "okButton");

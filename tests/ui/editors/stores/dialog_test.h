@@ -34,7 +34,7 @@ protected:
 
     void Open() {
         delete m_pDlg;
-        m_pDlg = new Dialog(host);
+        m_pDlg = host.Watched(new Dialog(host));
         m_pDlg->show();
     }
 

@@ -115,7 +115,7 @@ TEST_F(PlaylistDlgTest, BrowsingAppendsReadableFilesOrReplacesTheSelectedEntry) 
     EXPECT_EQ(Paths(*host.playlists.Get(0)),
               (std::vector<std::string>{"音乐库/a.mp3", "其他/f.mp3", dir + "e.mp3"}));
     EXPECT_EQ(host.playlists.Get(0)->entries[1].limit, 90000);
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{5, 0}}));
+    EXPECT_EQ(host.closes, 1);
 }
 
 TEST_F(PlaylistDlgTest, EntryEditsAreKeptOrDroppedByWhereTheUserGoesNext) {
