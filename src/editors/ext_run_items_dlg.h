@@ -4,8 +4,10 @@
 // timetable's items and mark it modified; nothing is written to a file here.
 //
 // The main window opens it modelessly on its current timetable and today; it then
-// deletes itself when it closes. The timetable editor
-// runs it modally (exec) on the timetable it edits.
+// deletes itself when it closes. Like the main window's list it changes items only when
+// today rings the current timetable: on a special day it shows that day's items without
+// letting them be changed. The timetable editor runs it modally (exec) on the timetable
+// it edits.
 
 #include <QDialog>
 
@@ -40,6 +42,9 @@ public slots:
 private:
     void Fill();
     void ShowSelected();
+    // The timetable whose items the list shows: the attached one, or on a special day
+    // (for the main window's dialog) the timetable that rings today.
+    const schedule::CTimetable& Shown() const;
     // The selected item as it still stands in the timetable, or null. When the item at
     // the selected place is not the one shown, the lists changed under the dialog: it
     // refills itself and there is no selected item.
@@ -54,6 +59,8 @@ private:
     schedule::CTimetable* m_pTimetable = nullptr;
     int m_nDay = -1;
     bool m_bModeless = true;
+    // Whether the items shown may be changed; the main window's dialog not on a special day.
+    bool m_bEditable = true;
     int m_nSelectedRow = -1;
     // The selected item as the dialog last saw it.
     schedule::ScheduleItem m_Selected;

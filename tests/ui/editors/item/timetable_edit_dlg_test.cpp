@@ -237,8 +237,8 @@ TEST_F(TimetableEditDlgTest, DaysAndWholeTimetablesAreCopiedIntoTheShownDay) {
     junk.write("not a timetable at all");
     junk.close();
 
-    QPointer<CTimetableEditDlg> dlg =
-        host.Watched(CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kModifyMode, path));
+    QPointer<CTimetableEditDlg> dlg = host.Watched(
+        CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kModifyMode, path));
     ASSERT_FALSE(dlg.isNull());
     dlg->show();
     EXPECT_EQ(Find<QLineEdit>(*dlg, "titleEdit")->text(), QStringLiteral("春季"));
@@ -324,8 +324,8 @@ TEST_F(TimetableEditDlgTest, ViewModeOnlySavesAsAndUnreadableFilesOpenNothing) {
     source.AddItem(kMonday, &midnight);
     const std::string path = folder + "view.zxb";
     ASSERT_TRUE(source.Save(path));
-    QPointer<CTimetableEditDlg> dlg =
-        host.Watched(CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kViewMode, path));
+    QPointer<CTimetableEditDlg> dlg = host.Watched(
+        CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kViewMode, path));
     ASSERT_FALSE(dlg.isNull());
     dlg->show();
     EXPECT_FALSE(Find<QPushButton>(*dlg, "saveButton")->isEnabled());

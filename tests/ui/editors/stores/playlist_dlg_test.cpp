@@ -269,9 +269,10 @@ TEST_F(PlaylistDlgTest, NewPlaylistsAndSavingAskTheirQuestions) {
     host.dialogs.answers = {MessageAnswer::Yes};
     Click("saveButton");
     EXPECT_EQ(host.MessageTexts(),
-              (std::vector<std::string>{"    真的要将编辑过的列表曲目保存到文件吗?\r\n如果您不保存的话,"
-                                        "本次编辑的内容在程序运行\r\n期间还是有效的,但退出程序后就会失效!",
-                                        "程序在保存列表曲目文件时出现未知错误,请重试!"}));
+              (std::vector<std::string>{
+                  "    真的要将编辑过的列表曲目保存到文件吗?\r\n如果您不保存的话,"
+                  "本次编辑的内容在程序运行\r\n期间还是有效的,但退出程序后就会失效!",
+                  "程序在保存列表曲目文件时出现未知错误,请重试!"}));
     EXPECT_FALSE(Closed());
     ASSERT_TRUE(std::filesystem::remove(StoreFile()));
     host.dialogs.answers = {MessageAnswer::Yes};
