@@ -22,6 +22,7 @@
 #include "editors/text_limit.h"
 #include "editors/track_entry_panel.h"
 #include "schedule/app_paths.h"
+#include "schedule/texts.h"
 
 namespace editors {
 
@@ -33,7 +34,6 @@ using schedule::TrackEntry;
 constexpr const char* kNoName = "标题为空,请填写标题后再试!";
 constexpr const char* kNoEntries = "该列表中的曲目为空,请添加曲目后再试!";
 constexpr const char* kDuplicateName = "列表曲目中已经存在相同的名称,请换名重试!";
-constexpr const char* kDeleteQuestion = "真的要删除当前选中的内容吗?";
 constexpr const char* kDeleteEntryQuestion = "真的要删除当前文件列表选中的内容吗?";
 constexpr const char* kDeleteCaption = "删除当前内容";
 constexpr const char* kAddQuestion = "当前的曲目还没有加入列表中,是否要加入列表中去?";
@@ -43,7 +43,6 @@ constexpr const char* kSaveQuestion =
     "    真的要将编辑过的列表曲目保存到文件吗?\r\n如果您不保存的话,本次编辑的内容在程序运行\r\n"
     "期间还是有效的,但退出程序后就会失效!";
 constexpr const char* kSaveCaption = "保存列表曲目到文件";
-constexpr const char* kWriteError = "程序在保存列表曲目文件时出现未知错误,请重试!";
 // The arrows of the random limit step within this range; typing is not limited.
 constexpr int kMaxArrowRandomLimit = 999;
 // Wide enough for the file list to show a path under the music folder.
@@ -52,15 +51,20 @@ constexpr int kInitialWidth = 680;
 }  // namespace
 
 CPlaylistDlg::CPlaylistDlg(IEditorHost& host, QWidget* parent)
-    : QDialog(parent != nullptr ? parent : host.Window()), m_Host(host) {
+    : CStoreEditorDlg(host, parent,
+                      {.listLabel = "曲目列表:",
+                       .listName = "playlistList",
+                       .upName = "listUpButton",
+                       .deleteName = "listDeleteButton",
+                       .downName = "listDownButton",
+                       .nameTitle = "列表曲目名:",
+                       .nameLabel = "列表名:",
+                       .storeFile = kStoreFile,
+                       .writeError = schedule::texts::kPlaylistsWriteError,
+                       .saveQuestion = kSaveQuestion,
+                       .saveCaption = kSaveCaption}),
+      m_Playlists(host.Playlists()) {
     setObjectName(QStringLiteral("PlaylistDlg"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    // However it closes, its trial play ends with it and its questions are not asked again.
-    connect(this, &QDialog::finished, this, [this] {
-        m_bClosed = true;
-        StopPlayer();
-        m_Playlist.entries.clear();
-    });
     setWindowTitle(QString::fromUtf8(kTitle));
     BuildLayout();
     ConnectSignals();
@@ -68,25 +72,12 @@ CPlaylistDlg::CPlaylistDlg(IEditorHost& host, QWidget* parent)
 
     UpdateGuard guard(m_bUpdating);
     m_pName->setEnabled(false);
-    FillPlaylistList();
     FillFileList(nullptr);
     ApplyEnabling();
 }
 
 void CPlaylistDlg::BuildLayout() {
-    const StoreListControls list = BuildStoreList(this, {.listLabel = "曲目列表:",
-                                                         .listName = "playlistList",
-                                                         .upName = "listUpButton",
-                                                         .deleteName = "listDeleteButton",
-                                                         .downName = "listDownButton",
-                                                         .nameTitle = "列表曲目名:",
-                                                         .nameLabel = "列表名:"});
-    m_pPlaylists = list.list;
-    m_pListUp = list.up;
-    m_pListDelete = list.remove;
-    m_pListDown = list.down;
-    m_pName = list.name;
-    m_pNew = list.add;
+    QVBoxLayout* column = BuildColumn(&m_Playlists);
 
     auto* filesLabel = new QLabel(QStringLiteral("当前曲目文件列表:"), this);
     m_pFiles = new QListWidget(this);
@@ -113,7 +104,7 @@ void CPlaylistDlg::BuildLayout() {
     files->addLayout(filesRow, 1);
 
     auto* top = new QHBoxLayout;
-    top->addLayout(list.column, 2);
+    top->addLayout(column, 2);
     top->addLayout(files, 3);
 
     m_pEntry = new CTrackEntryPanel(QStringLiteral("主曲及播放模式:"), QString(),
@@ -165,19 +156,11 @@ void CPlaylistDlg::BuildLayout() {
 }
 
 void CPlaylistDlg::ConnectSignals() {
-    connect(m_pPlaylists, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_bUpdating && row >= 0) {
-            OnPlaylistSelected(row);
-        }
-    });
     connect(m_pFiles, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_bUpdating && row >= 0) {
             OnFileRowSelected(row);
         }
     });
-    connect(m_pListUp, &QPushButton::clicked, this, [this] { OnMovePlaylist(false); });
-    connect(m_pListDown, &QPushButton::clicked, this, [this] { OnMovePlaylist(true); });
-    connect(m_pListDelete, &QPushButton::clicked, this, &CPlaylistDlg::OnDeletePlaylist);
     connect(m_pNew, &QPushButton::clicked, this, &CPlaylistDlg::OnNew);
     connect(m_pEntryUp, &QPushButton::clicked, this, [this] { OnMoveEntry(false); });
     connect(m_pEntryDown, &QPushButton::clicked, this, [this] { OnMoveEntry(true); });
@@ -253,22 +236,6 @@ void CPlaylistDlg::ApplyEnabling() {
     m_pRandomLimit->setEnabled(m_pRandom->isChecked());
 }
 
-void CPlaylistDlg::FillPlaylistList() {
-    UpdateGuard guard(m_bUpdating);
-    std::vector<std::string> names;
-    m_Host.Playlists().GetNames(names);
-    FillNames(m_pPlaylists, names);
-}
-
-void CPlaylistDlg::SelectPlaylistRow(int row) {
-    UpdateGuard guard(m_bUpdating);
-    m_pPlaylists->setCurrentRow(row);
-}
-
-int CPlaylistDlg::SelectedPlaylistRow() const {
-    return SelectedListRow(m_pPlaylists);
-}
-
 void CPlaylistDlg::FillFileList(const Playlist* playlist) {
     UpdateGuard guard(m_bUpdating);
     m_pFiles->clear();
@@ -335,14 +302,10 @@ bool CPlaylistDlg::WriteBackPlaylist() {
     }
     SelectFileRow(-1);
     WritePendingEntry();
-    schedule::CPlaylistStore& store = m_Host.Playlists();
-    if (m_bEdited && store.Get(m_nListIndex) != nullptr) {
+    if (m_bEdited && m_Playlists.Get(m_nListIndex) != nullptr) {
         m_Playlist.name = S(m_pName->text());
         ReadRandomFields(m_Playlist);
-        store.Replace(m_nListIndex, m_Playlist);
-        const int selected = SelectedPlaylistRow();
-        FillPlaylistList();
-        SelectPlaylistRow(selected);
+        m_Playlists.Replace(m_nListIndex, m_Playlist);
     }
     return true;
 }
@@ -352,7 +315,7 @@ bool CPlaylistDlg::ShowPlaylist(int row) {
         return false;
     }
     m_Playlist.entries.clear();
-    if (row >= 0 && m_Host.Playlists().GetCopy(row, &m_Playlist)) {
+    if (row >= 0 && m_Playlists.GetStore().GetCopy(row, &m_Playlist)) {
         {
             UpdateGuard guard(m_bUpdating);
             m_pName->setText(Q(m_Playlist.name));
@@ -368,10 +331,10 @@ bool CPlaylistDlg::ShowPlaylist(int row) {
     return true;
 }
 
-void CPlaylistDlg::OnPlaylistSelected(int row) {
+void CPlaylistDlg::OnSelectRecord(int row) {
     if (!ShowPlaylist(row)) {
         // Stay on the playlist whose field needs a whole number.
-        SelectPlaylistRow(m_nListIndex);
+        SelectListRow(m_nListIndex);
     }
 }
 
@@ -383,7 +346,7 @@ void CPlaylistDlg::OnNew() {
         AddPlaylist();
         return;
     }
-    SelectPlaylistRow(-1);
+    SelectListRow(-1);
     if (!ShowPlaylist(-1)) {
         return;
     }
@@ -414,7 +377,7 @@ bool CPlaylistDlg::AddPlaylist() {
     }
     m_Playlist.name = name;
     ReadRandomFields(m_Playlist);
-    if (!m_Host.Playlists().Add(&m_Playlist)) {
+    if (!m_Playlists.Add(m_Playlist)) {
         ShowError(m_Host.Dialogs(), kDuplicateName);
         return false;
     }
@@ -424,40 +387,24 @@ bool CPlaylistDlg::AddPlaylist() {
     }
     m_Playlist.name.clear();
     m_Playlist.entries.clear();
-    FillPlaylistList();
     FillFileList(&m_Playlist);
     m_bEdited = false;
     m_nListIndex = -1;
     return true;
 }
 
-void CPlaylistDlg::OnDeletePlaylist() {
-    const int row = SelectedPlaylistRow();
-    if (row < 0 || !Ask(m_Host.Dialogs(), kDeleteQuestion, kDeleteCaption)) {
-        return;
-    }
-    if (m_Host.Playlists().Delete(row)) {
-        m_bEdited = true;
-        FillPlaylistList();
-        m_Playlist.entries.clear();
-        FillFileList(&m_Playlist);
-        m_nListIndex = -1;
-    }
+void CPlaylistDlg::AfterDelete() {
+    m_bEdited = true;
+    m_Playlist.entries.clear();
+    FillFileList(&m_Playlist);
+    m_nListIndex = -1;
 }
 
-void CPlaylistDlg::OnMovePlaylist(bool down) {
-    const int row = SelectedPlaylistRow();
-    if (row < 0) {
-        return;
-    }
-    const int moved = m_Host.Playlists().Move(row, down);
+void CPlaylistDlg::AfterMove(int row, int moved) {
     m_nListIndex = moved;
     if (moved != row) {
         m_bEdited = true;
     }
-    FillPlaylistList();
-    SelectPlaylistRow(moved);
-    m_pPlaylists->setFocus();
 }
 
 void CPlaylistDlg::OnMoveEntry(bool down) {
@@ -622,18 +569,12 @@ bool CPlaylistDlg::PrepareClose(const char* addCaption) {
         Ask(m_Host.Dialogs(), kAddQuestion, addCaption)) {
         AddPlaylist();
     }
-    SelectPlaylistRow(-1);
+    SelectListRow(-1);
     return ShowPlaylist(-1);
 }
 
-bool CPlaylistDlg::SaveStoreFile() {
-    const std::string file = m_Host.AppDir() + kStoreFile;
-    // Say so when the folder cannot be written at all rather than dropping the save.
-    if (!MakeStoreFolder(file)) {
-        ShowError(m_Host.Dialogs(), kWriteError);
-        return false;
-    }
-    return m_Host.Playlists().Save(file);
+bool CPlaylistDlg::PrepareClose() {
+    return PrepareClose(kAddCaptionOnClose);
 }
 
 void CPlaylistDlg::OnSave() {
@@ -642,37 +583,15 @@ void CPlaylistDlg::OnSave() {
     }
     // Asked even when nothing changed. A failed write was said; the editor stays open so
     // that it can be tried again.
-    if (Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption) && !SaveStoreFile()) {
+    if (!AskAndSave()) {
         return;
     }
     reject();
 }
 
-bool CPlaylistDlg::CloseAsking() {
-    if (m_bClosed) {
-        return true;
-    }
-    if (!PrepareClose(kAddCaptionOnClose)) {
-        return false;
-    }
-    if (m_Host.Playlists().IsModified() && Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption) &&
-        !SaveStoreFile()) {
-        return false;
-    }
-    done(QDialog::Rejected);
-    return true;
-}
-
-std::vector<std::string> CPlaylistDlg::KeepUnsavedAndClose() {
-    done(QDialog::Rejected);
-    return {};
-}
-
-void CPlaylistDlg::reject() {
-    if (m_bClosed || !PrepareClose(kAddCaptionOnClose)) {
-        return;
-    }
-    done(QDialog::Rejected);
+void CPlaylistDlg::OnClosed() {
+    StopPlayer();
+    m_Playlist.entries.clear();
 }
 
 }  // namespace editors

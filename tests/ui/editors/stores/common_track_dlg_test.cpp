@@ -53,7 +53,7 @@ protected:
             ASSERT_TRUE(host.commonTracks.Add(&track));
         }
     }
-    QListWidget* List() { return DialogTest::List("trackList"); }
+    std::size_t Count() { return Rows("trackList").size(); }
     void ClickRow(int row) { DialogTest::ClickRow("trackList", row); }
 
     std::string StoreFile() const { return host.AppDir() + CCommonTrackDlg::kStoreFile; }
@@ -65,7 +65,7 @@ TEST_F(CommonTrackDlgTest, OpeningSelectingAndClosingAskNothing) {
 
     // Opened: the names, no track shown, the secondary group off.
     Open();
-    EXPECT_EQ(List()->count(), 2);
+    EXPECT_EQ(Count(), 2U);
     EXPECT_FALSE(Edit("nameEdit")->isEnabled());
     EXPECT_TRUE(Get<QRadioButton>("noSecondaryRadio")->isChecked());
     EXPECT_FALSE(Edit("secondaryFileEdit")->isEnabled());
@@ -147,7 +147,7 @@ TEST_F(CommonTrackDlgTest, EditsAreWrittenBackOnSelectingAnotherTrackAndSaved) {
     EXPECT_EQ(host.dialogs.messages.back().text, "真的要删除当前选中的内容吗?");
     EXPECT_EQ(host.dialogs.messages.back().caption, "删除当前内容");
     ASSERT_EQ(host.commonTracks.GetCount(), 2);
-    EXPECT_EQ(List()->count(), 2);
+    EXPECT_EQ(Count(), 2U);
     const CommonTrack storedB = *host.commonTracks.Get(1);
     ClickRow(0);
     EXPECT_EQ(host.commonTracks.Get(1)->main, storedB.main);
@@ -157,7 +157,7 @@ TEST_F(CommonTrackDlgTest, EditsAreWrittenBackOnSelectingAnotherTrackAndSaved) {
     ClickRow(1);
     Click("moveUpButton");
     EXPECT_EQ(host.commonTracks.Get(0)->name, "B");
-    EXPECT_EQ(List()->currentRow(), 0);
+    EXPECT_EQ(CurrentRow("trackList"), 0);
     const std::size_t shown = host.dialogs.messages.size();
     host.dialogs.answers.push_back(MessageAnswer::Yes);
     Click("saveButton");
@@ -206,7 +206,7 @@ TEST_F(CommonTrackDlgTest, NewTracksAreCheckedBeforeTheyAreAdded) {
     EXPECT_EQ(ring.secondary.limit, 20000);
     EXPECT_TRUE(Edit("nameEdit")->isEnabled());
     EXPECT_TRUE(Edit("nameEdit")->text().isEmpty());
-    EXPECT_EQ(List()->count(), 2);
+    EXPECT_EQ(Count(), 2U);
 
     // Names differing in letter case or by a trailing space are new; the same is not.
     Click("noSecondaryRadio");
