@@ -1,6 +1,5 @@
 #include "editors/editor_support.h"
 
-#include <QListWidget>
 #include <algorithm>
 #include <climits>
 #include <filesystem>
@@ -43,11 +42,6 @@ bool MakeStoreFolder(const std::string& file) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     return std::filesystem::is_directory(folder, error);
-}
-
-int SelectedListRow(const QListWidget* list) {
-    const int row = list->currentRow();
-    return row >= 0 && list->item(row)->isSelected() ? row : -1;
 }
 
 }  // namespace editors

@@ -10,8 +10,6 @@
 
 #include "platform/dialogs.h"
 
-class QListWidget;
-
 namespace editors {
 
 inline constexpr int kMsPerSecond = 1000;
@@ -39,9 +37,6 @@ platform::FileDialogRequest MusicFileRequest(const std::string& appDir);
 // Makes the folder a store file goes into, should it have gone since start-up; false
 // when it still is not a folder, so the file cannot be written.
 bool MakeStoreFolder(const std::string& file);
-
-// The list's current row while it is selected, otherwise -1.
-int SelectedListRow(const QListWidget* list);
 
 // Marks a dialog as putting values into its controls for the life of the object, so
 // that their change notices are not taken for the user's edits.

@@ -7,7 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -72,7 +72,7 @@ CPlaylistDlg::CPlaylistDlg(IEditorHost& host, QWidget* parent)
 
     UpdateGuard guard(m_bUpdating);
     m_pName->setEnabled(false);
-    FillFileList(nullptr);
+    FillFileList();
     ApplyEnabling();
 }
 
@@ -80,8 +80,11 @@ void CPlaylistDlg::BuildLayout() {
     QVBoxLayout* column = BuildColumn(&m_Playlists);
 
     auto* filesLabel = new QLabel(QStringLiteral("当前曲目文件列表:"), this);
-    m_pFiles = new QListWidget(this);
+    m_pFiles = new QListView(this);
     m_pFiles->setObjectName(QStringLiteral("fileList"));
+    m_pFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pFiles->setModel(&m_Entries);
     filesLabel->setBuddy(m_pFiles);
     m_pEntryUp = new QPushButton(QStringLiteral("↑"), this);
     m_pEntryUp->setObjectName(QStringLiteral("entryUpButton"));
@@ -156,11 +159,12 @@ void CPlaylistDlg::BuildLayout() {
 }
 
 void CPlaylistDlg::ConnectSignals() {
-    connect(m_pFiles, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_bUpdating && row >= 0) {
-            OnFileRowSelected(row);
-        }
-    });
+    connect(m_pFiles->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!m_bUpdating && current.isValid()) {
+                    OnFileRowSelected(current.row());
+                }
+            });
     connect(m_pNew, &QPushButton::clicked, this, &CPlaylistDlg::OnNew);
     connect(m_pEntryUp, &QPushButton::clicked, this, [this] { OnMoveEntry(false); });
     connect(m_pEntryDown, &QPushButton::clicked, this, [this] { OnMoveEntry(true); });
@@ -236,26 +240,29 @@ void CPlaylistDlg::ApplyEnabling() {
     m_pRandomLimit->setEnabled(m_pRandom->isChecked());
 }
 
-void CPlaylistDlg::FillFileList(const Playlist* playlist) {
-    UpdateGuard guard(m_bUpdating);
-    m_pFiles->clear();
-    if (playlist != nullptr) {
-        for (const TrackEntry& entry : playlist->entries) {
-            m_pFiles->addItem(Q(entry.path));
-        }
+void CPlaylistDlg::FillFileList() {
+    {
+        UpdateGuard guard(m_bUpdating);
+        m_Entries.Refill();
     }
-    m_pFiles->addItem(QString::fromUtf8(kAddRowText));
-    m_pFiles->setCurrentRow(m_pFiles->count() - 1);
+    SelectFileRow(m_Entries.AddRow());
     m_nEntryIndex = -1;
 }
 
 void CPlaylistDlg::SelectFileRow(int row) {
     UpdateGuard guard(m_bUpdating);
-    m_pFiles->setCurrentRow(row);
+    const QModelIndex index = m_Entries.index(row, 0);
+    if (index.isValid()) {
+        m_pFiles->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    } else {
+        m_pFiles->selectionModel()->clear();
+    }
 }
 
 int CPlaylistDlg::SelectedFileRow() const {
-    return SelectedListRow(m_pFiles);
+    const QModelIndex current = m_pFiles->selectionModel()->currentIndex();
+    return current.isValid() && m_pFiles->selectionModel()->isSelected(current) ? current.row()
+                                                                                : -1;
 }
 
 bool CPlaylistDlg::IsEntryRow(int row) const {
@@ -279,7 +286,7 @@ void CPlaylistDlg::LoadFileRow(int row) {
         }
         ShowRandom(m_Playlist);
         m_nEntryIndex = row;
-    } else if (row == m_pFiles->count() - 1) {
+    } else if (row == m_Entries.AddRow()) {
         // The row for adding: edits of the entry shown so far are not written.
         SetFileText(std::string());
         m_nEntryIndex = -1;
@@ -290,7 +297,7 @@ void CPlaylistDlg::LoadFileRow(int row) {
 void CPlaylistDlg::OnFileRowSelected(int row) {
     if (!ReadControls()) {
         // Stay on the entry whose field needs a whole number.
-        SelectFileRow(IsEntryRow(m_nEntryIndex) ? m_nEntryIndex : m_pFiles->count() - 1);
+        SelectFileRow(IsEntryRow(m_nEntryIndex) ? m_nEntryIndex : m_Entries.AddRow());
         return;
     }
     LoadFileRow(row);
@@ -321,7 +328,7 @@ bool CPlaylistDlg::ShowPlaylist(int row) {
             m_pName->setText(Q(m_Playlist.name));
         }
         ShowRandom(m_Playlist);
-        FillFileList(&m_Playlist);
+        FillFileList();
         SelectFileRow(0);
         LoadFileRow(0);
     }
@@ -352,7 +359,7 @@ void CPlaylistDlg::OnNew() {
     }
     m_pName->setEnabled(true);
     m_Playlist.entries.clear();
-    FillFileList(&m_Playlist);
+    FillFileList();
     {
         UpdateGuard guard(m_bUpdating);
         m_pEntry->FileEdit()->clear();
@@ -387,7 +394,7 @@ bool CPlaylistDlg::AddPlaylist() {
     }
     m_Playlist.name.clear();
     m_Playlist.entries.clear();
-    FillFileList(&m_Playlist);
+    FillFileList();
     m_bEdited = false;
     m_nListIndex = -1;
     return true;
@@ -396,7 +403,7 @@ bool CPlaylistDlg::AddPlaylist() {
 void CPlaylistDlg::AfterDelete() {
     m_bEdited = true;
     m_Playlist.entries.clear();
-    FillFileList(&m_Playlist);
+    FillFileList();
     m_nListIndex = -1;
 }
 
@@ -419,7 +426,7 @@ void CPlaylistDlg::OnMoveEntry(bool down) {
                   m_Playlist.entries[static_cast<std::size_t>(other)]);
         moved = other;
     }
-    FillFileList(&m_Playlist);
+    FillFileList();
     m_nEntryIndex = moved;
     if (moved != row) {
         m_bEdited = true;
@@ -435,7 +442,7 @@ void CPlaylistDlg::OnDeleteEntry() {
     }
     m_Playlist.entries.erase(m_Playlist.entries.begin() + row);
     m_bEdited = true;
-    FillFileList(&m_Playlist);
+    FillFileList();
     SelectFileRow(row);
     m_pFiles->setFocus();
     m_nEntryIndex = -1;
@@ -453,7 +460,7 @@ void CPlaylistDlg::OnFileTextChanged() {
         }
         // The entry takes the typed path at once, so the file list shows it.
         entry.path = text;
-        FillFileList(&m_Playlist);
+        FillFileList();
         SelectFileRow(row);
         m_nEntryIndex = row;
     }
@@ -514,7 +521,7 @@ void CPlaylistDlg::OnBrowse() {
     }
 
     m_pEntry->ShowLength(ReadNumber(m_pEntry->SecondsField()));
-    FillFileList(&m_Playlist);
+    FillFileList();
     if (!adding) {
         SelectFileRow(row);
         m_nEntryIndex = row;

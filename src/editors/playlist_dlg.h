@@ -13,7 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QListWidget;
+class QListView;
 class QPushButton;
 
 namespace editors {
@@ -47,9 +47,9 @@ private:
     void SetFileText(const std::string& text);
     void ApplyEnabling();
 
-    // Shows the entries of playlist (none for nullptr) and the row for adding, which it
-    // selects; no entry is being edited afterwards.
-    void FillFileList(const schedule::Playlist* playlist);
+    // Shows m_Playlist's entries anew and the row for adding, which it selects; no entry
+    // is being edited afterwards.
+    void FillFileList();
     void SelectFileRow(int row);
     int SelectedFileRow() const;
     bool IsEntryRow(int row) const;
@@ -87,12 +87,14 @@ private:
     // The store's playlists, which the list shows.
     CStoreListModel<schedule::CPlaylistStore> m_Playlists;
     schedule::Playlist m_Playlist;
+    // m_Playlist's entries, which the file list shows.
+    CEntryListModel m_Entries{m_Playlist.entries, QString::fromUtf8(kAddRowText)};
     int m_nListIndex = -1;
     int m_nEntryIndex = -1;
     bool m_bEdited = false;
     // The trial play this dialog started (0: none).
     int m_nTrial = 0;
-    QListWidget* m_pFiles = nullptr;
+    QListView* m_pFiles = nullptr;
     QPushButton* m_pEntryUp = nullptr;
     QPushButton* m_pEntryDelete = nullptr;
     QPushButton* m_pEntryDown = nullptr;

@@ -8,6 +8,9 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
+
+#include "schedule/records.h"
 
 namespace editors {
 
@@ -97,6 +100,40 @@ public:
 
 private:
     Store& m_Store;
+};
+
+// The entries of the playlist being edited, each shown by its path, and after them a
+// last row for adding ("添加新的曲目..."). The editor changes the entries and then
+// calls Refill, so the list shows the entries themselves rather than a copy of them.
+class CEntryListModel : public QAbstractListModel {
+public:
+    CEntryListModel(const std::vector<schedule::TrackEntry>& entries, QString addRowText,
+                    QObject* parent = nullptr)
+        : QAbstractListModel(parent), m_Entries(entries), m_strAddRow(std::move(addRowText)) {}
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_Entries.size()) + 1;
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) {
+            return {};
+        }
+        const auto row = static_cast<std::size_t>(index.row());
+        return row < m_Entries.size() ? QString::fromStdString(m_Entries[row].path) : m_strAddRow;
+    }
+
+    // The row for adding, the last one.
+    int AddRow() const { return static_cast<int>(m_Entries.size()); }
+    // The entries changed: every row is shown anew.
+    void Refill() {
+        beginResetModel();
+        endResetModel();
+    }
+
+private:
+    const std::vector<schedule::TrackEntry>& m_Entries;
+    const QString m_strAddRow;
 };
 
 }  // namespace editors
