@@ -147,7 +147,6 @@ public:
     engine::IPlayer& Player() override;
     platform::Dialogs& Dialogs() override { return *m_Services.dialogs; }
     QWidget* Window() override { return this; }
-    void OnEditorClosed(int code, int param) override;
     void OpenStoreEditor(int commandId) override { OpenEditor(commandId); }
     void SetPendingDisplay(bool showPending) override;
     bool IsPendingDisplay() const override;
@@ -230,8 +229,16 @@ private:
     void OpenTimetableEditor(int mode);
     // Edits the list's selected row, or adds an item, in the item editor.
     void EditListItem(bool newItem);
-    // Shows a dialog that is open at most once, or brings the open one forward.
+    // Shows a dialog that is open at most once, or brings the open one forward; its
+    // command stays checked while it is open.
     void OpenOnce(int id, QDialog* (CMainFrame::*make)());
+    // A dialog opened by OpenOnce for command id closed.
+    void OnEditorClosed(int id);
+    // A timetable editor opened in mode closed.
+    void OnTimetableEditorClosed(int mode);
+    // Shows today's rows again with the stores as they are now (a playlist deleted or a
+    // common track renamed shows at once), without re-planning the day.
+    void RefreshDayList();
     QDialog* MakeSettingsDlg();
     QDialog* MakePresetTitleDlg();
     QDialog* MakeExtRunDlg();

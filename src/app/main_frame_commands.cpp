@@ -235,7 +235,6 @@ void CMainFrame::OnFrameNotice(int code) {
             RestoreAndRaise();
             break;
         default:
-            OnEditorClosed(code, 0);
             break;
     }
     UpdateActionStates();
@@ -442,9 +441,14 @@ void CMainFrame::OpenOnce(int id, QDialog* (CMainFrame::*make)()) {
         }
         open->raise();
         open->activateWindow();
+        // Choosing the command toggled its mark; the dialog is still open.
+        m_pActions->SetCheck(id, true);
         return;
     }
     open = (this->*make)();
+    connect(
+        open, &QDialog::finished, this, [this, id] { OnEditorClosed(id); },
+        Qt::SingleShotConnection);
     open->show();
     m_pActions->SetCheck(id, true);
 }
@@ -504,6 +508,9 @@ void CMainFrame::OpenTimetableEditor(int mode) {
     // Several may be open at once; each deletes itself when it closes.
     if (editors::CTimetableEditDlg* editor =
             editors::CTimetableEditDlg::Create(*this, *m_Services.clock, mode, path, this)) {
+        connect(
+            editor, &QDialog::finished, this, [this, mode] { OnTimetableEditorClosed(mode); },
+            Qt::SingleShotConnection);
         editor->show();
     }
 }
@@ -521,37 +528,36 @@ void CMainFrame::EditListItem(bool newItem) {
                         });
 }
 
-void CMainFrame::OnEditorClosed(int code, int param) {
-    static const std::map<int, int> kCommandOfNotice = {
-        {editors::kPresetTitlesClosed, kCmdPresetTitles},
-        {editors::kCommonTracksClosed, kCmdCommonTracks},
-        {editors::kPlaylistsClosed, kCmdPlaylists},
-        {editors::kSettingsClosed, kCmdSettings},
-        {editors::kExtRunClosed, kCmdExtRunSettings},
-        {editors::kExtRunItemsClosed, kCmdExtRunItems},
-        {editors::kHolidaysClosed, kCmdHolidays},
-        {editors::kLogViewClosed, kCmdBellLog},
-    };
-    if (const auto it = kCommandOfNotice.find(code); it != kCommandOfNotice.end()) {
-        m_OpenDialogs.erase(it->second);
-        m_pActions->SetCheck(it->second, false);
-    }
+void CMainFrame::OnEditorClosed(int id) {
+    m_OpenDialogs.erase(id);
+    m_pActions->SetCheck(id, false);
     if (m_bClosing) {
         // The program is ending: nothing is rebuilt or asked.
         return;
     }
-    if (code == editors::kCommonTracksClosed || code == editors::kPlaylistsClosed) {
+    if (id == kCmdCommonTracks || id == kCmdPlaylists) {
         BuildTrackMenus();
+        RefreshDayList();
     }
-    if (code == editors::kHolidaysClosed) {
+    if (id == kCmdHolidays) {
         // A calendar written by the dialog counts at once, not on the next tick.
         m_Session.CheckCalendar();
     }
-    if (code == editors::kTimetableEditorClosed && param == kModeModify &&
+}
+
+void CMainFrame::OnTimetableEditorClosed(int mode) {
+    if (!m_bClosing && mode == kModeModify &&
         m_Services.dialogs->Message(
             kRefreshQuestion, kRefreshCaption, platform::MessageIcon::Question,
             platform::MessageButtons::YesNo) == platform::MessageAnswer::Yes) {
         OnCommand(kCmdRefreshTimetable);
+    }
+}
+
+void CMainFrame::RefreshDayList() {
+    const engine::CScheduleEngine& engine = m_Session.Engine();
+    if (const schedule::CTimetable::Day* items = engine.DayTimetable().GetDay(engine.Today())) {
+        DayListChanged(*items, engine.IsHoliday() ? -1 : engine.NextIndex());
     }
 }
 

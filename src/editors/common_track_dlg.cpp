@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -21,6 +20,7 @@
 #include "editors/track_entry_panel.h"
 #include "engine/engine_player.h"
 #include "schedule/app_paths.h"
+#include "schedule/texts.h"
 
 namespace editors {
 
@@ -35,22 +35,30 @@ constexpr const char* kNoSecondaryFile = "辅曲的曲目文件不能为空";
 constexpr const char* kDuplicateName = "常用曲目列表中已经存在相同的曲目名,请换名重试!";
 constexpr const char* kBadFormat = "您所选中的文件格式错误,请另行选择";
 constexpr const char* kNoTrialOption = "没有选中试播选项,不能试播!";
-constexpr const char* kDeleteQuestion = "真的要删除当前选中的内容吗?";
-constexpr const char* kDeleteCaption = "删除当前内容";
 constexpr const char* kAddQuestion = "当前的曲目还没有加入列表中,是否要加入列表中去?";
 constexpr const char* kAddCaption = "保存常用曲目";
 constexpr const char* kSaveQuestion =
     "    真的要将编辑过的常用曲目保存到文件吗?\r\n如果您不保存的话,本次编辑的内容在程序运行\r\n"
     "期间还是有效的,但退出程序后就会失效!";
 constexpr const char* kSaveCaption = "保存常用曲目到文件";
-constexpr const char* kWriteError = "程序在保存常用曲目文件时出现未知错误,请重试!";
 
 }  // namespace
 
 CCommonTrackDlg::CCommonTrackDlg(IEditorHost& host, QWidget* parent)
-    : QDialog(parent != nullptr ? parent : host.Window()), m_Host(host) {
+    : CStoreEditorDlg(host, parent,
+                      {.listLabel = "常用曲目列表:",
+                       .listName = "trackList",
+                       .upName = "moveUpButton",
+                       .deleteName = "deleteButton",
+                       .downName = "moveDownButton",
+                       .nameTitle = "常用曲目名:",
+                       .nameLabel = "曲目名:",
+                       .storeFile = kStoreFile,
+                       .writeError = schedule::texts::kCommonTracksWriteError,
+                       .saveQuestion = kSaveQuestion,
+                       .saveCaption = kSaveCaption}),
+      m_Tracks(host.CommonTracks()) {
     setObjectName(QStringLiteral("CommonTrackDlg"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(kTitle));
     BuildLayout();
     ConnectSignals();
@@ -60,23 +68,10 @@ CCommonTrackDlg::CCommonTrackDlg(IEditorHost& host, QWidget* parent)
     m_pName->setEnabled(false);
     CheckOrder(schedule::NoSecondary);
     EnterOrderState(schedule::NoSecondary);
-    FillList();
 }
 
 void CCommonTrackDlg::BuildLayout() {
-    const StoreListControls list = BuildStoreList(this, {.listLabel = "常用曲目列表:",
-                                                         .listName = "trackList",
-                                                         .upName = "moveUpButton",
-                                                         .deleteName = "deleteButton",
-                                                         .downName = "moveDownButton",
-                                                         .nameTitle = "常用曲目名:",
-                                                         .nameLabel = "曲目名:"});
-    m_pList = list.list;
-    m_pUp = list.up;
-    m_pDelete = list.remove;
-    m_pDown = list.down;
-    m_pName = list.name;
-    m_pNew = list.add;
+    QVBoxLayout* column = BuildColumn(&m_Tracks);
 
     auto* right = new QVBoxLayout;
     const QString browseText = QStringLiteral("浏览...");
@@ -125,7 +120,7 @@ void CCommonTrackDlg::BuildLayout() {
     right->addLayout(bottom);
 
     auto* columns = new QHBoxLayout(this);
-    columns->addLayout(list.column, 2);
+    columns->addLayout(column, 2);
     columns->addLayout(right, 3);
 }
 
@@ -136,14 +131,6 @@ void CCommonTrackDlg::ConnectTrackSignals(CTrackEntryPanel* panel) {
 }
 
 void CCommonTrackDlg::ConnectSignals() {
-    connect(m_pList, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_bUpdating && row >= 0) {
-            OnSelectTrack(row);
-        }
-    });
-    connect(m_pUp, &QPushButton::clicked, this, [this] { OnMove(false); });
-    connect(m_pDown, &QPushButton::clicked, this, [this] { OnMove(true); });
-    connect(m_pDelete, &QPushButton::clicked, this, &CCommonTrackDlg::OnDelete);
     connect(m_pName, &QLineEdit::textChanged, this, [this] { MarkEdited(); });
     connect(m_pNew, &QPushButton::clicked, this, &CCommonTrackDlg::OnNew);
     ConnectTrackSignals(m_pMain);
@@ -218,22 +205,6 @@ void CCommonTrackDlg::EmptyNameAndFiles() {
     m_pSecondary->FileEdit()->clear();
 }
 
-void CCommonTrackDlg::FillList() {
-    UpdateGuard guard(m_bUpdating);
-    std::vector<std::string> names;
-    m_Host.CommonTracks().GetNames(names);
-    FillNames(m_pList, names);
-}
-
-void CCommonTrackDlg::SelectListRow(int row) {
-    UpdateGuard guard(m_bUpdating);
-    m_pList->setCurrentRow(row);
-}
-
-int CCommonTrackDlg::SelectedRow() const {
-    return SelectedListRow(m_pList);
-}
-
 int CCommonTrackDlg::Order() const {
     const int order = m_pOrderGroup->checkedId();
     return order < 0 ? schedule::NoSecondary : order;
@@ -264,9 +235,8 @@ void CCommonTrackDlg::OnOrderClicked(int order) {
     m_bEdited = true;
 }
 
-void CCommonTrackDlg::OnSelectTrack(int row) {
-    schedule::CCommonTrackStore& store = m_Host.CommonTracks();
-    if (row != m_nIndex && store.Get(m_nIndex) != nullptr && m_bEdited) {
+void CCommonTrackDlg::OnSelectRecord(int row) {
+    if (row != m_nIndex && m_Tracks.Get(m_nIndex) != nullptr && m_bEdited) {
         if (!ReadControls()) {
             // Stay on the track whose field needs a whole number.
             SelectListRow(m_nIndex);
@@ -275,13 +245,11 @@ void CCommonTrackDlg::OnSelectTrack(int row) {
         CommonTrack track;
         // A track that does not validate is not written back: its edits are replaced
         // by the newly selected track below.
-        if (ReadFieldsTrack(track) && Validate(track) && store.Replace(m_nIndex, track)) {
+        if (ReadFieldsTrack(track) && Validate(track) && m_Tracks.Replace(m_nIndex, track)) {
             m_bStoreChanged = true;
-            FillList();
-            SelectListRow(row);
         }
     }
-    const CommonTrack* track = store.Get(row);
+    const CommonTrack* track = m_Tracks.Get(row);
     if (track == nullptr) {
         return;
     }
@@ -320,47 +288,28 @@ bool CCommonTrackDlg::AddFieldsTrack() {
     if (!ReadFieldsTrack(track) || !Validate(track)) {
         return false;
     }
-    if (!m_Host.CommonTracks().Add(&track)) {
+    if (!m_Tracks.Add(track)) {
         ShowError(m_Host.Dialogs(), kDuplicateName);
         return false;
     }
     m_bStoreChanged = true;
     m_nIndex = -1;
     m_bEdited = false;
-    FillList();
     EmptyNameAndFiles();
     return true;
 }
 
-void CCommonTrackDlg::OnDelete() {
-    const int row = SelectedRow();
-    if (row < 0) {
-        return;
-    }
-    if (!Ask(m_Host.Dialogs(), kDeleteQuestion, kDeleteCaption)) {
-        return;
-    }
-    if (m_Host.CommonTracks().Delete(row)) {
-        m_bStoreChanged = true;
-        FillList();
-        // Nothing is written back from the deleted track's fields.
-        m_nIndex = -1;
-    }
+void CCommonTrackDlg::AfterDelete() {
+    m_bStoreChanged = true;
+    // Nothing is written back from the deleted track's fields.
+    m_nIndex = -1;
 }
 
-void CCommonTrackDlg::OnMove(bool down) {
-    const int row = SelectedRow();
-    if (row < 0) {
-        return;
-    }
-    const int moved = m_Host.CommonTracks().Move(row, down);
+void CCommonTrackDlg::AfterMove(int row, int moved) {
     m_nIndex = moved;
     if (moved != row) {
         m_bStoreChanged = true;
     }
-    FillList();
-    SelectListRow(moved);
-    m_pList->setFocus();
 }
 
 void CCommonTrackDlg::OnBrowse(CTrackEntryPanel* panel) {
@@ -437,6 +386,7 @@ void CCommonTrackDlg::OnTrial() {
         return;
     }
     std::vector<TrialFile> files;
+    files.reserve(queue.size());
     for (const TrackEntry& entry : queue) {
         files.push_back(TrialFile{entry.path, entry.fullPlay != 0 ? -1 : entry.limit,
                                   entry.useDefaultVolume, entry.volume});
@@ -460,25 +410,13 @@ bool CCommonTrackDlg::PrepareClose() {
             AddFieldsTrack();
         }
     }
-    schedule::CCommonTrackStore& store = m_Host.CommonTracks();
-    if (store.Get(m_nIndex) != nullptr && m_bEdited) {
+    if (m_Tracks.Get(m_nIndex) != nullptr && m_bEdited) {
         CommonTrack track;
-        if (ReadFieldsTrack(track) && Validate(track) && store.Replace(m_nIndex, track)) {
+        if (ReadFieldsTrack(track) && Validate(track) && m_Tracks.Replace(m_nIndex, track)) {
             m_bStoreChanged = true;
-            FillList();
         }
     }
     return true;
-}
-
-bool CCommonTrackDlg::SaveStoreFile() {
-    const std::string file = m_Host.AppDir() + kStoreFile;
-    // Say so when the folder cannot be written at all rather than dropping the save.
-    if (!MakeStoreFolder(file)) {
-        ShowError(m_Host.Dialogs(), kWriteError);
-        return false;
-    }
-    return m_Host.CommonTracks().Save(file);
 }
 
 void CCommonTrackDlg::OnSave() {
@@ -487,47 +425,17 @@ void CCommonTrackDlg::OnSave() {
     }
     if (m_bStoreChanged) {
         m_bStoreChanged = false;
-        if (Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption)) {
-            SaveStoreFile();
+        // A failed write was said; the editor stays open so that it can be tried again.
+        if (!AskAndSave()) {
+            m_bStoreChanged = true;
+            return;
         }
     }
     reject();
 }
 
-bool CCommonTrackDlg::CloseAsking() {
-    if (m_bClosed) {
-        return true;
-    }
-    if (!PrepareClose()) {
-        return false;
-    }
-    if (m_Host.CommonTracks().IsModified() && Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption) &&
-        !SaveStoreFile()) {
-        return false;
-    }
-    done(QDialog::Rejected);
-    return true;
-}
-
-std::vector<std::string> CCommonTrackDlg::KeepUnsavedAndClose() {
-    done(QDialog::Rejected);
-    return {};
-}
-
-void CCommonTrackDlg::reject() {
-    if (m_bClosed || !PrepareClose()) {
-        return;
-    }
-    done(QDialog::Rejected);
-}
-
-void CCommonTrackDlg::done(int result) {
-    if (!m_bClosed) {
-        m_bClosed = true;
-        StopTrial();
-        m_Host.OnEditorClosed(kCommonTracksClosed, 0);
-    }
-    QDialog::done(result);
+void CCommonTrackDlg::OnClosed() {
+    StopTrial();
 }
 
 }  // namespace editors

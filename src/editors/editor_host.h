@@ -1,8 +1,8 @@
 #pragma once
 // What the editors need of the main window: the program folder, the settings, the
-// stores, the bell session that owns the day, the player for trial play, the dialogs,
-// and a way to report that a modeless editor closed. The main frame implements it; the
-// window tests have their own.
+// stores, the bell session that owns the day, the player for trial play and the dialogs.
+// The main frame implements it; the window tests have their own. A modeless editor's
+// close reaches the frame through QDialog::finished.
 
 #include <string>
 #include <utility>
@@ -21,19 +21,6 @@ class QWidget;
 
 namespace editors {
 
-// Codes a modeless editor reports when it closes (the frame's message 0x280E).
-enum EditorNotice : int {
-    kTimetableEditorClosed = 1,
-    kPresetTitlesClosed = 3,
-    kCommonTracksClosed = 4,
-    kPlaylistsClosed = 5,
-    kSettingsClosed = 7,
-    kExtRunClosed = 9,
-    kExtRunItemsClosed = 10,
-    kHolidaysClosed = 11,
-    kLogViewClosed = 12,
-};
-
 class IEditorHost {
 public:
     virtual ~IEditorHost() = default;
@@ -51,8 +38,6 @@ public:
     // The window editors are centred on and owned by.
     virtual QWidget* Window() = 0;
 
-    // A modeless editor closed; param is the timetable editor's mode, else 0.
-    virtual void OnEditorClosed(int code, int param) = 0;
     // Runs the frame's command that opens the common-track (32782) or playlist (32783)
     // editor, while the asking dialog stays open.
     virtual void OpenStoreEditor(int commandId) = 0;
@@ -82,9 +67,13 @@ inline constexpr const char* kTrialCaption = "试播";
 inline constexpr const char* kSettingsNotWritten =
     "无法写入设置文件QELT.INI,新的设置只在本次运行中有效。";
 
-inline void ReportSettingsNotWritten(IEditorHost& host) {
-    host.Dialogs().Message(kSettingsNotWritten, schedule::kErrorCaption,
-                           platform::MessageIcon::Error, platform::MessageButtons::Ok);
+// Said when the preset titles could not be written to "QELT.INI".
+inline constexpr const char* kPresetTitlesNotWritten =
+    "无法写入设置文件QELT.INI,常用标题没有保存。";
+
+inline void ReportSettingsNotWritten(IEditorHost& host, const char* text = kSettingsNotWritten) {
+    host.Dialogs().Message(text, schedule::kErrorCaption, platform::MessageIcon::Error,
+                           platform::MessageButtons::Ok);
 }
 
 // Begins an editor's trial play: its token, or 0 (and the user is told why) while a

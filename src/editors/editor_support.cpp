@@ -1,12 +1,5 @@
 #include "editors/editor_support.h"
 
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
 #include <filesystem>
@@ -51,57 +44,6 @@ bool MakeStoreFolder(const std::string& file) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     return std::filesystem::is_directory(folder, error);
-}
-
-StoreListControls BuildStoreList(QWidget* parent, const StoreListTexts& texts) {
-    StoreListControls c;
-    auto* listLabel = new QLabel(QString::fromUtf8(texts.listLabel), parent);
-    c.list = new QListWidget(parent);
-    c.list->setObjectName(QString::fromUtf8(texts.listName));
-    listLabel->setBuddy(c.list);
-    c.up = new QPushButton(QStringLiteral("上移(&U)"), parent);
-    c.up->setObjectName(QString::fromUtf8(texts.upName));
-    c.remove = new QPushButton(QStringLiteral("删除(&E)"), parent);
-    c.remove->setObjectName(QString::fromUtf8(texts.deleteName));
-    c.down = new QPushButton(QStringLiteral("下移(&D)"), parent);
-    c.down->setObjectName(QString::fromUtf8(texts.downName));
-    auto* listButtons = new QHBoxLayout;
-    for (QPushButton* button : {c.up, c.remove, c.down}) {
-        button->setAutoDefault(false);
-        listButtons->addWidget(button);
-    }
-
-    auto* nameGroup = new QGroupBox(QString::fromUtf8(texts.nameTitle), parent);
-    auto* nameLabel = new QLabel(QString::fromUtf8(texts.nameLabel), nameGroup);
-    c.name = new QLineEdit(nameGroup);
-    c.name->setObjectName(QStringLiteral("nameEdit"));
-    nameLabel->setBuddy(c.name);
-    c.add = new QPushButton(QStringLiteral("新增(&A)"), nameGroup);
-    c.add->setObjectName(QStringLiteral("newButton"));
-    c.add->setAutoDefault(false);
-    auto* nameLayout = new QHBoxLayout(nameGroup);
-    nameLayout->addWidget(nameLabel);
-    nameLayout->addWidget(c.name, 1);
-    nameLayout->addWidget(c.add);
-
-    c.column = new QVBoxLayout;
-    c.column->addWidget(listLabel);
-    c.column->addWidget(c.list, 1);
-    c.column->addLayout(listButtons);
-    c.column->addWidget(nameGroup);
-    return c;
-}
-
-void FillNames(QListWidget* list, const std::vector<std::string>& names) {
-    list->clear();
-    for (const std::string& name : names) {
-        list->addItem(Q(name));
-    }
-}
-
-int SelectedListRow(const QListWidget* list) {
-    const int row = list->currentRow();
-    return row >= 0 && list->item(row)->isSelected() ? row : -1;
 }
 
 }  // namespace editors

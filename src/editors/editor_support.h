@@ -1,7 +1,7 @@
 #pragma once
 // Helpers the store editors share: text conversions, the stored milliseconds, a guard
-// for the values a dialog puts into its own controls, the list of the store's names,
-// and the messages, music-file choice and store folder they all need.
+// for the values a dialog puts into its own controls, and the messages, music-file
+// choice and store folder they all need.
 
 #include <QString>
 #include <cstdint>
@@ -10,12 +10,6 @@
 
 #include "platform/dialogs.h"
 #include "platform/qt_text.h"
-
-class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QVBoxLayout;
-class QWidget;
 
 namespace editors {
 
@@ -39,37 +33,6 @@ platform::FileDialogRequest MusicFileRequest(const std::string& appDir);
 // Makes the folder a store file goes into, should it have gone since start-up; false
 // when it still is not a folder, so the file cannot be written.
 bool MakeStoreFolder(const std::string& file);
-
-// The captions and object names of a store editor's list column.
-struct StoreListTexts {
-    const char* listLabel;
-    const char* listName;
-    const char* upName;
-    const char* deleteName;
-    const char* downName;
-    const char* nameTitle;
-    const char* nameLabel;
-};
-
-// A store editor's list column: the store's names with the buttons that move and
-// delete one, and under them the name field ("nameEdit") with "新增(&A)" ("newButton").
-struct StoreListControls {
-    QListWidget* list = nullptr;
-    QPushButton* up = nullptr;
-    QPushButton* remove = nullptr;
-    QPushButton* down = nullptr;
-    QLineEdit* name = nullptr;
-    QPushButton* add = nullptr;
-    // The column's layout, for the dialog to place.
-    QVBoxLayout* column = nullptr;
-};
-
-StoreListControls BuildStoreList(QWidget* parent, const StoreListTexts& texts);
-
-// Shows names in list instead of what it showed.
-void FillNames(QListWidget* list, const std::vector<std::string>& names);
-// The list's current row while it is selected, otherwise -1.
-int SelectedListRow(const QListWidget* list);
 
 // Marks a dialog as putting values into its controls for the life of the object, so
 // that their change notices are not taken for the user's edits.

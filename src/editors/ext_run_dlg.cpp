@@ -150,22 +150,13 @@ void CExtRunDlg::accept() {
     options.paramBefore = m_pParamsBefore->text().toStdString();
     options.runAfter = m_pProgramAfter->text().toStdString();
     options.paramAfter = m_pParamsAfter->text().toStdString();
-    // In force even when the file cannot take it; the user is told it will not last.
+    // In force even when the file cannot take it; the user is told it will not last, and
+    // the dialog stays open with the values to try again or to cancel.
     if (!m_Host.Session().ApplyOptions(options, session::OptionKeys::ExtRun)) {
         ReportSettingsNotWritten(m_Host);
+        return;
     }
     QDialog::accept();
-}
-
-void CExtRunDlg::done(int result) {
-    // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
-    const bool firstClose = !m_bClosed;
-    m_bClosed = true;
-    IEditorHost& host = m_Host;
-    QDialog::done(result);
-    if (firstClose) {
-        host.OnEditorClosed(kExtRunClosed, 0);
-    }
 }
 
 }  // namespace editors

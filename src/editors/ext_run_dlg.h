@@ -2,7 +2,7 @@
 // The extension-run settings dialog: whether programs run around the schedule items, the
 // program run before each item and the one run after it, with their default parameters.
 // OK copies them into the engine and writes them to the settings. Modeless: it deletes
-// itself when it closes and reports kExtRunClosed once.
+// itself when it closes.
 
 #include <QDialog>
 
@@ -22,7 +22,6 @@ public:
 
 public slots:
     void accept() override;
-    void done(int result) override;
 
 private:
     // Lets the user choose a program and puts it into the path field.
@@ -34,7 +33,6 @@ private:
     QLineEdit* m_pParamsBefore = nullptr;
     QLineEdit* m_pProgramAfter = nullptr;
     QLineEdit* m_pParamsAfter = nullptr;
-    bool m_bClosed = false;
 };
 
 }  // namespace editors

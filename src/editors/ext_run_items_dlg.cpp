@@ -108,11 +108,16 @@ void CExtRunItemsDlg::TimetableReplaced() {
     Fill();
 }
 
+const schedule::CTimetable& CExtRunItemsDlg::Shown() const {
+    return m_bEditable ? *m_pTimetable : m_Host.Session().Engine().DayTimetable();
+}
+
 void CExtRunItemsDlg::Fill() {
+    m_bEditable = !m_bModeless || !m_Host.Session().Engine().IsSpecialDay();
     {
         const QSignalBlocker blocker(m_pList);
         m_pList->clear();
-        if (const schedule::CTimetable::Day* items = m_pTimetable->GetDay(m_nDay)) {
+        if (const schedule::CTimetable::Day* items = Shown().GetDay(m_nDay)) {
             for (const schedule::ScheduleItem& item : *items) {
                 m_pList->addItem(RowText(item));
             }
@@ -125,23 +130,30 @@ void CExtRunItemsDlg::ShowSelected() {
     const QList<QListWidgetItem*> selected = m_pList->selectedItems();
     m_nSelectedRow = selected.isEmpty() ? -1 : m_pList->row(selected.first());
     const schedule::ScheduleItem* item =
-        m_nSelectedRow >= 0 ? m_pTimetable->GetItem(m_nDay, m_nSelectedRow) : nullptr;
+        m_nSelectedRow >= 0 ? Shown().GetItem(m_nDay, m_nSelectedRow) : nullptr;
     if (item == nullptr) {
         m_nSelectedRow = -1;
     } else {
         m_Selected = *item;
     }
-    // Without a selected item there is nothing the controls could change.
-    m_pRunBefore->setEnabled(item != nullptr);
-    m_pDefaultParams->setEnabled(item != nullptr);
+    // Without a selected item, or with items that may not be changed, the controls only
+    // show.
+    const bool editable = item != nullptr && m_bEditable;
+    m_pRunBefore->setEnabled(editable);
+    m_pDefaultParams->setEnabled(editable);
     m_pRunBefore->setChecked(item != nullptr && item->runBefore != 0);
     m_pDefaultParams->setChecked(item != nullptr && item->useDefaultParams != 0);
     m_pParams->setText(item != nullptr ? QString::fromStdString(item->params) : QString());
-    m_pParams->setEnabled(item != nullptr && item->useDefaultParams == 0);
+    m_pParams->setEnabled(editable && item->useDefaultParams == 0);
 }
 
 schedule::ScheduleItem* CExtRunItemsDlg::SelectedItem() {
     if (m_nSelectedRow < 0) {
+        return nullptr;
+    }
+    // The day may have become a special one since the list was filled.
+    if (!m_bEditable || (m_bModeless && m_Host.Session().Engine().IsSpecialDay())) {
+        Fill();
         return nullptr;
     }
     schedule::ScheduleItem* item = m_pTimetable->GetItem(m_nDay, m_nSelectedRow);
@@ -189,17 +201,6 @@ void CExtRunItemsDlg::ParamsEdited(const QString& text) {
     }
     item->params = text.toStdString();
     Changed(*item);
-}
-
-void CExtRunItemsDlg::done(int result) {
-    // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
-    const bool notify = m_bModeless && !m_bClosed;
-    m_bClosed = true;
-    IEditorHost& host = m_Host;
-    QDialog::done(result);
-    if (notify) {
-        host.OnEditorClosed(kExtRunItemsClosed, 0);
-    }
 }
 
 }  // namespace editors

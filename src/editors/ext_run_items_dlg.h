@@ -4,8 +4,10 @@
 // timetable's items and mark it modified; nothing is written to a file here.
 //
 // The main window opens it modelessly on its current timetable and today; it then
-// deletes itself when it closes and reports kExtRunItemsClosed once. The timetable editor
-// runs it modally (exec) on the timetable it edits.
+// deletes itself when it closes. Like the main window's list it changes items only when
+// today rings the current timetable: on a special day it shows that day's items without
+// letting them be changed. The timetable editor runs it modally (exec) on the timetable
+// it edits.
 
 #include <QDialog>
 
@@ -36,11 +38,13 @@ public slots:
     // chosen, an item edited elsewhere): the list is refilled from them and the
     // selection dropped, so no change lands in an item that is no longer shown.
     void TimetableReplaced();
-    void done(int result) override;
 
 private:
     void Fill();
     void ShowSelected();
+    // The timetable whose items the list shows: the attached one, or on a special day
+    // (for the main window's dialog) the timetable that rings today.
+    const schedule::CTimetable& Shown() const;
     // The selected item as it still stands in the timetable, or null. When the item at
     // the selected place is not the one shown, the lists changed under the dialog: it
     // refills itself and there is no selected item.
@@ -55,10 +59,11 @@ private:
     schedule::CTimetable* m_pTimetable = nullptr;
     int m_nDay = -1;
     bool m_bModeless = true;
+    // Whether the items shown may be changed; the main window's dialog not on a special day.
+    bool m_bEditable = true;
     int m_nSelectedRow = -1;
     // The selected item as the dialog last saw it.
     schedule::ScheduleItem m_Selected;
-    bool m_bClosed = false;
 
     QListWidget* m_pList = nullptr;
     QCheckBox* m_pRunBefore = nullptr;

@@ -79,6 +79,9 @@ CHolidayDlg::CHolidayDlg(IEditorHost& host, QWidget* parent)
       m_strPath(schedule::CDayCalendar::PathIn(host.AppDir())) {
     setObjectName(QStringLiteral("holidayDlg"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // However it closes (OK, Cancel, Escape, the window's X, the program ending), it is
+    // closed for good: its close questions are not asked again.
+    connect(this, &QDialog::finished, this, [this] { m_bClosed = true; });
     setWindowTitle(QString::fromUtf8(kCaption));
 
     m_pList = new QTreeWidget(this);
@@ -313,17 +316,6 @@ std::vector<std::string> CHolidayDlg::KeepUnsavedAndClose() {
     }
     done(QDialog::Rejected);
     return kept;
-}
-
-void CHolidayDlg::done(int result) {
-    const bool firstClose = !m_bClosed;
-    m_bClosed = true;
-    // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
-    IEditorHost& host = m_Host;
-    QDialog::done(result);
-    if (firstClose) {
-        host.OnEditorClosed(kHolidaysClosed, 0);
-    }
 }
 
 }  // namespace editors

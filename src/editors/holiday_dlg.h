@@ -2,8 +2,7 @@
 // The holiday dialog: the day calendar's entries (holidays, and special days that ring
 // another timetable) in date order, with controls to add a day or a range of days and to
 // remove the selected entry. OK writes the calendar file in one step, keeping the lines
-// it did not touch; Cancel writes nothing. Modeless: it deletes itself when it closes and
-// reports kHolidaysClosed once.
+// it did not touch; Cancel writes nothing. Modeless: it deletes itself when it closes.
 
 #include <QDate>
 #include <QDialog>
@@ -30,7 +29,6 @@ public:
 
 public slots:
     void accept() override;
-    void done(int result) override;
 
 public:
     // The program is closing: changed entries are asked about, and saved on Yes.

@@ -452,10 +452,11 @@ void CItemEditDlg::accept() {
     if (!m_pSeconds->Read(dialogs, seconds) || !m_pVolume->Read(dialogs, volume)) {
         return;
     }
-    // A play time whose milliseconds would not fit the file's 32-bit field is no usable
-    // whole number either.
+    // A negative play time is said as such; one whose milliseconds would not fit the
+    // file's 32-bit field is no usable whole number either.
     if (seconds < 0 || seconds > std::numeric_limits<std::int32_t>::max() / kMsPerSecond) {
-        dialogs.Message(kEnterIntegerText, kEnterIntegerCaption, platform::MessageIcon::Warning,
+        dialogs.Message(seconds < 0 ? kNegativePlayTimeText : kEnterIntegerText,
+                        kEnterIntegerCaption, platform::MessageIcon::Warning,
                         platform::MessageButtons::Ok);
         m_pSeconds->setFocus();
         return;

@@ -121,6 +121,8 @@ CLogViewDlg::CLogViewDlg(IEditorHost& host, const std::string& path, QWidget* pa
     m_pTimer = new QTimer(this);
     m_pTimer->setInterval(kPollMs);
     connect(m_pTimer, &QTimer::timeout, this, &CLogViewDlg::Poll);
+    // A closed viewer reads no more, also while its deletion is still pending.
+    connect(this, &QDialog::finished, m_pTimer, &QTimer::stop);
     m_pTimer->start();
     closeButton->setFocus();
 }
@@ -276,18 +278,6 @@ void CLogViewDlg::Poll() {
     }
     m_nOffset = end;
     m_Head = ReadHead(m_strPath);
-}
-
-void CLogViewDlg::done(int result) {
-    const bool firstClose = !m_bClosed;
-    m_bClosed = true;
-    m_pTimer->stop();
-    // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
-    IEditorHost& host = m_Host;
-    QDialog::done(result);
-    if (firstClose) {
-        host.OnEditorClosed(kLogViewClosed, 0);
-    }
 }
 
 }  // namespace editors

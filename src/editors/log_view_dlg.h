@@ -3,7 +3,7 @@
 // 文件), the day chosen from a date picker, with filters for the bells and for what went
 // wrong. It follows the lines written while it is open, also across the log's rotation
 // (the file renamed to ".1" and a new one started), and reads the rotated files for
-// earlier days. Modeless: it deletes itself when it closes and reports kLogViewClosed once.
+// earlier days. Modeless: it deletes itself when it closes.
 
 #include <QByteArray>
 #include <QDialog>
@@ -36,9 +36,6 @@ public:
     // host's window.
     CLogViewDlg(IEditorHost& host, const std::string& path, QWidget* parent = nullptr);
 
-public slots:
-    void done(int result) override;
-
 private:
     // Reads what was written since the last look; starts over on a rotated or cut file.
     void Poll();
@@ -69,7 +66,6 @@ private:
     // Bytes of the current file shown so far (always at a line's end), and its start.
     qint64 m_nOffset = 0;
     QByteArray m_Head;
-    bool m_bClosed = false;
 };
 
 }  // namespace editors

@@ -7,7 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -22,6 +22,7 @@
 #include "editors/text_limit.h"
 #include "editors/track_entry_panel.h"
 #include "schedule/app_paths.h"
+#include "schedule/texts.h"
 
 namespace editors {
 
@@ -33,7 +34,6 @@ using schedule::TrackEntry;
 constexpr const char* kNoName = "标题为空,请填写标题后再试!";
 constexpr const char* kNoEntries = "该列表中的曲目为空,请添加曲目后再试!";
 constexpr const char* kDuplicateName = "列表曲目中已经存在相同的名称,请换名重试!";
-constexpr const char* kDeleteQuestion = "真的要删除当前选中的内容吗?";
 constexpr const char* kDeleteEntryQuestion = "真的要删除当前文件列表选中的内容吗?";
 constexpr const char* kDeleteCaption = "删除当前内容";
 constexpr const char* kAddQuestion = "当前的曲目还没有加入列表中,是否要加入列表中去?";
@@ -43,7 +43,6 @@ constexpr const char* kSaveQuestion =
     "    真的要将编辑过的列表曲目保存到文件吗?\r\n如果您不保存的话,本次编辑的内容在程序运行\r\n"
     "期间还是有效的,但退出程序后就会失效!";
 constexpr const char* kSaveCaption = "保存列表曲目到文件";
-constexpr const char* kWriteError = "程序在保存列表曲目文件时出现未知错误,请重试!";
 // The arrows of the random limit step within this range; typing is not limited.
 constexpr int kMaxArrowRandomLimit = 999;
 // Wide enough for the file list to show a path under the music folder.
@@ -52,9 +51,20 @@ constexpr int kInitialWidth = 680;
 }  // namespace
 
 CPlaylistDlg::CPlaylistDlg(IEditorHost& host, QWidget* parent)
-    : QDialog(parent != nullptr ? parent : host.Window()), m_Host(host) {
+    : CStoreEditorDlg(host, parent,
+                      {.listLabel = "曲目列表:",
+                       .listName = "playlistList",
+                       .upName = "listUpButton",
+                       .deleteName = "listDeleteButton",
+                       .downName = "listDownButton",
+                       .nameTitle = "列表曲目名:",
+                       .nameLabel = "列表名:",
+                       .storeFile = kStoreFile,
+                       .writeError = schedule::texts::kPlaylistsWriteError,
+                       .saveQuestion = kSaveQuestion,
+                       .saveCaption = kSaveCaption}),
+      m_Playlists(host.Playlists()) {
     setObjectName(QStringLiteral("PlaylistDlg"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8(kTitle));
     BuildLayout();
     ConnectSignals();
@@ -62,29 +72,19 @@ CPlaylistDlg::CPlaylistDlg(IEditorHost& host, QWidget* parent)
 
     UpdateGuard guard(m_bUpdating);
     m_pName->setEnabled(false);
-    FillPlaylistList();
-    FillFileList(nullptr);
+    FillFileList();
     ApplyEnabling();
 }
 
 void CPlaylistDlg::BuildLayout() {
-    const StoreListControls list = BuildStoreList(this, {.listLabel = "曲目列表:",
-                                                         .listName = "playlistList",
-                                                         .upName = "listUpButton",
-                                                         .deleteName = "listDeleteButton",
-                                                         .downName = "listDownButton",
-                                                         .nameTitle = "列表曲目名:",
-                                                         .nameLabel = "列表名:"});
-    m_pPlaylists = list.list;
-    m_pListUp = list.up;
-    m_pListDelete = list.remove;
-    m_pListDown = list.down;
-    m_pName = list.name;
-    m_pNew = list.add;
+    QVBoxLayout* column = BuildColumn(&m_Playlists);
 
     auto* filesLabel = new QLabel(QStringLiteral("当前曲目文件列表:"), this);
-    m_pFiles = new QListWidget(this);
+    m_pFiles = new QListView(this);
     m_pFiles->setObjectName(QStringLiteral("fileList"));
+    m_pFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pFiles->setModel(&m_Entries);
     filesLabel->setBuddy(m_pFiles);
     m_pEntryUp = new QPushButton(QStringLiteral("↑"), this);
     m_pEntryUp->setObjectName(QStringLiteral("entryUpButton"));
@@ -107,7 +107,7 @@ void CPlaylistDlg::BuildLayout() {
     files->addLayout(filesRow, 1);
 
     auto* top = new QHBoxLayout;
-    top->addLayout(list.column, 2);
+    top->addLayout(column, 2);
     top->addLayout(files, 3);
 
     m_pEntry = new CTrackEntryPanel(QStringLiteral("主曲及播放模式:"), QString(),
@@ -159,19 +159,12 @@ void CPlaylistDlg::BuildLayout() {
 }
 
 void CPlaylistDlg::ConnectSignals() {
-    connect(m_pPlaylists, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_bUpdating && row >= 0) {
-            OnPlaylistSelected(row);
-        }
-    });
-    connect(m_pFiles, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_bUpdating && row >= 0) {
-            OnFileRowSelected(row);
-        }
-    });
-    connect(m_pListUp, &QPushButton::clicked, this, [this] { OnMovePlaylist(false); });
-    connect(m_pListDown, &QPushButton::clicked, this, [this] { OnMovePlaylist(true); });
-    connect(m_pListDelete, &QPushButton::clicked, this, &CPlaylistDlg::OnDeletePlaylist);
+    connect(m_pFiles->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!m_bUpdating && current.isValid()) {
+                    OnFileRowSelected(current.row());
+                }
+            });
     connect(m_pNew, &QPushButton::clicked, this, &CPlaylistDlg::OnNew);
     connect(m_pEntryUp, &QPushButton::clicked, this, [this] { OnMoveEntry(false); });
     connect(m_pEntryDown, &QPushButton::clicked, this, [this] { OnMoveEntry(true); });
@@ -247,42 +240,29 @@ void CPlaylistDlg::ApplyEnabling() {
     m_pRandomLimit->setEnabled(m_pRandom->isChecked());
 }
 
-void CPlaylistDlg::FillPlaylistList() {
-    UpdateGuard guard(m_bUpdating);
-    std::vector<std::string> names;
-    m_Host.Playlists().GetNames(names);
-    FillNames(m_pPlaylists, names);
-}
-
-void CPlaylistDlg::SelectPlaylistRow(int row) {
-    UpdateGuard guard(m_bUpdating);
-    m_pPlaylists->setCurrentRow(row);
-}
-
-int CPlaylistDlg::SelectedPlaylistRow() const {
-    return SelectedListRow(m_pPlaylists);
-}
-
-void CPlaylistDlg::FillFileList(const Playlist* playlist) {
-    UpdateGuard guard(m_bUpdating);
-    m_pFiles->clear();
-    if (playlist != nullptr) {
-        for (const TrackEntry& entry : playlist->entries) {
-            m_pFiles->addItem(Q(entry.path));
-        }
+void CPlaylistDlg::FillFileList() {
+    {
+        UpdateGuard guard(m_bUpdating);
+        m_Entries.Refill();
     }
-    m_pFiles->addItem(QString::fromUtf8(kAddRowText));
-    m_pFiles->setCurrentRow(m_pFiles->count() - 1);
+    SelectFileRow(m_Entries.AddRow());
     m_nEntryIndex = -1;
 }
 
 void CPlaylistDlg::SelectFileRow(int row) {
     UpdateGuard guard(m_bUpdating);
-    m_pFiles->setCurrentRow(row);
+    const QModelIndex index = m_Entries.index(row, 0);
+    if (index.isValid()) {
+        m_pFiles->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    } else {
+        m_pFiles->selectionModel()->clear();
+    }
 }
 
 int CPlaylistDlg::SelectedFileRow() const {
-    return SelectedListRow(m_pFiles);
+    const QModelIndex current = m_pFiles->selectionModel()->currentIndex();
+    return current.isValid() && m_pFiles->selectionModel()->isSelected(current) ? current.row()
+                                                                                : -1;
 }
 
 bool CPlaylistDlg::IsEntryRow(int row) const {
@@ -306,7 +286,7 @@ void CPlaylistDlg::LoadFileRow(int row) {
         }
         ShowRandom(m_Playlist);
         m_nEntryIndex = row;
-    } else if (row == m_pFiles->count() - 1) {
+    } else if (row == m_Entries.AddRow()) {
         // The row for adding: edits of the entry shown so far are not written.
         SetFileText(std::string());
         m_nEntryIndex = -1;
@@ -317,7 +297,7 @@ void CPlaylistDlg::LoadFileRow(int row) {
 void CPlaylistDlg::OnFileRowSelected(int row) {
     if (!ReadControls()) {
         // Stay on the entry whose field needs a whole number.
-        SelectFileRow(IsEntryRow(m_nEntryIndex) ? m_nEntryIndex : m_pFiles->count() - 1);
+        SelectFileRow(IsEntryRow(m_nEntryIndex) ? m_nEntryIndex : m_Entries.AddRow());
         return;
     }
     LoadFileRow(row);
@@ -329,14 +309,10 @@ bool CPlaylistDlg::WriteBackPlaylist() {
     }
     SelectFileRow(-1);
     WritePendingEntry();
-    schedule::CPlaylistStore& store = m_Host.Playlists();
-    if (m_bEdited && store.Get(m_nListIndex) != nullptr) {
+    if (m_bEdited && m_Playlists.Get(m_nListIndex) != nullptr) {
         m_Playlist.name = S(m_pName->text());
         ReadRandomFields(m_Playlist);
-        store.Replace(m_nListIndex, m_Playlist);
-        const int selected = SelectedPlaylistRow();
-        FillPlaylistList();
-        SelectPlaylistRow(selected);
+        m_Playlists.Replace(m_nListIndex, m_Playlist);
     }
     return true;
 }
@@ -346,13 +322,13 @@ bool CPlaylistDlg::ShowPlaylist(int row) {
         return false;
     }
     m_Playlist.entries.clear();
-    if (row >= 0 && m_Host.Playlists().GetCopy(row, &m_Playlist)) {
+    if (row >= 0 && m_Playlists.GetStore().GetCopy(row, &m_Playlist)) {
         {
             UpdateGuard guard(m_bUpdating);
             m_pName->setText(Q(m_Playlist.name));
         }
         ShowRandom(m_Playlist);
-        FillFileList(&m_Playlist);
+        FillFileList();
         SelectFileRow(0);
         LoadFileRow(0);
     }
@@ -362,10 +338,10 @@ bool CPlaylistDlg::ShowPlaylist(int row) {
     return true;
 }
 
-void CPlaylistDlg::OnPlaylistSelected(int row) {
+void CPlaylistDlg::OnSelectRecord(int row) {
     if (!ShowPlaylist(row)) {
         // Stay on the playlist whose field needs a whole number.
-        SelectPlaylistRow(m_nListIndex);
+        SelectListRow(m_nListIndex);
     }
 }
 
@@ -377,13 +353,13 @@ void CPlaylistDlg::OnNew() {
         AddPlaylist();
         return;
     }
-    SelectPlaylistRow(-1);
+    SelectListRow(-1);
     if (!ShowPlaylist(-1)) {
         return;
     }
     m_pName->setEnabled(true);
     m_Playlist.entries.clear();
-    FillFileList(&m_Playlist);
+    FillFileList();
     {
         UpdateGuard guard(m_bUpdating);
         m_pEntry->FileEdit()->clear();
@@ -408,7 +384,7 @@ bool CPlaylistDlg::AddPlaylist() {
     }
     m_Playlist.name = name;
     ReadRandomFields(m_Playlist);
-    if (!m_Host.Playlists().Add(&m_Playlist)) {
+    if (!m_Playlists.Add(m_Playlist)) {
         ShowError(m_Host.Dialogs(), kDuplicateName);
         return false;
     }
@@ -418,40 +394,24 @@ bool CPlaylistDlg::AddPlaylist() {
     }
     m_Playlist.name.clear();
     m_Playlist.entries.clear();
-    FillPlaylistList();
-    FillFileList(&m_Playlist);
+    FillFileList();
     m_bEdited = false;
     m_nListIndex = -1;
     return true;
 }
 
-void CPlaylistDlg::OnDeletePlaylist() {
-    const int row = SelectedPlaylistRow();
-    if (row < 0 || !Ask(m_Host.Dialogs(), kDeleteQuestion, kDeleteCaption)) {
-        return;
-    }
-    if (m_Host.Playlists().Delete(row)) {
-        m_bEdited = true;
-        FillPlaylistList();
-        m_Playlist.entries.clear();
-        FillFileList(&m_Playlist);
-        m_nListIndex = -1;
-    }
+void CPlaylistDlg::AfterDelete() {
+    m_bEdited = true;
+    m_Playlist.entries.clear();
+    FillFileList();
+    m_nListIndex = -1;
 }
 
-void CPlaylistDlg::OnMovePlaylist(bool down) {
-    const int row = SelectedPlaylistRow();
-    if (row < 0) {
-        return;
-    }
-    const int moved = m_Host.Playlists().Move(row, down);
+void CPlaylistDlg::AfterMove(int row, int moved) {
     m_nListIndex = moved;
     if (moved != row) {
         m_bEdited = true;
     }
-    FillPlaylistList();
-    SelectPlaylistRow(moved);
-    m_pPlaylists->setFocus();
 }
 
 void CPlaylistDlg::OnMoveEntry(bool down) {
@@ -466,7 +426,7 @@ void CPlaylistDlg::OnMoveEntry(bool down) {
                   m_Playlist.entries[static_cast<std::size_t>(other)]);
         moved = other;
     }
-    FillFileList(&m_Playlist);
+    FillFileList();
     m_nEntryIndex = moved;
     if (moved != row) {
         m_bEdited = true;
@@ -482,7 +442,7 @@ void CPlaylistDlg::OnDeleteEntry() {
     }
     m_Playlist.entries.erase(m_Playlist.entries.begin() + row);
     m_bEdited = true;
-    FillFileList(&m_Playlist);
+    FillFileList();
     SelectFileRow(row);
     m_pFiles->setFocus();
     m_nEntryIndex = -1;
@@ -500,7 +460,7 @@ void CPlaylistDlg::OnFileTextChanged() {
         }
         // The entry takes the typed path at once, so the file list shows it.
         entry.path = text;
-        FillFileList(&m_Playlist);
+        FillFileList();
         SelectFileRow(row);
         m_nEntryIndex = row;
     }
@@ -561,7 +521,7 @@ void CPlaylistDlg::OnBrowse() {
     }
 
     m_pEntry->ShowLength(ReadNumber(m_pEntry->SecondsField()));
-    FillFileList(&m_Playlist);
+    FillFileList();
     if (!adding) {
         SelectFileRow(row);
         m_nEntryIndex = row;
@@ -616,66 +576,29 @@ bool CPlaylistDlg::PrepareClose(const char* addCaption) {
         Ask(m_Host.Dialogs(), kAddQuestion, addCaption)) {
         AddPlaylist();
     }
-    SelectPlaylistRow(-1);
+    SelectListRow(-1);
     return ShowPlaylist(-1);
 }
 
-bool CPlaylistDlg::SaveStoreFile() {
-    const std::string file = m_Host.AppDir() + kStoreFile;
-    // Say so when the folder cannot be written at all rather than dropping the save.
-    if (!MakeStoreFolder(file)) {
-        ShowError(m_Host.Dialogs(), kWriteError);
-        return false;
-    }
-    return m_Host.Playlists().Save(file);
+bool CPlaylistDlg::PrepareClose() {
+    return PrepareClose(kAddCaptionOnClose);
 }
 
 void CPlaylistDlg::OnSave() {
     if (!PrepareClose(kAddCaptionOnSave)) {
         return;
     }
-    // Asked even when nothing changed.
-    if (Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption)) {
-        SaveStoreFile();
+    // Asked even when nothing changed. A failed write was said; the editor stays open so
+    // that it can be tried again.
+    if (!AskAndSave()) {
+        return;
     }
     reject();
 }
 
-bool CPlaylistDlg::CloseAsking() {
-    if (m_bClosed) {
-        return true;
-    }
-    if (!PrepareClose(kAddCaptionOnClose)) {
-        return false;
-    }
-    if (m_Host.Playlists().IsModified() && Ask(m_Host.Dialogs(), kSaveQuestion, kSaveCaption) &&
-        !SaveStoreFile()) {
-        return false;
-    }
-    done(QDialog::Rejected);
-    return true;
-}
-
-std::vector<std::string> CPlaylistDlg::KeepUnsavedAndClose() {
-    done(QDialog::Rejected);
-    return {};
-}
-
-void CPlaylistDlg::reject() {
-    if (m_bClosed || !PrepareClose(kAddCaptionOnClose)) {
-        return;
-    }
-    done(QDialog::Rejected);
-}
-
-void CPlaylistDlg::done(int result) {
-    if (!m_bClosed) {
-        m_bClosed = true;
-        StopPlayer();
-        m_Playlist.entries.clear();
-        m_Host.OnEditorClosed(kPlaylistsClosed, 0);
-    }
-    QDialog::done(result);
+void CPlaylistDlg::OnClosed() {
+    StopPlayer();
+    m_Playlist.entries.clear();
 }
 
 }  // namespace editors

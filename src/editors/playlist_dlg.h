@@ -4,16 +4,16 @@
 // at once); "作息表/Mlist.dat" is written only when the user confirms it on Save.
 // Modeless; it deletes itself when it closes.
 
-#include <QDialog>
 #include <string>
 
-#include "editors/unsaved_work.h"
+#include "editors/store_editor_dlg.h"
+#include "editors/store_list_model.h"
+#include "schedule/playlist_store.h"
 #include "schedule/records.h"
 
 class QCheckBox;
 class QComboBox;
-class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 
 namespace editors {
@@ -22,7 +22,7 @@ class CNumberField;
 class CTrackEntryPanel;
 class IEditorHost;
 
-class CPlaylistDlg : public QDialog, public IUnsavedWork {
+class CPlaylistDlg : public CStoreEditorDlg {
     Q_OBJECT
 
 public:
@@ -32,15 +32,6 @@ public:
 
     // Without a parent the dialog belongs to the host's window.
     explicit CPlaylistDlg(IEditorHost& host, QWidget* parent = nullptr);
-
-    // Escape and the window's close button.
-    void reject() override;
-    void done(int result) override;
-
-    // The program is closing: the typed playlist and a changed store are asked about.
-    bool CloseAsking() override;
-    // The store itself is kept by the program; the editor only closes.
-    std::vector<std::string> KeepUnsavedAndClose() override;
 
 private:
     void BuildLayout();
@@ -56,12 +47,9 @@ private:
     void SetFileText(const std::string& text);
     void ApplyEnabling();
 
-    void FillPlaylistList();
-    void SelectPlaylistRow(int row);
-    int SelectedPlaylistRow() const;
-    // Shows the entries of playlist (none for nullptr) and the row for adding, which it
-    // selects; no entry is being edited afterwards.
-    void FillFileList(const schedule::Playlist* playlist);
+    // Shows m_Playlist's entries anew and the row for adding, which it selects; no entry
+    // is being edited afterwards.
+    void FillFileList();
     void SelectFileRow(int row);
     int SelectedFileRow() const;
     bool IsEntryRow(int row) const;
@@ -76,12 +64,12 @@ private:
     bool WriteBackPlaylist();
     // Writes back the shown playlist and shows the one at row (none for -1).
     bool ShowPlaylist(int row);
-    void OnPlaylistSelected(int row);
+    void OnSelectRecord(int row) override;
+    void AfterDelete() override;
+    void AfterMove(int row, int moved) override;
     void OnNew();
     // Checks and adds m_Playlist under the name field's name; true when added.
     bool AddPlaylist();
-    void OnDeletePlaylist();
-    void OnMovePlaylist(bool down);
     void OnMoveEntry(bool down);
     void OnDeleteEntry();
     void OnFileTextChanged();
@@ -91,30 +79,22 @@ private:
     // The question and write-back that come before closing; false when a number field
     // holds no whole number and the editor stays open.
     bool PrepareClose(const char* addCaption);
+    bool PrepareClose() override;
+    void OnClosed() override;
     void OnSave();
-    // Writes the store file; false (the user was told) when it could not be written.
-    bool SaveStoreFile();
     void MarkEdited();
 
-    IEditorHost& m_Host;
-
+    // The store's playlists, which the list shows.
+    CStoreListModel<schedule::CPlaylistStore> m_Playlists;
     schedule::Playlist m_Playlist;
+    // m_Playlist's entries, which the file list shows.
+    CEntryListModel m_Entries{m_Playlist.entries, QString::fromUtf8(kAddRowText)};
     int m_nListIndex = -1;
     int m_nEntryIndex = -1;
     bool m_bEdited = false;
     // The trial play this dialog started (0: none).
     int m_nTrial = 0;
-    // Set while the dialog puts values into its controls: their notices are not edits.
-    bool m_bUpdating = false;
-    bool m_bClosed = false;
-
-    QListWidget* m_pPlaylists = nullptr;
-    QPushButton* m_pListUp = nullptr;
-    QPushButton* m_pListDelete = nullptr;
-    QPushButton* m_pListDown = nullptr;
-    QLineEdit* m_pName = nullptr;
-    QPushButton* m_pNew = nullptr;
-    QListWidget* m_pFiles = nullptr;
+    QListView* m_pFiles = nullptr;
     QPushButton* m_pEntryUp = nullptr;
     QPushButton* m_pEntryDelete = nullptr;
     QPushButton* m_pEntryDown = nullptr;

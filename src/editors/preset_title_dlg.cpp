@@ -37,6 +37,9 @@ CPresetTitleDlg::CPresetTitleDlg(IEditorHost& host, QWidget* parent)
     : QDialog(parent != nullptr ? parent : host.Window()), m_Host(host) {
     setObjectName(QStringLiteral("presetTitleDlg"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // However it closes (OK, Cancel, Escape, the window's X, the program ending), it is
+    // closed for good: its close questions are not asked again.
+    connect(this, &QDialog::finished, this, [this] { m_bClosed = true; });
     setWindowTitle(QString::fromUtf8(kCaption));
 
     m_pList = new QListWidget(this);
@@ -171,12 +174,10 @@ void CPresetTitleDlg::MoveTitle(int delta) {
     m_bTitlesChanged = true;
 }
 
-void CPresetTitleDlg::done(int result) {
+void CPresetTitleDlg::reject() {
     if (m_bClosed) {
-        QDialog::done(result);
         return;
     }
-    m_bClosed = true;
     if (m_bTitlesChanged &&
         m_Host.Dialogs().Message(kSaveText, kSaveCaption, platform::MessageIcon::Question,
                                  platform::MessageButtons::YesNo) == platform::MessageAnswer::Yes) {
@@ -185,12 +186,13 @@ void CPresetTitleDlg::done(int result) {
         for (int i = 0; i < m_pList->count(); ++i) {
             titles.push_back(m_pList->item(i)->text().toStdString());
         }
-        m_Host.Settings().WritePresetTitles(titles);
+        // The list is the only copy of the titles: a failed write keeps it open.
+        if (!m_Host.Settings().WritePresetTitles(titles)) {
+            ReportSettingsNotWritten(m_Host, kPresetTitlesNotWritten);
+            return;
+        }
     }
-    // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
-    IEditorHost& host = m_Host;
-    QDialog::done(result);
-    host.OnEditorClosed(kPresetTitlesClosed, 0);
+    QDialog::reject();
 }
 
 }  // namespace editors

@@ -1,8 +1,8 @@
 #pragma once
 // The preset titles dialog: the titles the schedule item editor offers, edited in a list
 // that is the only copy while the dialog is open and written to the settings when it
-// closes and the user agrees. Modeless: it deletes itself when it closes and reports
-// kPresetTitlesClosed once.
+// closes and the user agrees; a failed write is said and keeps the dialog open with the
+// titles. Modeless: it deletes itself when it closes.
 
 #include <QDialog>
 
@@ -21,7 +21,8 @@ public:
     explicit CPresetTitleDlg(IEditorHost& host, QWidget* parent = nullptr);
 
 public slots:
-    void done(int result) override;
+    // Escape, "退出(&X)" and the window's close button: asks to save changed titles first.
+    void reject() override;
 
 private:
     int SelectedRow() const;

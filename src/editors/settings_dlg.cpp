@@ -214,7 +214,7 @@ void CSettingsDlg::ShowRemoteAddress() {
     m_pRemoteUrl->setText(QString::fromStdString(remote::PageUrl(config)));
 }
 
-bool CSettingsDlg::ApplyRemote() {
+bool CSettingsDlg::ApplyRemote(bool reportUnwritten) {
     remote::RemoteConfig config;
     config.enabled = m_pRemoteOn->isChecked();
     config.address = m_pRemoteAddress->text().trimmed().toStdString();
@@ -238,7 +238,8 @@ bool CSettingsDlg::ApplyRemote() {
         m_strRemoteToken = config.token;
         ShowRemoteAddress();
     }
-    if (!remote::WriteRemoteConfig(m_Host.Settings().File(), config)) {
+    const bool written = remote::WriteRemoteConfig(m_Host.Settings().File(), config);
+    if (!written && reportUnwritten) {
         ReportSettingsNotWritten(m_Host);
     }
     if (std::string error; !m_Host.ApplyRemoteSettings(&error)) {
@@ -247,7 +248,7 @@ bool CSettingsDlg::ApplyRemote() {
             kCaption, platform::MessageIcon::Error, platform::MessageButtons::Ok);
         return false;
     }
-    return true;
+    return written;
 }
 
 void CSettingsDlg::ShowVolume(int volume) {
@@ -317,27 +318,18 @@ bool CSettingsDlg::Apply() {
     options.popupPrompt = popupPrompt;
     options.outputDevice = output;
     const session::ViewOptions view{schoolName, showPending};
-    // In force even when the file cannot take it; the user is told it will not last.
-    if (!m_Host.Session().ApplyOptions(options, session::OptionKeys::SystemSettings, &view)) {
+    // In force even when the file cannot take it; the user is told it will not last, once.
+    const bool written =
+        m_Host.Session().ApplyOptions(options, session::OptionKeys::SystemSettings, &view);
+    if (!written) {
         ReportSettingsNotWritten(m_Host);
     }
-    return ApplyRemote();
+    return ApplyRemote(written) && written;
 }
 
 void CSettingsDlg::accept() {
     if (Apply()) {
         QDialog::accept();
-    }
-}
-
-void CSettingsDlg::done(int result) {
-    // Closing may schedule the dialog's deletion, so the notice uses a copy of the host.
-    const bool firstClose = !m_bClosed;
-    m_bClosed = true;
-    IEditorHost& host = m_Host;
-    QDialog::done(result);
-    if (firstClose) {
-        host.OnEditorClosed(kSettingsClosed, 0);
     }
 }
 

@@ -2,8 +2,7 @@
 // The system settings dialog: school name, automatic shutdown and its delay, the display
 // the main window starts with, the player and prompt switches, start with the desktop,
 // the default volume, the audio output and the remote page. Applying changes the main window at
-// once and writes the settings. Modeless: it deletes itself when it closes and reports
-// kSettingsClosed once.
+// once and writes the settings. Modeless: it deletes itself when it closes.
 
 #include <QDialog>
 #include <string>
@@ -29,13 +28,13 @@ public:
     // The parent defaults to the host's window.
     explicit CSettingsDlg(IEditorHost& host, QWidget* parent = nullptr);
 
-    // Applies the controls to the main window and the settings file; false, with the
-    // dialog left open on the refused field, when a field holds something unusable.
+    // Applies the controls to the main window and the settings file; false when a field
+    // holds something unusable (the dialog is left on it) or the settings file could not
+    // be written (the user was told), so OK keeps the dialog open.
     bool Apply();
 
 public slots:
     void accept() override;
-    void done(int result) override;
 
 private:
     void ShowVolume(int volume);
@@ -45,9 +44,9 @@ private:
     // The "远程控制" group, filled from the settings' "远程" section.
     QWidget* CreateRemoteGroup();
     void ShowRemoteAddress();
-    // Writes the remote page's keys and puts them in force; false when the user was told
-    // it could not be done.
-    bool ApplyRemote();
+    // Writes the remote page's keys and puts them in force; false when it could not be done
+    // (said, except an unwritten file when reportUnwritten is false).
+    bool ApplyRemote(bool reportUnwritten);
 
     IEditorHost& m_Host;
     QLineEdit* m_pSchoolName = nullptr;
@@ -66,7 +65,6 @@ private:
     QLineEdit* m_pRemoteUrl = nullptr;
     // The token shown and written on apply (a new one once regenerated).
     std::string m_strRemoteToken;
-    bool m_bClosed = false;
 };
 
 }  // namespace editors

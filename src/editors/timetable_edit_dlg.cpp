@@ -113,6 +113,9 @@ CTimetableEditDlg::CTimetableEditDlg(IEditorHost& host, platform::Clock& clock, 
       m_EditTimetable(this) {
     setObjectName(QStringLiteral("timetableEditDlg"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // However it closes (OK, Cancel, Escape, the window's X, the program ending), it is
+    // closed for good: its close questions are not asked again.
+    connect(this, &QDialog::finished, this, [this] { m_bClosed = true; });
     BuildControls();
 }
 
@@ -613,15 +616,6 @@ void CTimetableEditDlg::ShowError(const std::string& text, const std::string& ca
                                   schedule::MessageOwner /*owner*/) {
     m_Host.Dialogs().Message(text, caption, platform::MessageIcon::Error,
                              platform::MessageButtons::Ok);
-}
-
-// OK, Cancel, Escape and the window's X all end here: the frame hears of it once.
-void CTimetableEditDlg::done(int result) {
-    if (!m_bClosed) {
-        m_bClosed = true;
-        m_Host.OnEditorClosed(kTimetableEditorClosed, m_nMode);
-    }
-    QDialog::done(result);
 }
 
 }  // namespace editors

@@ -72,7 +72,6 @@ public:
 
     // Close, Escape and the window's X: a changed timetable is asked about first.
     void reject() override;
-    void done(int result) override;
 
     bool CloseAsking() override;
     std::vector<std::string> KeepUnsavedAndClose() override;

@@ -101,7 +101,17 @@ void CTrackEntryPanel::SetDigitsOnly(bool on) {
 }
 
 bool CTrackEntryPanel::ReadNumbers(platform::Dialogs& dialogs, int& seconds, int& volume) const {
-    return m_pSeconds->Read(dialogs, seconds) && m_pVolume->Read(dialogs, volume);
+    if (!m_pSeconds->Read(dialogs, seconds)) {
+        return false;
+    }
+    if (seconds < 0) {
+        dialogs.Message(kNegativePlayTimeText, kEnterIntegerCaption, platform::MessageIcon::Warning,
+                        platform::MessageButtons::Ok);
+        m_pSeconds->Edit()->setFocus();
+        m_pSeconds->Edit()->selectAll();
+        return false;
+    }
+    return m_pVolume->Read(dialogs, volume);
 }
 
 void CTrackEntryPanel::ReadEntry(TrackEntry& entry, int seconds, int volume) const {

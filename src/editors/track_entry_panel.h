@@ -40,7 +40,8 @@ public:
 
     // Lets only digits be typed into the seconds and volume fields.
     void SetDigitsOnly(bool on);
-    // The seconds and the volume; false (after the prompt) when one holds no whole number.
+    // The seconds and the volume; false (after the prompt) when one holds no whole number
+    // or the seconds are negative.
     bool ReadNumbers(platform::Dialogs& dialogs, int& seconds, int& volume) const;
     // Copies the controls over the entry's path and play settings, with seconds and
     // volume as read from the number fields; the entry's length is left as it is.

@@ -80,6 +80,9 @@ MessageAnswer QtDialogs::Message(const std::string& text, const std::string& cap
 std::vector<std::string> QtDialogs::ChooseFiles(const FileDialogRequest& request) {
     QFileDialog dialog(Parent(), QString::fromStdString(request.title),
                        QString::fromStdString(request.folder));
+    // The type list shows each description as written ("波形文件WAV (*.WAV)"); the
+    // patterns added for matching either letter case stay out of sight.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(NameFilters(request.filter));
     if (request.save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -51,7 +51,7 @@ bool SaveStoreFile(const std::string& path, const std::string& bytes, IMessageRe
         }
     }
     const WriteResult result = WriteFileAtomically(path, bytes);
-    if (result == WriteResult::WriteFailed && reporter != nullptr) {
+    if (result != WriteResult::Ok && reporter != nullptr) {
         reporter->ShowError(writeErrorText, kErrorCaption, MessageOwner::None);
     }
     if (result == WriteResult::Ok && damagedPath == path) {

@@ -56,9 +56,9 @@ std::string DamagedCopyName(const std::string& path);
 // "PATH" + suffix, or with ".N" added for the first N that is free.
 std::string FreshCopyName(const std::string& path, const std::string& suffix);
 
-// Replaces the store file; a failed write is reported with writeErrorText. A file that
-// cannot be created is not reported. When path is damagedPath, the damaged file is first
-// copied beside itself; if that copy cannot be made nothing is written over it.
+// Replaces the store file; a file that cannot be created (a missing or read-only folder)
+// or written is reported with writeErrorText. When path is damagedPath, the damaged file
+// is first copied beside itself; if that copy cannot be made nothing is written over it.
 bool SaveStoreFile(const std::string& path, const std::string& bytes, IMessageReporter* reporter,
                    const char* writeErrorText, std::string& damagedPath);
 

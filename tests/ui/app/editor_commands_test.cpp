@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QPointer>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -90,10 +91,12 @@ TEST_F(EditorCommandsTest, AStoreEditorReachedFromTheItemEditorTakesInputOpenBef
 
 TEST_F(EditorCommandsTest, StoreEditorOpensOnceAndItsCloseRebuildsTheMenu) {
     app::CMainFrame& main = MakeFrame();
-    main.OnCommand(app::kCmdCommonTracks);
-    main.OnCommand(app::kCmdCommonTracks);
+    // Chosen again while open, the command keeps its mark.
+    for (int i = 0; i < 3; ++i) {
+        main.Action(app::kCmdCommonTracks)->trigger();
+        EXPECT_TRUE(main.Action(app::kCmdCommonTracks)->isChecked()) << i;
+    }
     ASSERT_EQ(OpenDialogs<editors::CCommonTrackDlg>(main).size(), 1);
-    EXPECT_TRUE(main.Action(app::kCmdCommonTracks)->isChecked());
 
     // A track added while the editor is open reaches the menu when it closes.
     schedule::CommonTrack track;
@@ -110,6 +113,31 @@ TEST_F(EditorCommandsTest, StoreEditorOpensOnceAndItsCloseRebuildsTheMenu) {
     // Closed, it opens again.
     main.OnCommand(app::kCmdCommonTracks);
     EXPECT_EQ(OpenDialogs<editors::CCommonTrackDlg>(main).size(), 1);
+}
+
+TEST_F(EditorCommandsTest, ClosingAStoreEditorShowsTheListsPlayModesAnew) {
+    app::CMainFrame& main = MakeFrame();
+    schedule::Playlist lunch;
+    lunch.name = "午休";
+    lunch.entries.push_back(schedule::TrackEntry{"音乐库/bell.wav"});
+    ASSERT_TRUE(main.Playlists().Add(&lunch));
+    schedule::ScheduleItem item = Item(12, 0, 0, "午休", true);
+    item.kind = schedule::ListMusic;
+    item.musicName = "午休";
+    ASSERT_TRUE(main.Session().AddItemToday(item));
+    auto* list = main.findChild<QTableWidget*>(QStringLiteral("scheduleList"));
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->rowCount(), 3);
+    EXPECT_EQ(list->item(2, 3)->text(), QStringLiteral("首曲自动"));
+
+    // The playlist is deleted in the editor; its item reads as missing once it closes.
+    main.OnCommand(app::kCmdPlaylists);
+    ASSERT_EQ(OpenDialogs<editors::CPlaylistDlg>(main).size(), 1);
+    ASSERT_TRUE(main.Playlists().Delete(0));
+    OpenDialogs<editors::CPlaylistDlg>(main).front()->close();
+    EXPECT_EQ(list->item(2, 3)->text(), QStringLiteral("******"));
+    EXPECT_EQ(list->item(2, 4)->text(), QStringLiteral("列表曲目(不存在)"));
+    EXPECT_EQ(list->rowCount(), 3);
 }
 
 TEST_F(EditorCommandsTest, OnlyAModifyModeTimetableEditorAsksToRefresh) {

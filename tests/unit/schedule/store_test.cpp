@@ -293,20 +293,28 @@ TEST(StoreFiles, AFailedSaveKeepsTheOldFile) {
     TempDir dir;
     RecordingReporter reporter;
     CPlaylistStore store(&reporter);
-    // A folder that does not exist: not reported, false.
+    // A folder that does not exist: the file cannot be created, which is said, and the
+    // store stays marked as changed.
+    const Playlist lunch = MakePlaylist("午休");
+    ASSERT_TRUE(store.Add(&lunch));
     EXPECT_FALSE(store.Save(dir.File("missing/Mlist.dat")));
-    EXPECT_TRUE(reporter.messages.empty());
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0].text, texts::kPlaylistsWriteError);
+    EXPECT_EQ(reporter.messages[0].caption, kErrorCaption);
+    EXPECT_TRUE(store.IsModified());
 
     // Saving over a folder fails at the rename: the write error, the folder untouched.
     std::filesystem::create_directory(dir.File("Mlist.dat"));
     EXPECT_FALSE(store.Save(dir.File("Mlist.dat")));
-    ASSERT_EQ(reporter.messages.size(), 1u);
-    EXPECT_EQ(reporter.messages[0].text, texts::kPlaylistsWriteError);
+    ASSERT_EQ(reporter.messages.size(), 2u);
+    EXPECT_EQ(reporter.messages[1].text, texts::kPlaylistsWriteError);
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("Mlist.dat")));
 
     CCommonTrackStore tracks(&reporter);
+    EXPECT_FALSE(tracks.Save(dir.File("missing/M2list.dat")));
     std::filesystem::create_directory(dir.File("M2list.dat"));
     EXPECT_FALSE(tracks.Save(dir.File("M2list.dat")));
-    ASSERT_EQ(reporter.messages.size(), 2u);
-    EXPECT_EQ(reporter.messages[1].text, texts::kCommonTracksWriteError);
+    ASSERT_EQ(reporter.messages.size(), 4u);
+    EXPECT_EQ(reporter.messages[2].text, texts::kCommonTracksWriteError);
+    EXPECT_EQ(reporter.messages[3].text, texts::kCommonTracksWriteError);
 }

@@ -3,6 +3,7 @@
 // session over it (settings file, both stores, engine) on a virtual clock with recording
 // fakes, scripted dialogs, and a record of what the editors asked of the frame.
 
+#include <QDialog>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <fstream>
@@ -54,7 +55,6 @@ public:
     platform::Dialogs& Dialogs() override { return dialogs; }
     QWidget* Window() override { return &window; }
 
-    void OnEditorClosed(int code, int param) override { closeNotices.emplace_back(code, param); }
     void OpenStoreEditor(int commandId) override { storeEditorCommands.push_back(commandId); }
     void SetPendingDisplay(bool showPending) override { pendingDisplay = showPending; }
     bool IsPendingDisplay() const override { return pendingDisplay; }
@@ -67,6 +67,15 @@ public:
     bool IsAutostartSet() const override { return autostart; }
     std::vector<std::pair<std::string, std::string>> AudioOutputs() override {
         return audioOutputs;
+    }
+
+    // Counts the dialog's closes as the frame hears of them; the dialog is returned.
+    template <typename Dialog>
+    Dialog* Watched(Dialog* dialog) {
+        if (dialog != nullptr) {
+            QObject::connect(dialog, &QDialog::finished, &window, [this] { ++closes; });
+        }
+        return dialog;
     }
 
     // Options in force for a test's set-up, written nowhere.
@@ -115,6 +124,7 @@ private:
     session::SessionOptions MakeSessionOptions() {
         session::SessionOptions options;
         options.appDir = m_strAppDir;
+        options.reporter = &m_Reporter;
         options.bellLog = false;
         options.loadPlugins = false;
         options.startTick = false;
@@ -129,8 +139,23 @@ private:
         return options;
     }
 
+    // The files' messages (a store that cannot be written) shown as the frame shows them.
+    class DialogsReporter : public schedule::IMessageReporter {
+    public:
+        explicit DialogsReporter(platform::Dialogs& dialogs) : m_Dialogs(dialogs) {}
+        void ShowError(const std::string& text, const std::string& caption,
+                       schedule::MessageOwner /*owner*/) override {
+            m_Dialogs.Message(text, caption, platform::MessageIcon::Error,
+                              platform::MessageButtons::Ok);
+        }
+
+    private:
+        platform::Dialogs& m_Dialogs;
+    };
+
     QTemporaryDir m_Folder;
     std::string m_strAppDir;
+    DialogsReporter m_Reporter{dialogs};
 
 public:
     platform::VirtualClock clock{MondayMorning()};
@@ -149,7 +174,8 @@ public:
     schedule::CPlaylistStore& playlists;
     ScriptedDialogs dialogs;
 
-    std::vector<std::pair<int, int>> closeNotices;
+    // How often the watched editors reported their close (QDialog::finished).
+    int closes = 0;
     // The store editors the editors asked the frame to open, by command.
     std::vector<int> storeEditorCommands;
     bool pendingDisplay = true;

@@ -89,7 +89,7 @@ TEST(HolidayDlgTest, AddsAndRemovesEntriesAndKeepsTheFilesOtherLines) {
         "2027-05-01..2027-05-03 旧作息表.zxb\n";
     WriteFile(path, original);
 
-    QPointer<CHolidayDlg> dlg = new CHolidayDlg(host);
+    QPointer<CHolidayDlg> dlg = host.Watched(new CHolidayDlg(host));
     dlg->show();
     EXPECT_EQ(dlg->objectName(), QStringLiteral("holidayDlg"));
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("节假日设置"));
@@ -147,7 +147,7 @@ TEST(HolidayDlgTest, AddsAndRemovesEntriesAndKeepsTheFilesOtherLines) {
               "2026-12-25\n");
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kHolidaysClosed, 0}}));
+    EXPECT_EQ(host.closes, 1);
 }
 
 TEST(HolidayDlgTest, RefusesWrongRangesAndWritesNothingUnlessOkSucceeds) {
@@ -155,7 +155,7 @@ TEST(HolidayDlgTest, RefusesWrongRangesAndWritesNothingUnlessOkSucceeds) {
     // A plain file where the timetable folder belongs: the calendar cannot be written.
     const std::string folder = host.AppDir() + "作息表";
     WriteFile(folder, "");
-    QPointer<CHolidayDlg> dlg = new CHolidayDlg(host);
+    QPointer<CHolidayDlg> dlg = host.Watched(new CHolidayDlg(host));
     dlg->show();
     EXPECT_TRUE(Rows(dlg).isEmpty());
     EXPECT_TRUE(Child<QLabel>(dlg, "errorLabel")->isHidden());
@@ -192,11 +192,11 @@ TEST(HolidayDlgTest, RefusesWrongRangesAndWritesNothingUnlessOkSucceeds) {
     ASSERT_EQ(host.dialogs.messages.size(), 3U);
     EXPECT_EQ(host.dialogs.messages[2].text.rfind("无法保存节假日文件", 0), 0U);
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_TRUE(host.closeNotices.empty());
+    EXPECT_EQ(host.closes, 0);
     QTest::keyClick(dlg, Qt::Key_Escape);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
-    EXPECT_EQ(host.closeNotices.size(), 1U);
+    EXPECT_EQ(host.closes, 1);
     EXPECT_EQ(ReadFile(folder), "");
 
     // A calendar that exists but cannot be read is not overwritten.

@@ -79,7 +79,7 @@ TEST(LogViewDlgTest, ShowsTheLastLinesAndFollowsTheLogAcrossARotation) {
     }
     Append(path, text);
 
-    QPointer<CLogViewDlg> dlg = new CLogViewDlg(host, path);
+    QPointer<CLogViewDlg> dlg = host.Watched(new CLogViewDlg(host, path));
     dlg->show();
     EXPECT_EQ(dlg->objectName(), QStringLiteral("logViewDlg"));
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("播放记录"));
@@ -121,13 +121,13 @@ TEST(LogViewDlgTest, ShowsTheLastLinesAndFollowsTheLogAcrossARotation) {
     QTest::mouseClick(close, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dlg.isNull());
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kLogViewClosed, 0}}));
+    EXPECT_EQ(host.closes, 1);
 }
 
 TEST(LogViewDlgTest, WaitsForALogThatIsNotThereYetAndTellsANewLogFromTheOld) {
     FakeEditorHost host;
     const std::string path = host.AppDir() + "QELT.log";
-    QPointer<CLogViewDlg> dlg = new CLogViewDlg(host, path);
+    QPointer<CLogViewDlg> dlg = host.Watched(new CLogViewDlg(host, path));
     dlg->show();
     EXPECT_TRUE(Lines(dlg).isEmpty());
 
@@ -152,7 +152,7 @@ TEST(LogViewDlgTest, WaitsForALogThatIsNotThereYetAndTellsANewLogFromTheOld) {
     QTest::keyClick(dlg, Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dlg.isNull());
-    EXPECT_EQ(host.closeNotices.size(), 1U);
+    EXPECT_EQ(host.closes, 1);
 }
 
 TEST(LogViewDlgTest, ReadsEveryKindOfLineInWordsWithItsFiltersAndDays) {

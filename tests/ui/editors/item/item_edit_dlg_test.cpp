@@ -15,6 +15,7 @@
 #include <QTimeEdit>
 
 #include "editors/common/fake_editor_host.h"
+#include "editors/number_field.h"
 #include "player/player_dlg.h"
 
 namespace {
@@ -342,12 +343,18 @@ TEST(ItemEditDlg, NumberFieldsKeepWhatIsTypedAndRefuseWhatIsNoNumber) {
     // The arrows step inside their range.
     QTest::keyClick(seconds, Qt::Key_Up);
     EXPECT_EQ(seconds->text(), QStringLiteral("1000"));
+    // A negative play time is refused with a message that says so.
+    seconds->setText(QStringLiteral("-5"));
+    ok->click();
+    EXPECT_EQ(host.MessageTexts().back(), editors::kNegativePlayTimeText);
+    EXPECT_TRUE(first.isVisible());
+    seconds->setText(QStringLiteral("1000"));
 
     // A text that would not fit the file is refused rather than cut.
     auto* title = Find<QComboBox>(first, "titleCombo");
     title->setEditText(QString(200, QChar(0x4E00)));
     ok->click();
-    EXPECT_EQ(host.dialogs.messages.size(), 3U);
+    EXPECT_EQ(host.dialogs.messages.size(), 4U);
     EXPECT_TRUE(first.isVisible());
     title->setEditText(QStringLiteral("早读"));
     ok->click();

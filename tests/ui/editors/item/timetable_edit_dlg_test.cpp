@@ -116,7 +116,7 @@ protected:
 
 TEST_F(TimetableEditDlgTest, NewTimetableAddsEditsDeletesAndSaves) {
     QPointer<CTimetableEditDlg> dlg =
-        CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kNewMode, "");
+        host.Watched(CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kNewMode, ""));
     ASSERT_FALSE(dlg.isNull());
     dlg->show();
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("作息表设置窗口 --- 星期二"));
@@ -222,7 +222,7 @@ TEST_F(TimetableEditDlgTest, NewTimetableAddsEditsDeletesAndSaves) {
     EXPECT_EQ(saved.GetDay(kTuesday)->front().title, "第一节");
 
     Close(dlg);
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{1, 2}}));
+    EXPECT_EQ(host.closes, 1);
 }
 
 TEST_F(TimetableEditDlgTest, DaysAndWholeTimetablesAreCopiedIntoTheShownDay) {
@@ -245,8 +245,8 @@ TEST_F(TimetableEditDlgTest, DaysAndWholeTimetablesAreCopiedIntoTheShownDay) {
     junk.write("not a timetable at all");
     junk.close();
 
-    QPointer<CTimetableEditDlg> dlg =
-        CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kModifyMode, path);
+    QPointer<CTimetableEditDlg> dlg = host.Watched(
+        CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kModifyMode, path));
     ASSERT_FALSE(dlg.isNull());
     dlg->show();
     EXPECT_EQ(Find<QLineEdit>(*dlg, "titleEdit")->text(), QStringLiteral("春季"));
@@ -332,7 +332,7 @@ TEST_F(TimetableEditDlgTest, DaysAndWholeTimetablesAreCopiedIntoTheShownDay) {
     EXPECT_EQ(dlg->File(), path);
 
     Close(dlg);
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{1, 3}}));
+    EXPECT_EQ(host.closes, 1);
 }
 
 TEST_F(TimetableEditDlgTest, ViewModeOnlySavesAsAndUnreadableFilesOpenNothing) {
@@ -355,8 +355,8 @@ TEST_F(TimetableEditDlgTest, ViewModeOnlySavesAsAndUnreadableFilesOpenNothing) {
     source.AddItem(kMonday, &midnight);
     const std::string path = folder + "view.zxb";
     ASSERT_TRUE(source.Save(path));
-    QPointer<CTimetableEditDlg> dlg =
-        CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kViewMode, path);
+    QPointer<CTimetableEditDlg> dlg = host.Watched(
+        CTimetableEditDlg::Create(host, host.clock, CTimetableEditDlg::kViewMode, path));
     ASSERT_FALSE(dlg.isNull());
     dlg->show();
     EXPECT_FALSE(Find<QPushButton>(*dlg, "saveButton")->isEnabled());
@@ -407,7 +407,7 @@ TEST_F(TimetableEditDlgTest, ViewModeOnlySavesAsAndUnreadableFilesOpenNothing) {
     QTest::keyClick(dlg, Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dlg.isNull());
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{1, 1}}));
+    EXPECT_EQ(host.closes, 1);
 }
 
 }  // namespace

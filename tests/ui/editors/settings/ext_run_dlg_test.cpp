@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 
 #include "dialog_helpers.h"
 #include "editors/common/fake_editor_host.h"
@@ -30,7 +32,7 @@ TEST(ExtRunDlgTest, OkTakesTheFiveValuesAndWritesThemInOrder) {
         options.paramBefore = "-x";
     });
     const engine::EngineOptions& inForce = host.Session().Options();
-    QPointer<CExtRunDlg> dlg = new CExtRunDlg(host);
+    QPointer<CExtRunDlg> dlg = host.Watched(new CExtRunDlg(host));
     dlg->show();
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("扩展运行设置"));
     EXPECT_FALSE(Child<QCheckBox>(dlg, "extRunOn")->isChecked());
@@ -65,12 +67,12 @@ TEST(ExtRunDlgTest, OkTakesTheFiveValuesAndWritesThemInOrder) {
                                         "程序2=/usr/bin/true\r\n"
                                         "参数1=-x\r\n"
                                         "参数2=\"第 二\" 2\r\n"));
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kExtRunClosed, 0}}));
+    EXPECT_EQ(host.closes, 1);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 
     // Cancel and Escape change nothing; a path too long for the file keeps the dialog open.
-    dlg = new CExtRunDlg(host);
+    dlg = host.Watched(new CExtRunDlg(host));
     dlg->show();
     Click(dlg, "extRunOn");
     SetText(dlg, "programAfter", QString(260, QLatin1Char('a')));
@@ -81,7 +83,7 @@ TEST(ExtRunDlgTest, OkTakesTheFiveValuesAndWritesThemInOrder) {
     EXPECT_TRUE(inForce.extRun);
     EXPECT_EQ(inForce.runAfter, "/usr/bin/true");
     EXPECT_TRUE(host.Settings().GetExtRun());
-    EXPECT_EQ(host.closeNotices.size(), 2U);
+    EXPECT_EQ(host.closes, 2);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 }
@@ -110,7 +112,7 @@ TEST(ExtRunItemsDlgTest, ChangesOnlyTheSelectedItemAndFollowsAReplacedTimetable)
     timetable.ClearModified();
     const schedule::CTimetable::Day original = *timetable.GetDay(kMonday);
 
-    QPointer<CExtRunItemsDlg> dlg = new CExtRunItemsDlg(host);
+    QPointer<CExtRunItemsDlg> dlg = host.Watched(new CExtRunItemsDlg(host));
     dlg->show();
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("扩展运行设置：星期一"));
     auto* list = Child<QListWidget>(dlg, "itemList");
@@ -172,12 +174,11 @@ TEST(ExtRunItemsDlgTest, ChangesOnlyTheSelectedItemAndFollowsAReplacedTimetable)
     EXPECT_EQ(timetable.GetItem(kMonday, 0)->runBefore, 0);
 
     QTest::keyClick(dlg, Qt::Key_Escape);
-    EXPECT_EQ(host.closeNotices,
-              (std::vector<std::pair<int, int>>{{editors::kExtRunItemsClosed, 0}}));
+    EXPECT_EQ(host.closes, 1);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 
-    // The timetable editor's modal use works on its own timetable and reports nothing.
+    // The timetable editor's modal use works on its own timetable.
     schedule::CTimetable edited;
     CExtRunItemsDlg modal(host, edited, 9, true);
     EXPECT_TRUE(modal.isModal());
@@ -187,7 +188,54 @@ TEST(ExtRunItemsDlgTest, ChangesOnlyTheSelectedItemAndFollowsAReplacedTimetable)
     EXPECT_EQ(modal.windowTitle(), QStringLiteral("扩展运行设置：星期二"));
     modal.show();
     modal.reject();
-    EXPECT_EQ(host.closeNotices.size(), 1U);
+}
+
+TEST(ExtRunItemsDlgTest, OnASpecialDayTheDaysItemsShowButAreNotChanged) {
+    FakeEditorHost host;
+    schedule::CTimetable& timetable = host.Session().CurrentTimetable();
+    ASSERT_TRUE(host.Session().AddItemToday(Item(8 * 3600, "早读")));
+    timetable.ClearModified();
+    const schedule::CTimetable::Day original = *timetable.GetDay(kMonday);
+
+    // Today, Monday 2026-12-07, rings a timetable of its own.
+    schedule::CTimetable special;
+    const schedule::ScheduleItem opening = Item(9 * 3600, "运动会开幕");
+    special.AddItem(kMonday, &opening);
+    std::filesystem::create_directories(host.AppDir() + "作息表");
+    ASSERT_TRUE(special.Save(host.AppDir() + "作息表/运动会.zxb"));
+    std::ofstream(host.AppDir() + "作息表/节假日.txt") << "2026-12-07 运动会.zxb\n";
+    host.Session().CheckCalendar();
+    ASSERT_TRUE(host.Session().Engine().IsSpecialDay());
+
+    // The dialog lists the day that rings, as the main window's list does, and changes
+    // nothing in the current timetable.
+    QPointer<CExtRunItemsDlg> dlg = new CExtRunItemsDlg(host);
+    dlg->show();
+    auto* list = Child<QListWidget>(dlg, "itemList");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("09:00:00  运动会开幕"));
+    SelectRow(dlg, 0);
+    EXPECT_FALSE(Child<QCheckBox>(dlg, "runBefore")->isEnabled());
+    EXPECT_FALSE(Child<QCheckBox>(dlg, "useDefaultParams")->isEnabled());
+    EXPECT_FALSE(Child<QLineEdit>(dlg, "params")->isEnabled());
+    Child<QCheckBox>(dlg, "runBefore")->click();
+    EXPECT_EQ(*timetable.GetDay(kMonday), original);
+    EXPECT_FALSE(timetable.IsModified());
+    dlg->close();
+
+    // An ordinary day again: the current timetable's items can be changed.
+    std::filesystem::remove(host.AppDir() + "作息表/节假日.txt");
+    host.Session().CheckCalendar();
+    ASSERT_FALSE(host.Session().Engine().IsSpecialDay());
+    DeleteClosedDialogs();
+    dlg = new CExtRunItemsDlg(host);
+    dlg->show();
+    SelectRow(dlg, 0);
+    EXPECT_TRUE(Child<QCheckBox>(dlg, "runBefore")->isEnabled());
+    Click(dlg, "runBefore");
+    EXPECT_EQ(timetable.GetItem(kMonday, 0)->runBefore, 1);
+    dlg->close();
+    DeleteClosedDialogs();
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ int SelectedRow(QWidget* dlg) {
 TEST(PresetTitleDlgTest, EditsTheListAndSavesItWhenTheUserAgrees) {
     FakeEditorHost host;
     host.WriteIni(FileBytes("[常用标题]\r\n标题数=3\r\n1=第一节\r\n2=\r\n3=第三节\r\n"));
-    QPointer<CPresetTitleDlg> dlg = new CPresetTitleDlg(host);
+    QPointer<CPresetTitleDlg> dlg = host.Watched(new CPresetTitleDlg(host));
     dlg->show();
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("常用标题设置"));
     EXPECT_EQ(Rows(dlg), (QStringList{QStringLiteral("第一节"), QStringLiteral("第三节")}));
@@ -116,8 +116,7 @@ TEST(PresetTitleDlgTest, EditsTheListAndSavesItWhenTheUserAgrees) {
     EXPECT_EQ(host.dialogs.messages.back().caption, "保存常用标题");
     EXPECT_EQ(host.IniText(),
               FileBytes("[常用标题]\r\n标题数=3\r\n1=午休\r\n2=午休\r\n3=早读\r\n"));
-    EXPECT_EQ(host.closeNotices,
-              (std::vector<std::pair<int, int>>{{editors::kPresetTitlesClosed, 0}}));
+    EXPECT_EQ(host.closes, 1);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 }
@@ -130,7 +129,7 @@ TEST(PresetTitleDlgTest, FewerTitlesLeaveHigherKeysAndEmptyTitlesDisappear) {
     }
     host.Settings().WritePresetTitles(ten);
 
-    QPointer<CPresetTitleDlg> dlg = new CPresetTitleDlg(host);
+    QPointer<CPresetTitleDlg> dlg = host.Watched(new CPresetTitleDlg(host));
     dlg->show();
     ASSERT_EQ(Rows(dlg).size(), 10);
     for (int i = 0; i < 2; ++i) {
@@ -159,20 +158,20 @@ TEST(PresetTitleDlgTest, FewerTitlesLeaveHigherKeysAndEmptyTitlesDisappear) {
     // Unchanged titles are closed without a question; changed ones answered No stay unsaved.
     const std::string before = host.IniText();
     const std::size_t messagesBefore = host.dialogs.messages.size();
-    dlg = new CPresetTitleDlg(host);
+    dlg = host.Watched(new CPresetTitleDlg(host));
     dlg->show();
     EXPECT_EQ(Rows(dlg).size(), 7);
     dlg->close();
     EXPECT_EQ(host.dialogs.messages.size(), messagesBefore);
     DeleteClosedDialogs();
-    dlg = new CPresetTitleDlg(host);
+    dlg = host.Watched(new CPresetTitleDlg(host));
     dlg->show();
     SetText(dlg, "titleEdit", QStringLiteral("放学"));
     Click(dlg, "addButton");
     Click(dlg, "closeButton");
     EXPECT_EQ(host.dialogs.messages.size(), messagesBefore + 1);
     EXPECT_EQ(host.IniText(), before);
-    EXPECT_EQ(host.closeNotices.size(), 3U);
+    EXPECT_EQ(host.closes, 3);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 }

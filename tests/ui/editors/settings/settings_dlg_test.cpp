@@ -13,13 +13,18 @@
 #include <QSlider>
 #include <QTest>
 
+#include <filesystem>
+
 #include "dialog_helpers.h"
 #include "editors/common/fake_editor_host.h"
+#include "editors/ext_run_dlg.h"
+#include "editors/preset_title_dlg.h"
 
 namespace settings_test {
 namespace {
 
 using editors::CSettingsDlg;
+using platform::MessageAnswer;
 using ui_test::FakeEditorHost;
 
 TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
@@ -31,7 +36,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
     });
     const engine::EngineOptions& inForce = host.Session().Options();
     host.autostart = true;
-    QPointer<CSettingsDlg> dlg = new CSettingsDlg(host);
+    QPointer<CSettingsDlg> dlg = host.Watched(new CSettingsDlg(host));
     dlg->show();
 
     // It opens with the main window's values.
@@ -74,7 +79,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
                                         "默认音量=40\r\n"
                                         "弹出式提示=1\r\n"));
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_TRUE(host.closeNotices.empty());
+    EXPECT_EQ(host.closes, 0);
 
     // A negative delay is applied and written as 0; Enter applies and closes, once.
     SetText(dlg, "shutdownDelay", QStringLiteral("-3"));
@@ -84,7 +89,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
     EXPECT_FALSE(inForce.autoShutdown);
     EXPECT_EQ(host.Settings().GetShutdownDelayMinutes(), 0);
     EXPECT_FALSE(host.Settings().GetAutoShutdown());
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
+    EXPECT_EQ(host.closes, 1);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
     EXPECT_TRUE(host.dialogs.messages.empty());
@@ -92,7 +97,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
 
 TEST(SettingsDlgTest, RefusedFieldsKeepTheDialogOpenAndWriteNothing) {
     FakeEditorHost host;
-    QPointer<CSettingsDlg> dlg = new CSettingsDlg(host);
+    QPointer<CSettingsDlg> dlg = host.Watched(new CSettingsDlg(host));
     dlg->show();
     auto* delay = Child<QLineEdit>(dlg, "shutdownDelay");
 
@@ -112,7 +117,7 @@ TEST(SettingsDlgTest, RefusedFieldsKeepTheDialogOpenAndWriteNothing) {
     EXPECT_EQ(dlg->focusWidget(), Child<QLineEdit>(dlg, "schoolName"));
     EXPECT_TRUE(host.schoolName.empty());
     EXPECT_EQ(host.IniText(), "");
-    EXPECT_TRUE(host.closeNotices.empty());
+    EXPECT_EQ(host.closes, 0);
 
     // A start-with-the-desktop entry that could not be written shows as unset.
     SetText(dlg, "schoolName", QString(129, QChar(0x4E2D)));
@@ -127,7 +132,7 @@ TEST(SettingsDlgTest, RefusedFieldsKeepTheDialogOpenAndWriteNothing) {
     SetText(dlg, "schoolName", QStringLiteral("不应用"));
     QTest::keyClick(dlg, Qt::Key_Escape);
     EXPECT_EQ(host.Settings().GetSchoolName().size(), 129U * 3U);
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{editors::kSettingsClosed, 0}}));
+    EXPECT_EQ(host.closes, 1);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
 }
@@ -148,7 +153,7 @@ TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
     // Nothing stored: the session chose the default output on starting; applying it
     // unchanged neither chooses it again nor writes the key.
     EXPECT_EQ(host.audioOutputRequests, std::vector<std::string>{""});
-    QPointer<CSettingsDlg> dlg = new CSettingsDlg(host);
+    QPointer<CSettingsDlg> dlg = host.Watched(new CSettingsDlg(host));
     dlg->show();
     auto* combo = Child<QComboBox>(dlg, "outputDevice");
     ASSERT_NE(combo, nullptr);
@@ -173,7 +178,7 @@ TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
 
     // Unplugged since: shown as stored and marked, still chosen, and kept by applying.
     host.audioOutputs.resize(1);
-    dlg = new CSettingsDlg(host);
+    dlg = host.Watched(new CSettingsDlg(host));
     dlg->show();
     combo = Child<QComboBox>(dlg, "outputDevice");
     ASSERT_NE(combo, nullptr);
@@ -193,6 +198,55 @@ TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
     EXPECT_EQ(host.Settings().GetOutputDevice(), "");
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
+}
+
+TEST(SettingsDlgTest, ASettingsFileThatCannotBeWrittenIsSaidAndKeepsEachDialogOpen) {
+    FakeEditorHost host;
+    // A folder where the settings file belongs: nothing can be written to it.
+    const std::string ini = host.Settings().File().GetPath();
+    std::filesystem::remove(ini);
+    ASSERT_TRUE(std::filesystem::create_directory(ini));
+    const auto closed = [](QPointer<QDialog>& dlg) {
+        DeleteClosedDialogs();
+        return dlg.isNull() || !dlg->isVisible();
+    };
+
+    // The system settings: said once, in force for this run, and OK keeps it open.
+    QPointer<QDialog> dlg = host.Watched(new CSettingsDlg(host));
+    dlg->show();
+    Click(dlg, "autoShutdown");
+    Click(dlg, "okButton");
+    EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{editors::kSettingsNotWritten});
+    EXPECT_EQ(host.Session().Options().autoShutdown,
+              Child<QCheckBox>(dlg, "autoShutdown")->isChecked());
+    EXPECT_FALSE(closed(dlg));
+    dlg->close();
+
+    // The extension-run settings: the same.
+    dlg = new editors::CExtRunDlg(host);
+    dlg->show();
+    Click(dlg, "extRunOn");
+    Click(dlg, "okButton");
+    EXPECT_EQ(host.MessageTexts().back(), editors::kSettingsNotWritten);
+    EXPECT_TRUE(host.Session().Options().extRun);
+    EXPECT_FALSE(closed(dlg));
+    dlg->close();
+
+    // The preset titles exist only in the dialog: a failed write keeps them there, and a
+    // later close writes them once the file can be written.
+    dlg = new editors::CPresetTitleDlg(host);
+    dlg->show();
+    SetText(dlg, "titleEdit", QStringLiteral("午休"));
+    Click(dlg, "addButton");
+    host.dialogs.answers = {MessageAnswer::Yes};
+    Click(dlg, "closeButton");
+    EXPECT_EQ(host.MessageTexts().back(), editors::kPresetTitlesNotWritten);
+    EXPECT_FALSE(closed(dlg));
+    ASSERT_TRUE(std::filesystem::remove(ini));
+    host.dialogs.answers = {MessageAnswer::Yes};
+    Click(dlg, "closeButton");
+    EXPECT_TRUE(closed(dlg));
+    EXPECT_EQ(host.Settings().ReadPresetTitles(), std::vector<std::string>{"午休"});
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ protected:
             ASSERT_TRUE(host.commonTracks.Add(&track));
         }
     }
-    QListWidget* List() { return DialogTest::List("trackList"); }
+    std::size_t Count() { return Rows("trackList").size(); }
     void ClickRow(int row) { DialogTest::ClickRow("trackList", row); }
 
     std::string StoreFile() const { return host.AppDir() + CCommonTrackDlg::kStoreFile; }
@@ -65,7 +65,7 @@ TEST_F(CommonTrackDlgTest, OpeningSelectingAndClosingAskNothing) {
 
     // Opened: the names, no track shown, the secondary group off.
     Open();
-    EXPECT_EQ(List()->count(), 2);
+    EXPECT_EQ(Count(), 2U);
     EXPECT_FALSE(Edit("nameEdit")->isEnabled());
     EXPECT_TRUE(Get<QRadioButton>("noSecondaryRadio")->isChecked());
     EXPECT_FALSE(Edit("secondaryFileEdit")->isEnabled());
@@ -73,7 +73,7 @@ TEST_F(CommonTrackDlgTest, OpeningSelectingAndClosingAskNothing) {
     QTest::keyClick(m_pDlg, Qt::Key_Escape);
     EXPECT_TRUE(Closed());
     EXPECT_TRUE(host.dialogs.messages.empty());
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{4, 0}}));
+    EXPECT_EQ(host.closes, 1);
 
     // Selecting shows each track with its order; saving without a change asks nothing.
     Open();
@@ -96,7 +96,7 @@ TEST_F(CommonTrackDlgTest, OpeningSelectingAndClosingAskNothing) {
     Open();
     m_pDlg->close();
     EXPECT_TRUE(Closed());
-    EXPECT_EQ(host.closeNotices.size(), 3U);
+    EXPECT_EQ(host.closes, 3);
 }
 
 TEST_F(CommonTrackDlgTest, EditsAreWrittenBackOnSelectingAnotherTrackAndSaved) {
@@ -147,7 +147,7 @@ TEST_F(CommonTrackDlgTest, EditsAreWrittenBackOnSelectingAnotherTrackAndSaved) {
     EXPECT_EQ(host.dialogs.messages.back().text, "真的要删除当前选中的内容吗?");
     EXPECT_EQ(host.dialogs.messages.back().caption, "删除当前内容");
     ASSERT_EQ(host.commonTracks.GetCount(), 2);
-    EXPECT_EQ(List()->count(), 2);
+    EXPECT_EQ(Count(), 2U);
     const CommonTrack storedB = *host.commonTracks.Get(1);
     ClickRow(0);
     EXPECT_EQ(host.commonTracks.Get(1)->main, storedB.main);
@@ -157,7 +157,7 @@ TEST_F(CommonTrackDlgTest, EditsAreWrittenBackOnSelectingAnotherTrackAndSaved) {
     ClickRow(1);
     Click("moveUpButton");
     EXPECT_EQ(host.commonTracks.Get(0)->name, "B");
-    EXPECT_EQ(List()->currentRow(), 0);
+    EXPECT_EQ(CurrentRow("trackList"), 0);
     const std::size_t shown = host.dialogs.messages.size();
     host.dialogs.answers.push_back(MessageAnswer::Yes);
     Click("saveButton");
@@ -206,7 +206,7 @@ TEST_F(CommonTrackDlgTest, NewTracksAreCheckedBeforeTheyAreAdded) {
     EXPECT_EQ(ring.secondary.limit, 20000);
     EXPECT_TRUE(Edit("nameEdit")->isEnabled());
     EXPECT_TRUE(Edit("nameEdit")->text().isEmpty());
-    EXPECT_EQ(List()->count(), 2);
+    EXPECT_EQ(Count(), 2U);
 
     // Names differing in letter case or by a trailing space are new; the same is not.
     Click("noSecondaryRadio");
@@ -225,9 +225,10 @@ TEST_F(CommonTrackDlgTest, NewTracksAreCheckedBeforeTheyAreAdded) {
     EXPECT_NE(host.MessageTexts().back().find("曲目名太长了"), std::string::npos);
 
     // Saving with a track not yet added offers to add it; a store folder that cannot
-    // be written is reported instead of passing silently.
+    // be written is reported instead of passing silently, and the editor stays open.
     Type("nameEdit", QStringLiteral("Last"));
-    std::FILE* blocker = std::fopen((host.AppDir() + "作息表").c_str(), "wb");
+    const std::string folder = host.AppDir() + "作息表";
+    std::FILE* blocker = std::fopen(folder.c_str(), "wb");
     ASSERT_NE(blocker, nullptr);
     std::fclose(blocker);
     host.dialogs.answers = {MessageAnswer::Yes, MessageAnswer::Yes};
@@ -239,7 +240,18 @@ TEST_F(CommonTrackDlgTest, NewTracksAreCheckedBeforeTheyAreAdded) {
     EXPECT_EQ(host.dialogs.messages[shown + 2].text,
               "程序在保存常用曲目文件时出现未知错误,请重试!");
     EXPECT_EQ(host.commonTracks.GetCount(), 5);
+    EXPECT_FALSE(Closed());
+
+    // Once the folder can be made, saving again asks again and writes all five.
+    ASSERT_TRUE(std::filesystem::remove(folder));
+    host.dialogs.answers = {MessageAnswer::Yes};
+    Click("saveButton");
+    ASSERT_EQ(host.dialogs.messages.size(), shown + 4);
+    EXPECT_EQ(host.dialogs.messages.back().caption, "保存常用曲目到文件");
     EXPECT_TRUE(Closed());
+    schedule::CCommonTrackStore reread;
+    ASSERT_TRUE(reread.Load(StoreFile()));
+    EXPECT_EQ(reread.GetCount(), 5);
 }
 
 TEST_F(CommonTrackDlgTest, TrialPlayQueuesTheChosenTracksInOrder) {

@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -34,7 +34,7 @@ protected:
 
     void Open() {
         delete m_pDlg;
-        m_pDlg = new Dialog(host);
+        m_pDlg = host.Watched(new Dialog(host));
         m_pDlg->show();
     }
 
@@ -53,7 +53,8 @@ protected:
         return widget;
     }
     QLineEdit* Edit(const char* name) { return Get<QLineEdit>(name); }
-    QListWidget* List(const char* name) { return Get<QListWidget>(name); }
+    // A list by its object name, whatever kind of view shows it.
+    QAbstractItemView* List(const char* name) { return Get<QAbstractItemView>(name); }
 
     // Clicks a push button in its middle, a check box or radio button on its indicator.
     void Click(const char* name) {
@@ -66,10 +67,12 @@ protected:
         }
     }
     void ClickRow(const char* list, int row) {
-        QListWidget* widget = List(list);
-        QTest::mouseClick(widget->viewport(), Qt::LeftButton, {},
-                          widget->visualItemRect(widget->item(row)).center());
+        QAbstractItemView* view = List(list);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(row, 0)).center());
     }
+    // The list's current row, -1 without one.
+    int CurrentRow(const char* list) { return List(list)->currentIndex().row(); }
     // Replaces the field's text as typing would.
     void Type(const char* name, const QString& text) {
         QLineEdit* edit = Edit(name);
@@ -89,9 +92,9 @@ protected:
     }
     std::vector<QString> Rows(const char* list) {
         std::vector<QString> rows;
-        QListWidget* widget = List(list);
-        for (int row = 0; row < widget->count(); ++row) {
-            rows.push_back(widget->item(row)->text());
+        const QAbstractItemModel* model = List(list)->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            rows.push_back(model->index(row, 0).data().toString());
         }
         return rows;
     }

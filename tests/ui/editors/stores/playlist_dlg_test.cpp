@@ -83,7 +83,7 @@ TEST_F(PlaylistDlgTest, BrowsingAppendsReadableFilesOrReplacesTheSelectedEntry) 
     EXPECT_EQ(Rows("fileList"),
               (std::vector<QString>{QStringLiteral("音乐库/a.mp3"), QStringLiteral("音乐库/c.mp3"),
                                     inProgramFolder, kAddRow}));
-    EXPECT_EQ(List("fileList")->currentRow(), 3);
+    EXPECT_EQ(CurrentRow("fileList"), 3);
     EXPECT_EQ(Get<QLabel>("lengthLabel")->text(), QStringLiteral("全曲长:30秒"));
     EXPECT_TRUE(host.dialogs.messages.empty());
 
@@ -109,13 +109,13 @@ TEST_F(PlaylistDlgTest, BrowsingAppendsReadableFilesOrReplacesTheSelectedEntry) 
     Click("browseButton");
     EXPECT_EQ(Rows("fileList")[1], QStringLiteral("其他/f.mp3"));
     EXPECT_EQ(Edit("fileEdit")->text(), QStringLiteral("其他/f.mp3"));
-    EXPECT_EQ(List("fileList")->currentRow(), 1);
+    EXPECT_EQ(CurrentRow("fileList"), 1);
     Click("exitButton");
     EXPECT_TRUE(Closed());
     EXPECT_EQ(Paths(*host.playlists.Get(0)),
               (std::vector<std::string>{"音乐库/a.mp3", "其他/f.mp3", dir + "e.mp3"}));
     EXPECT_EQ(host.playlists.Get(0)->entries[1].limit, 90000);
-    EXPECT_EQ(host.closeNotices, (std::vector<std::pair<int, int>>{{5, 0}}));
+    EXPECT_EQ(host.closes, 1);
 }
 
 TEST_F(PlaylistDlgTest, EntryEditsAreKeptOrDroppedByWhereTheUserGoesNext) {
@@ -135,7 +135,7 @@ TEST_F(PlaylistDlgTest, EntryEditsAreKeptOrDroppedByWhereTheUserGoesNext) {
     Type("volumeEdit", QStringLiteral("40"));
     Type("fileEdit", QStringLiteral("x2.mp3"));
     EXPECT_EQ(Rows("fileList")[0], QStringLiteral("x2.mp3"));
-    EXPECT_EQ(List("fileList")->currentRow(), 0);
+    EXPECT_EQ(CurrentRow("fileList"), 0);
     ClickRow("fileList", 1);
     EXPECT_EQ(Edit("fileEdit")->text(), QStringLiteral("y.mp3"));
     EXPECT_FALSE(Edit("volumeEdit")->isEnabled());
@@ -170,7 +170,7 @@ TEST_F(PlaylistDlgTest, EntryEditsAreKeptOrDroppedByWhereTheUserGoesNext) {
 
     // Moving z up and deleting the first entry, then closing writes the list back.
     Click("entryUpButton");
-    EXPECT_EQ(List("fileList")->currentRow(), 1);
+    EXPECT_EQ(CurrentRow("fileList"), 1);
     ClickRow("fileList", 0);
     host.dialogs.answers.push_back(MessageAnswer::Yes);
     Click("entryDeleteButton");
@@ -179,7 +179,7 @@ TEST_F(PlaylistDlgTest, EntryEditsAreKeptOrDroppedByWhereTheUserGoesNext) {
     EXPECT_EQ(host.dialogs.messages[0].caption, "删除当前内容");
     EXPECT_EQ(Rows("fileList"),
               (std::vector<QString>{QStringLiteral("z.mp3"), QStringLiteral("y.mp3"), kAddRow}));
-    EXPECT_EQ(List("fileList")->currentRow(), 0);
+    EXPECT_EQ(CurrentRow("fileList"), 0);
     QTest::keyClick(m_pDlg, Qt::Key_Escape);
     EXPECT_TRUE(Closed());
     EXPECT_EQ(Paths(*host.playlists.Get(0)), (std::vector<std::string>{"z.mp3", "y.mp3"}));
@@ -259,6 +259,27 @@ TEST_F(PlaylistDlgTest, NewPlaylistsAndSavingAskTheirQuestions) {
     EXPECT_EQ(host.dialogs.messages[1].caption, "保存列表曲目到文件");
     EXPECT_EQ(host.playlists.GetCount(), 3);
     EXPECT_TRUE(Closed());
+
+    // A store file that cannot be replaced is said, and the editor stays open until a
+    // later save succeeds.
+    ASSERT_TRUE(std::filesystem::remove(StoreFile()));
+    ASSERT_TRUE(std::filesystem::create_directory(StoreFile()));
+    Open();
+    host.dialogs.messages.clear();
+    host.dialogs.answers = {MessageAnswer::Yes};
+    Click("saveButton");
+    EXPECT_EQ(host.MessageTexts(),
+              (std::vector<std::string>{
+                  "    真的要将编辑过的列表曲目保存到文件吗?\r\n如果您不保存的话,"
+                  "本次编辑的内容在程序运行\r\n期间还是有效的,但退出程序后就会失效!",
+                  "程序在保存列表曲目文件时出现未知错误,请重试!"}));
+    EXPECT_FALSE(Closed());
+    ASSERT_TRUE(std::filesystem::remove(StoreFile()));
+    host.dialogs.answers = {MessageAnswer::Yes};
+    Click("saveButton");
+    EXPECT_TRUE(Closed());
+    ASSERT_TRUE(reread.Load(StoreFile()));
+    EXPECT_EQ(reread.GetCount(), 3);
 }
 
 TEST_F(PlaylistDlgTest, TrialPlaysOneFileOrTheWholeListAsTheScheduleWould) {

@@ -79,6 +79,13 @@ TEST(TrackEntryPanelTest, ShowsAnEntryAndReadsItBackUnderItsNames) {
     EXPECT_FALSE(named->ReadNumbers(dialogs, seconds, volume));
     ASSERT_EQ(dialogs.messages.size(), 1U);
     EXPECT_EQ(dialogs.messages[0].text, editors::kEnterIntegerText);
+
+    // A negative play time is refused with a prompt that says so.
+    named->VolumeField()->Edit()->setText(QStringLiteral("35"));
+    named->SecondsField()->Edit()->setText(QStringLiteral("-5"));
+    EXPECT_FALSE(named->ReadNumbers(dialogs, seconds, volume));
+    ASSERT_EQ(dialogs.messages.size(), 2U);
+    EXPECT_EQ(dialogs.messages[1].text, editors::kNegativePlayTimeText);
 }
 
 TEST(TrackEntryPanelTest, ChecksAllowTheirFieldsAndPlaySettingChangesAreEdits) {
