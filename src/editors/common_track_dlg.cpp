@@ -30,6 +30,7 @@ using schedule::CommonTrack;
 using schedule::TrackEntry;
 
 constexpr const char* kNoName = "标题不能为空!";
+constexpr const char* kNameFirst = "请先填写曲目名";
 constexpr const char* kNoMainFile = "主曲目文件不能为空";
 constexpr const char* kNoSecondaryFile = "辅曲的曲目文件不能为空";
 constexpr const char* kDuplicateName = "常用曲目列表中已经存在相同的曲目名,请换名重试!";
@@ -273,6 +274,13 @@ void CCommonTrackDlg::OnNew() {
     }
     if (!m_pName->isEnabled()) {
         m_pName->setEnabled(true);
+        // Files chosen before "新增" start the new track: only the name is missing.
+        if (m_nIndex < 0 && (!m_pMain->FileEdit()->text().isEmpty() ||
+                             !m_pSecondary->FileEdit()->text().isEmpty())) {
+            ShowError(m_Host.Dialogs(), kNameFirst);
+            m_pName->setFocus();
+            return;
+        }
         EmptyNameAndFiles();
         m_nIndex = -1;
         // The shown track is no longer the one being edited; clicking it loads it again.

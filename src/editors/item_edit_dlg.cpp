@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -103,6 +104,7 @@ void CItemEditDlg::BuildControls() {
     m_pNameEdit->setObjectName(QStringLiteral("nameEdit"));
     m_pNameList = new QComboBox(this);
     m_pNameList->setObjectName(QStringLiteral("nameList"));
+    m_pNameList->installEventFilter(this);
     m_pEditorButton = new QPushButton(QString::fromUtf8(kCommonEditorText), this);
     m_pEditorButton->setObjectName(QStringLiteral("editorButton"));
     m_pEditorButton->setAutoDefault(false);
@@ -320,18 +322,54 @@ void CItemEditDlg::EnterStoreMode(int kind) {
     m_pEditorButton->show();
     m_pNameEdit->hide();
     m_pNameList->show();
+    m_pNameList->clear();
+    FillNames();
+    StopTrial();
+}
+
+void CItemEditDlg::FillNames() {
     std::vector<std::string> names;
-    if (kind == schedule::CommonMusic) {
+    if (m_nKind == schedule::CommonMusic) {
         m_Host.CommonTracks().GetNames(names);
-    } else {
+    } else if (m_nKind == schedule::ListMusic) {
         m_Host.Playlists().GetNames(names);
     }
-    m_pNameList->clear();
+    QStringList texts;
     for (const std::string& name : names) {
-        m_pNameList->addItem(Q(name));
+        texts << Q(name);
     }
-    m_pNameList->setCurrentIndex(-1);
-    StopTrial();
+    QStringList shown;
+    for (int i = 0; i < m_pNameList->count(); ++i) {
+        shown << m_pNameList->itemText(i);
+    }
+    if (texts == shown) {
+        return;
+    }
+    // The name chosen before stays chosen when the store still holds it.
+    const QString chosen =
+        m_pNameList->currentIndex() >= 0 ? m_pNameList->currentText() : QString();
+    m_pNameList->clear();
+    m_pNameList->addItems(texts);
+    m_pNameList->setCurrentIndex(
+        chosen.isEmpty()
+            ? -1
+            : m_pNameList->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+void CItemEditDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && m_nKind != schedule::SingleMusic) {
+        FillNames();
+    }
+}
+
+bool CItemEditDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pNameList && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // An open drop-down closes on its own; a closed list keeps the dialog open.
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CItemEditDlg::OnKindClicked(int kind) {

@@ -65,6 +65,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Back from a store editor: the names list shows what the store holds now.
+    void changeEvent(QEvent* event) override;
+    // Escape in the names list closes only its open drop-down, never the whole item.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
@@ -72,6 +76,8 @@ private:
     void InitialiseFromItem();
     void EnterSingleMode();
     void EnterStoreMode(int kind);
+    // Fills the names list from the store of the shown kind, keeping the chosen name.
+    void FillNames();
     void OnKindClicked(int kind);
     void UpdateDependentFields();
     void OnEditorButton();

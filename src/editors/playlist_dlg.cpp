@@ -32,6 +32,7 @@ using schedule::Playlist;
 using schedule::TrackEntry;
 
 constexpr const char* kNoName = "标题为空,请填写标题后再试!";
+constexpr const char* kNameFirst = "请先填写曲目名";
 constexpr const char* kNoEntries = "该列表中的曲目为空,请添加曲目后再试!";
 constexpr const char* kDuplicateName = "列表曲目中已经存在相同的名称,请换名重试!";
 constexpr const char* kDeleteEntryQuestion = "真的要删除当前文件列表选中的内容吗?";
@@ -351,6 +352,13 @@ void CPlaylistDlg::OnNew() {
     }
     if (m_pName->isEnabled()) {
         AddPlaylist();
+        return;
+    }
+    // Files chosen before "新增" start the new playlist: only the name is missing.
+    if (m_nListIndex < 0 && !m_Playlist.entries.empty()) {
+        m_pName->setEnabled(true);
+        ShowError(m_Host.Dialogs(), kNameFirst);
+        m_pName->setFocus();
         return;
     }
     SelectListRow(-1);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -177,6 +178,30 @@ TEST(ItemEditDlg, AWholeTimeCanBeTypedAndASingleFileNamesItsItem) {
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.Item().musicName, "上课铃");
     EXPECT_EQ(dlg.Item().time, 16 * 3600 + 8 * 60);
+}
+
+TEST(ItemEditDlg, AStoreSavedMeanwhileFillsTheNamesAndEscapeStaysInTheList) {
+    FakeEditorHost host;
+    host.AddCommonTrack("上课铃");
+    CItemEditDlg dlg(host, host.clock);
+    dlg.show();
+    auto* names = Find<QComboBox>(dlg, "nameList");
+    names->setCurrentIndex(0);
+    // A track added in the common-track editor opened from here: back in the item
+    // editor, the list holds it and the chosen name stays chosen.
+    host.AddCommonTrack("下课铃");
+    QEvent activation(QEvent::ActivationChange);
+    QApplication::sendEvent(&dlg, &activation);
+    ASSERT_EQ(names->count(), 2);
+    EXPECT_EQ(names->itemText(1), QStringLiteral("下课铃"));
+    EXPECT_EQ(names->currentText(), QStringLiteral("上课铃"));
+
+    // Escape in the list does not throw the whole item away.
+    names->setFocus();
+    QTest::keyClick(names, Qt::Key_Escape);
+    EXPECT_TRUE(dlg.isVisible());
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_FALSE(dlg.isVisible());
 }
 
 TEST(ItemEditDlg, BrowsingStoresPathsInsideTheProgramFolderRelative) {

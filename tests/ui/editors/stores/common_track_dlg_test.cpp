@@ -254,6 +254,25 @@ TEST_F(CommonTrackDlgTest, NewTracksAreCheckedBeforeTheyAreAdded) {
     EXPECT_EQ(reread.GetCount(), 5);
 }
 
+TEST_F(CommonTrackDlgTest, FilesChosenBeforeNewWaitForTheirName) {
+    Open();
+    host.player.lengths["bell.mp3"] = 5000;
+    host.dialogs.files.push_back({host.AppDir() + "音乐库/bell.mp3"});
+    Click("mainBrowseButton");
+    ASSERT_EQ(Edit("mainFileEdit")->text(), QStringLiteral("音乐库/bell.mp3"));
+    // "新增" says what is missing and keeps the file.
+    Click("newButton");
+    EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{"请先填写曲目名"});
+    EXPECT_TRUE(Edit("nameEdit")->isEnabled());
+    EXPECT_EQ(m_pDlg->focusWidget(), Edit("nameEdit"));
+    EXPECT_EQ(Edit("mainFileEdit")->text(), QStringLiteral("音乐库/bell.mp3"));
+    Click("noSecondaryRadio");
+    Type("nameEdit", QStringLiteral("Bell"));
+    Click("newButton");
+    ASSERT_EQ(host.commonTracks.GetCount(), 1);
+    EXPECT_EQ(host.commonTracks.Get(0)->main.path, "音乐库/bell.mp3");
+}
+
 TEST_F(CommonTrackDlgTest, TrialPlayQueuesTheChosenTracksInOrder) {
     Open();
     Type("mainFileEdit", QStringLiteral("音乐库/m.mp3"));

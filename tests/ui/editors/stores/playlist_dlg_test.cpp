@@ -118,6 +118,25 @@ TEST_F(PlaylistDlgTest, BrowsingAppendsReadableFilesOrReplacesTheSelectedEntry) 
     EXPECT_EQ(host.closes, 1);
 }
 
+TEST_F(PlaylistDlgTest, FilesChosenBeforeNewWaitForTheirName) {
+    Open();
+    host.player.lengths = {{"a.mp3", 60000}};
+    host.dialogs.files.push_back({host.AppDir() + "音乐库/a.mp3"});
+    Click("browseButton");
+    const std::vector<QString> chosen = {QStringLiteral("音乐库/a.mp3"), kAddRow};
+    ASSERT_EQ(Rows("fileList"), chosen);
+    // "新增" says what is missing and keeps the files.
+    Click("newButton");
+    EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{"请先填写曲目名"});
+    EXPECT_TRUE(Edit("nameEdit")->isEnabled());
+    EXPECT_EQ(m_pDlg->focusWidget(), Edit("nameEdit"));
+    EXPECT_EQ(Rows("fileList"), chosen);
+    Type("nameEdit", QStringLiteral("Morning"));
+    Click("newButton");
+    ASSERT_EQ(host.playlists.GetCount(), 1);
+    EXPECT_EQ(host.playlists.Get(0)->entries.size(), 1U);
+}
+
 TEST_F(PlaylistDlgTest, EntryEditsAreKeptOrDroppedByWhereTheUserGoesNext) {
     AddPlaylists({MakePlaylist("L", {"x.mp3", "y.mp3", "z.mp3"}), MakePlaylist("M", {"m.mp3"})});
     Open();
