@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "engine/engine_texts.h"
 #include "engine/event_log.h"
 #include "engine/plugin_host.h"
 #include "engine/wait_pumping.h"
@@ -18,6 +19,7 @@
 #include "remote/remote_server.h"
 #include "schedule/app_paths.h"
 #include "schedule/day_calendar.h"
+#include "session/instance_request.h"
 
 namespace app {
 
@@ -80,6 +82,7 @@ CHeadlessApp::CHeadlessApp(std::string appDir, std::optional<remote::RemoteConfi
                         engine::BindRunProgram(m_Runner, engine::WaitPumping, m_strAppDir);
                     options.reporter = this;
                     options.echo = PrintLine;
+                    options.clockSync = &m_ClockSync;
                     options.setAudioOutput = [this](const std::string& id) {
                         m_Audio.SetOutputDevice(id);
                     };
@@ -110,6 +113,11 @@ bool CHeadlessApp::InitInstance() {
         return false;
     }
     m_bStarted = true;
+    // A later copy's --emergency and --emergency-end reach the session here.
+    m_Instance.SetRequestHandler([this](const QString& command, const QString& argument) {
+        return !m_bShutDown && session::TakeInstanceRequest(m_Session, command.toStdString(),
+                                                            argument.toStdString());
+    });
     if (claim == platform::SingleInstance::Claim::Unguarded) {
         // No folder of this user's own for the socket: two copies could ring at once.
         std::fprintf(stderr, "%s\n", kUnguardedText);
@@ -259,6 +267,16 @@ void CHeadlessApp::SetHoliday(bool holiday) {
     if (holiday != m_bHoliday) {
         m_bHoliday = holiday;
         Write("holiday", holiday ? kHolidayText : kWorkdayText);
+    }
+}
+
+void CHeadlessApp::SetMakeupWeekday(int weekday) {
+    if (weekday != m_nMakeupWeekday) {
+        m_nMakeupWeekday = weekday;
+        if (weekday >= 0 && weekday < 7) {
+            Write("makeup", engine::texts::FormatText(engine::texts::kMakeupDay,
+                                                      {schedule::kWeekdayNames[weekday]}));
+        }
     }
 }
 
