@@ -16,6 +16,7 @@
 #include "engine/engine_host.h"
 #include "engine/schedule_engine.h"
 #include "platform/clock.h"
+#include "platform/clock_sync.h"
 #include "platform/dialogs.h"
 #include "platform/power_control.h"
 #include "platform/xdg_autostart.h"
@@ -86,6 +87,8 @@ struct FrameServices {
     std::function<std::vector<std::pair<std::string, std::string>>()> listAudioOutputs;
     std::function<void(const std::string& id)> setAudioOutput;
     std::function<bool()> takeOutputFallback;
+    // Asked whether the system's clock is synchronised; none: not asked.
+    platform::ClockSync* clockSync = nullptr;
 };
 
 class CMainFrame : public QMainWindow,
@@ -172,6 +175,8 @@ public:
     void ShowPlayer() override;
     void HidePlayer() override;
     void TrimMemory() override;
+    void EmergencyChanged(bool on, const std::string& path) override;
+    void SetMakeupWeekday(int weekday) override;
 
 signals:
     // The frame has closed and the program should end.
@@ -215,6 +220,11 @@ private:
     // Says that "QELT.INI" could not be written: the change holds for this run only.
     void ReportSettingsNotWritten();
     void ChooseTimetable();
+    // Starts an emergency broadcast of a file the user chooses (the last one proposed),
+    // or ends the one that plays.
+    void ToggleEmergency();
+    // The pending view's line under the caption: the emergency, or a make-up day.
+    void UpdateDayNote();
     void RefreshTimetable();
     void TogglePicture();
     void DefaultPicture();
@@ -267,6 +277,9 @@ private:
     CTaskbarNotifier* m_pNotifier = nullptr;
     QSystemTrayIcon* m_pTray = nullptr;
     QLabel* m_pPanes[4] = {};
+    // The emergency broadcast's file while one plays, and today's make-up weekday (-1).
+    std::string m_strEmergencyFile;
+    int m_nMakeupWeekday = -1;
     QMenu* m_pPlayMenu = nullptr;
     QMenu* m_pTrayMenu = nullptr;
     QMenu* m_pPluginMenu = nullptr;

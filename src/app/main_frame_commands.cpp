@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -49,6 +50,10 @@ constexpr const char* kTimetableFolder = "作息表";
 constexpr const char* kPictureFolder = "背景图片";
 constexpr const char* kChooseTimetableTitle = "选择当前作息表";
 constexpr const char* kChoosePictureTitle = "选择背景图片";
+constexpr const char* kMusicFolder = "音乐库";
+constexpr const char* kChooseEmergencyFile = "选择紧急广播文件";
+const std::string kEmergencyFileFailed = "无法播放紧急广播文件:";
+constexpr const char* kEmergencyCaption = "紧急广播";
 constexpr const char* kCommonTrackMenu = "常用曲目播放(&C)";
 constexpr const char* kPlaylistMenu = "列表曲目播放(&L)";
 constexpr const char* kSaveQuestion = "作息表已经被修改过了,要保存作息表吗?";
@@ -146,6 +151,8 @@ void CMainFrame::CreateActions() {
         {kCmdPlaylists, "设置列表曲目(&L)...", "设置列表曲目文件\n设置列表曲目", "playlist"},
         {kCmdHolidays, "设置节假日(&H)...", "设置节假日和考试等特别的日子\n设置节假日", nullptr},
         {kCmdBellLog, "查看播放记录(&G)...", "查看作息项的播放记录\n查看播放记录", nullptr},
+        {kCmdEmergency, "紧急广播(&J)...", "停止作息表,全音量反复播放一个文件,直到解除\n紧急广播",
+         nullptr},
         {kCmdExtRunSettings, "扩展运行设置(&S)...", nullptr, nullptr},
         {kCmdExtRunItems, "设置全体作息项(&A)...", nullptr, nullptr},
         {kCmdAutoShutdown, "自动关闭系统(&L)", "无作息项时，自动关闭系统", nullptr},
@@ -193,6 +200,8 @@ void CMainFrame::CreateMenus() {
     m_pPlayMenu->addAction(Action(kCmdShowPlayer));
     m_pPlayMenu->addSeparator();
     m_pPlayMenu->addAction(Action(kCmdChooseFilesToPlay));
+    m_pPlayMenu->addSeparator();
+    m_pPlayMenu->addAction(Action(kCmdEmergency));
 
     QMenu* settings = bar->addMenu(QStringLiteral("设置(&S)"));
     settings->addAction(Action(kCmdSettings));
@@ -241,6 +250,7 @@ void CMainFrame::CreateMenus() {
     m_pTrayMenu->addAction(MakeAction(kCmdChooseTimetable, "选择作息表(&S)..."));
     m_pTrayMenu->addAction(MakeAction(kCmdShowPlayer, "显示播放器(&M)"));
     m_pTrayMenu->addAction(MakeAction(kCmdHideMainWindow, "隐藏主界面(&H)"));
+    m_pTrayMenu->addAction(MakeAction(kCmdEmergency, "紧急广播(&J)..."));
     m_pTrayMenu->addSeparator();
     QMenu* traySettings = m_pTrayMenu->addMenu(QStringLiteral("设置"));
     traySettings->addAction(MakeAction(kCmdSettings, "系统设置(&S)..."));
@@ -381,6 +391,9 @@ void CMainFrame::UpdateActionStates() {
             shown ? QStringLiteral("隐藏主界面(&H)") : QStringLiteral("显示主界面(&H)"));
     SetCheck(kCmdToolBar, m_pToolBar->isVisible() || !isVisible());
     SetCheck(kCmdStatusBar, statusBar()->isVisible() || !isVisible());
+    // While an emergency broadcast plays, the same place ends it.
+    SetText(kCmdEmergency, m_Session.IsEmergency() ? QStringLiteral("解除紧急广播(&J)")
+                                                   : QStringLiteral("紧急广播(&J)..."));
 }
 
 // Commands.
@@ -475,6 +488,8 @@ bool CMainFrame::OnPlayCommand(int id) {
         }
     } else if (id == kCmdChooseFilesToPlay) {
         m_Session.PlayChosenFiles();
+    } else if (id == kCmdEmergency) {
+        ToggleEmergency();
     } else if (id == kCmdPlayCurrentRow) {
         m_Session.PlayListRow(GetSelectedRow());
     } else if (id >= kCmdCommonTrackFirst && id < kCmdCommonTrackFirst + kCmdIdsPerStore) {
@@ -522,6 +537,32 @@ std::string CMainFrame::ChooseFile(const char* title, const std::string& folder,
     // Relative paths of the settings, stores and plug-ins keep working after the dialog.
     QDir::setCurrent(Q(m_Services.appDir));
     return files.empty() ? std::string() : files.front();
+}
+
+void CMainFrame::ToggleEmergency() {
+    if (m_Session.EndEmergency(session::EmergencySource::Menu)) {
+        return;
+    }
+    // The last file used is proposed, so that Enter starts it again.
+    const std::string last = m_Session.Settings().GetEmergencyFile();
+    const QFileInfo lastFile(
+        Q(last.empty() ? std::string() : schedule::ResolvePath(m_Services.appDir, last)));
+    platform::FileDialogRequest request;
+    request.title = kChooseEmergencyFile;
+    request.folder =
+        last.empty() ? m_Services.appDir + kMusicFolder : lastFile.absolutePath().toStdString();
+    request.fileName = last.empty() ? std::string() : lastFile.fileName().toStdString();
+    request.filter = player::CPlayerDlg::kMusicFilter;
+    const std::vector<std::string> files = m_Services.dialogs->ChooseFiles(request);
+    QDir::setCurrent(Q(m_Services.appDir));
+    if (files.empty()) {
+        return;
+    }
+    if (m_Session.StartEmergency(files.front(), session::EmergencySource::Menu) !=
+        session::EmergencyResult::Started) {
+        m_Services.dialogs->Message(kEmergencyFileFailed + files.front(), kEmergencyCaption,
+                                    platform::MessageIcon::Error, platform::MessageButtons::Ok);
+    }
 }
 
 void CMainFrame::ChooseTimetable() {
