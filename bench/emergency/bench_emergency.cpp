@@ -62,6 +62,7 @@ pid_t Spawn(std::vector<std::string> argv, const std::string& logPath) {
                                      O_WRONLY | O_CREAT | O_APPEND, 0600);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (std::string& arg : argv) {
         args.push_back(arg.data());
     }
