@@ -5,6 +5,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QFileInfo>
 
 namespace platform {
 
@@ -16,10 +17,22 @@ constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
 constexpr const char* kProperty = "NTPSynchronized";
 // A timedated that does not answer by then cannot tell.
 constexpr int kCallTimeoutMs = 10000;
+constexpr const char* kSystemBusSocket = "/run/dbus/system_bus_socket";
+
+// Whether a system bus can be there at all: without one (a container, a minimal
+// system) nothing of D-Bus is started just to learn that.
+bool SystemBusExpected() {
+    return qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS") ||
+           QFileInfo::exists(QString::fromLatin1(kSystemBusSocket));
+}
 
 }  // namespace
 
 void TimedatedClockSync::Ask(std::function<void(ClockSyncState)> answer) {
+    if (!SystemBusExpected()) {
+        answer(ClockSyncState::Unknown);
+        return;
+    }
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
         answer(ClockSyncState::Unknown);
