@@ -33,6 +33,7 @@ enum CommandId : int {
     kCmdExtRunItems = 32808,
     kCmdHolidays = 32809,
     kCmdBellLog = 32810,
+    kCmdEmergency = 32811,
     kCmdNewItem = 34469,
     kCmdDeleteItem = 34470,
     kCmdEditItem = 34471,

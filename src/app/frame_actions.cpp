@@ -118,6 +118,8 @@ void CFrameActions::CreateActions() {
         {kCmdPlaylists, "设置列表曲目(&L)...", "设置列表曲目文件\n设置列表曲目", "playlist"},
         {kCmdHolidays, "设置节假日(&H)...", "设置节假日和考试等特别的日子\n设置节假日", nullptr},
         {kCmdBellLog, "查看播放记录(&G)...", "查看作息项的播放记录\n查看播放记录", nullptr},
+        {kCmdEmergency, "紧急广播(&J)...", "停止作息表,全音量反复播放一个文件,直到解除\n紧急广播",
+         nullptr},
         {kCmdExtRunSettings, "扩展运行设置(&S)...", nullptr, nullptr},
         {kCmdExtRunItems, "设置全体作息项(&A)...", nullptr, nullptr},
         {kCmdAutoShutdown, "自动关闭系统(&L)", "无作息项时，自动关闭系统", nullptr},
@@ -165,6 +167,8 @@ void CFrameActions::CreateMenus() {
     m_pPlayMenu->addAction(Action(kCmdShowPlayer));
     m_pPlayMenu->addSeparator();
     m_pPlayMenu->addAction(Action(kCmdChooseFilesToPlay));
+    m_pPlayMenu->addSeparator();
+    m_pPlayMenu->addAction(Action(kCmdEmergency));
 
     QMenu* settings = bar->addMenu(QStringLiteral("设置(&S)"));
     settings->addAction(Action(kCmdSettings));
@@ -215,6 +219,7 @@ void CFrameActions::CreateTrayMenu() {
     m_pTrayMenu->addAction(MakeAction(kCmdChooseTimetable, "选择作息表(&S)..."));
     m_pTrayMenu->addAction(MakeAction(kCmdShowPlayer, "显示播放器(&M)"));
     m_pTrayMenu->addAction(MakeAction(kCmdHideMainWindow, "隐藏主界面(&H)"));
+    m_pTrayMenu->addAction(MakeAction(kCmdEmergency, "紧急广播(&J)..."));
     m_pTrayMenu->addSeparator();
     QMenu* traySettings = m_pTrayMenu->addMenu(QStringLiteral("设置"));
     traySettings->addAction(MakeAction(kCmdSettings, "系统设置(&S)..."));

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "engine/engine_texts.h"
 #include "engine/event_log.h"
 #include "engine/plugin_host.h"
 #include "engine/wait_pumping.h"
@@ -21,6 +22,7 @@
 #include "schedule/day_calendar.h"
 #include "schedule/settings.h"
 #include "schedule/time_text.h"
+#include "session/instance_request.h"
 
 namespace app {
 
@@ -76,6 +78,7 @@ CHeadlessApp::CHeadlessApp(std::string appDir, std::optional<remote::RemoteConfi
                         engine::BindRunProgram(m_Runner, engine::WaitPumping, m_strAppDir);
                     options.reporter = this;
                     options.echo = PrintLine;
+                    options.clockSync = &m_ClockSync;
                     options.setAudioOutput = [this](const std::string& id) {
                         m_Audio.SetOutputDevice(id);
                     };
@@ -106,6 +109,11 @@ bool CHeadlessApp::InitInstance() {
         return false;
     }
     m_bStarted = true;
+    // A later copy's --emergency and --emergency-end reach the session here.
+    m_Instance.SetRequestHandler([this](const QString& command, const QString& argument) {
+        return !m_bShutDown && session::TakeInstanceRequest(m_Session, command.toStdString(),
+                                                            argument.toStdString());
+    });
     if (claim == platform::SingleInstance::Claim::Unguarded) {
         // No folder of this user's own for the socket: two copies could ring at once.
         std::fprintf(stderr, "%s\n", kUnguardedText);
@@ -255,6 +263,16 @@ void CHeadlessApp::SetHoliday(bool holiday) {
     if (holiday != m_bHoliday) {
         m_bHoliday = holiday;
         Write("holiday", holiday ? kHolidayText : kWorkdayText);
+    }
+}
+
+void CHeadlessApp::SetMakeupWeekday(int weekday) {
+    if (weekday != m_nMakeupWeekday) {
+        m_nMakeupWeekday = weekday;
+        if (weekday >= 0 && weekday < 7) {
+            Write("makeup", engine::texts::FormatText(engine::texts::kMakeupDay,
+                                                      {schedule::kWeekdayNames[weekday]}));
+        }
     }
 }
 

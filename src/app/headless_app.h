@@ -21,6 +21,7 @@
 #include "platform/posix_process_runner.h"
 #include "platform/single_instance.h"
 #include "platform/system_clock.h"
+#include "platform/timedated_clock_sync.h"
 #include "player/gst_audio_system.h"
 #include "player/headless_player.h"
 #include "remote/remote_config.h"
@@ -69,6 +70,7 @@ public:
     void SetPendingItem(const schedule::ScheduleItem* item) override;
     void SetTimetableTitle(const std::string& title) override;
     void SetHoliday(bool holiday) override;
+    void SetMakeupWeekday(int weekday) override;
     void DayListChanged(const std::vector<schedule::ScheduleItem>& items, int nextIndex) override {
         m_nDayItems = static_cast<int>(items.size());
         m_nNextRow = nextIndex;
@@ -118,6 +120,8 @@ private:
     platform::LogindPowerControl m_Power;
     player::GstAudioSystem m_Audio;
     session::CBellSession m_Session;
+    // Destroyed before the session, so no answer reaches a session that has gone.
+    platform::TimedatedClockSync m_ClockSync;
     std::unique_ptr<player::CHeadlessPlayer> m_pPlayer;
     std::optional<remote::RemoteConfig> m_Web;
     std::unique_ptr<remote::CRemoteServer> m_pRemote;
@@ -130,6 +134,7 @@ private:
     std::string m_strTitle;
     bool m_bPlayerShown = false;
     bool m_bHoliday = false;
+    int m_nMakeupWeekday = -1;
     int m_nDayItems = 0;
     int m_nNextRow = -1;
     bool m_bStarted = false;

@@ -23,12 +23,14 @@
 #include "app/schedule_app.h"
 #include "engine/wait_pumping.h"
 #include "platform/posix_process_runner.h"
+#include "platform/single_instance.h"
 #include "remote/remote_config.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: qelt [--headless [--web ADDRESS:PORT]] [--dir PATH]\n"
+    "       qelt [--dir PATH] --emergency [FILE] | --emergency-end\n"
     "Rings the school's timetable with music.\n"
     "\n"
     "  --dir PATH   the program folder: QELT.INI, 作息表/ and the music (default:\n"
@@ -39,6 +41,13 @@ const char kUsage[] =
     "  --web ADDRESS:PORT\n"
     "               with --headless: the remote page on for this run, listening there;\n"
     "               its address with the token is printed on standard output\n"
+    "  --emergency [FILE]\n"
+    "               the running copy (windowed or headless) stops what plays and plays\n"
+    "               FILE at full volume again and again, the timetable suspended, until\n"
+    "               --emergency-end; without FILE the last one used. Exits 0 when the\n"
+    "               running copy took it, 1 otherwise\n"
+    "  --emergency-end\n"
+    "               ends the emergency broadcast; the day goes on from the clock\n"
     "  --help       this text\n"
     "\n"
     "QELT_EVENT_LOG=PATH appends one line per event (start, status, notify, play,\n"
@@ -131,6 +140,35 @@ std::string ProgramFolder(const char* dir) {
     return path.toStdString();
 }
 
+// Asks the running copy of this user to start (with a file, or the last one) or end an
+// emergency broadcast; 0 when it took the request, 1 otherwise.
+int SendEmergency(int argc, char** argv, bool end, const char* file) {
+    QCoreApplication application(argc, argv);
+    QString argument;
+    if (file != nullptr) {
+        // A path as the caller means it: relative to the caller's folder.
+        argument = QFileInfo(QString::fromLocal8Bit(file)).absoluteFilePath();
+    }
+    constexpr int kAnswerTimeoutMs = 10000;
+    const auto result = platform::SingleInstance::SendRequest(
+        QStringLiteral("Varnel"),
+        end ? QStringLiteral("emergency-end") : QStringLiteral("emergency"), argument,
+        kAnswerTimeoutMs);
+    switch (result) {
+        case platform::SingleInstance::RequestResult::Taken:
+            return 0;
+        case platform::SingleInstance::RequestResult::Refused:
+            std::fputs(end ? "qelt: no emergency broadcast was on\n"
+                           : "qelt: the running copy could not play the emergency file\n",
+                       stderr);
+            return 1;
+        case platform::SingleInstance::RequestResult::NoCopy:
+            break;
+    }
+    std::fputs("qelt: no running copy of QELT answered\n", stderr);
+    return 1;
+}
+
 // The program without a window, on a Qt Core event loop: no display is needed.
 int RunHeadless(int argc, char** argv, const char* dir,
                 const std::optional<remote::RemoteConfig>& web) {
@@ -156,6 +194,9 @@ int main(int argc, char** argv) {
     bool headless = false;
     std::optional<remote::RemoteConfig> web;
     const char* webText = nullptr;
+    bool emergency = false;
+    bool emergencyEnd = false;
+    const char* emergencyFile = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
@@ -171,12 +212,26 @@ int main(int argc, char** argv) {
             webText = argv[++i];
         } else if (std::strncmp(argv[i], "--web=", 6) == 0) {
             webText = argv[i] + 6;
+        } else if (std::strcmp(argv[i], "--emergency") == 0) {
+            emergency = true;
+            if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
+                emergencyFile = argv[++i];
+            }
+        } else if (std::strcmp(argv[i], "--emergency-end") == 0) {
+            emergencyEnd = true;
         } else if (std::strncmp(argv[i], "--", 2) == 0) {
             std::fprintf(stderr, "qelt: unknown option %s\n%s", argv[i], kUsage);
             return 2;
         }
     }
 
+    if (emergency || emergencyEnd) {
+        if ((emergency && emergencyEnd) || headless || webText != nullptr) {
+            std::fprintf(stderr, "qelt: --emergency and --emergency-end go alone\n%s", kUsage);
+            return 2;
+        }
+        return SendEmergency(argc, argv, emergencyEnd, emergencyFile);
+    }
     if (webText != nullptr) {
         web = remote::ParseListenAddress(webText);
         if (!web || !headless) {

@@ -20,6 +20,7 @@
 #include "editors/common_track_dlg.h"
 #include "editors/playlist_dlg.h"
 #include "editors/unsaved_work.h"
+#include "engine/engine_texts.h"
 #include "engine/plugin_host.h"
 #include "platform/qt_text.h"
 #include "player/player_dlg.h"
@@ -52,6 +53,13 @@ constexpr const char* kNoAudioMessage =
 
 constexpr const char* kOutputFallbackNotice = "输出设备不可用，已改用系统默认输出";
 constexpr const char* kNotifierSkin = ":/widgets/notifier_skin.png";
+// The emergency broadcast: the engine's pane in red, the notifier and the pending view.
+constexpr const char* kEmergencyPaneStyle =
+    "QLabel { background-color: #d00000; color: white; font-weight: bold; }";
+constexpr const char* kEmergencyNotify = "紧急广播:";
+constexpr const char* kEmergencyEndedNotify = "紧急广播已解除";
+const std::string kEmergencyNote = "紧急广播中:";
+constexpr int kEmergencyNotifierStayMs = 10000;
 constexpr int kNotifierFontSize = 90;
 constexpr int kNotifierHoverStyle = 4;
 constexpr int kNotifierTextLeft = 10;
@@ -81,6 +89,7 @@ session::SessionOptions SessionOptionsOf(const FrameServices& services,
     options.runProgram = services.runProgram;
     options.reporter = reporter;
     options.setAudioOutput = services.setAudioOutput;
+    options.clockSync = services.clockSync;
     options.beforeTick = std::move(beforeTick);
     return options;
 }
@@ -561,6 +570,37 @@ void CMainFrame::HidePlayer() {
 
 void CMainFrame::TrimMemory() {
     malloc_trim(0);
+}
+
+void CMainFrame::EmergencyChanged(bool on, const std::string& path) {
+    m_strEmergencyFile = on ? path : std::string();
+    // The engine's pane turns red while it plays, and the notifier says it either way.
+    m_pPanes[1]->setStyleSheet(on ? QString::fromUtf8(kEmergencyPaneStyle) : QString());
+    const std::string name = QFileInfo(Q(path)).fileName().toStdString();
+    m_pNotifier->Show(
+        on ? Q(std::string(kEmergencyNotify) + name) : QString::fromUtf8(kEmergencyEndedNotify),
+        engine::kNotifierAppearMs, kEmergencyNotifierStayMs, engine::kNotifierDisappearMs);
+    UpdateDayNote();
+    UpdateActionStates();
+}
+
+void CMainFrame::SetMakeupWeekday(int weekday) {
+    m_nMakeupWeekday = weekday;
+    UpdateDayNote();
+}
+
+void CMainFrame::UpdateDayNote() {
+    if (!m_strEmergencyFile.empty()) {
+        m_pPendingView->SetDayNote(
+            kEmergencyNote + QFileInfo(Q(m_strEmergencyFile)).fileName().toStdString(), true);
+    } else if (m_nMakeupWeekday >= 0 && m_nMakeupWeekday < 7) {
+        m_pPendingView->SetDayNote(
+            engine::texts::FormatText(engine::texts::kMakeupDay,
+                                      {schedule::kWeekdayNames[m_nMakeupWeekday]}),
+            false);
+    } else {
+        m_pPendingView->SetDayNote(std::string(), false);
+    }
 }
 
 }  // namespace app

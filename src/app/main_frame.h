@@ -17,6 +17,7 @@
 #include "engine/engine_host.h"
 #include "engine/schedule_engine.h"
 #include "platform/clock.h"
+#include "platform/clock_sync.h"
 #include "platform/dialogs.h"
 #include "platform/power_control.h"
 #include "platform/xdg_autostart.h"
@@ -88,6 +89,8 @@ struct FrameServices {
     std::function<std::vector<std::pair<std::string, std::string>>()> listAudioOutputs;
     std::function<void(const std::string& id)> setAudioOutput;
     std::function<bool()> takeOutputFallback;
+    // Asked whether the system's clock is synchronised; none: not asked.
+    platform::ClockSync* clockSync = nullptr;
 };
 
 class CMainFrame : public QMainWindow,
@@ -173,6 +176,8 @@ public:
     void ShowPlayer() override;
     void HidePlayer() override;
     void TrimMemory() override;
+    void EmergencyChanged(bool on, const std::string& path) override;
+    void SetMakeupWeekday(int weekday) override;
 
 signals:
     // The frame has closed and the program should end.
@@ -211,6 +216,11 @@ private:
     bool OnPlayCommand(int id);
     // Says that "QELT.INI" could not be written: the change holds for this run only.
     void ReportSettingsNotWritten();
+    // Starts an emergency broadcast of a file the user chooses (the last one proposed),
+    // or ends the one that plays.
+    void ToggleEmergency();
+    // The pending view's line under the caption: the emergency, or a make-up day.
+    void UpdateDayNote();
     void TogglePicture();
     void DefaultPicture();
     void CustomPicture();
@@ -262,6 +272,9 @@ private:
     CTaskbarNotifier* m_pNotifier = nullptr;
     QSystemTrayIcon* m_pTray = nullptr;
     QLabel* m_pPanes[4] = {};
+    // The emergency broadcast's file while one plays, and today's make-up weekday (-1).
+    std::string m_strEmergencyFile;
+    int m_nMakeupWeekday = -1;
     // The dialogs opened at most once, by the command that opens each.
     std::map<int, QPointer<QDialog>> m_OpenDialogs;
     platform::XdgAutostart m_Autostart;

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -49,6 +50,9 @@ constexpr const char* kPictureFilter =
     "图像文件(GIF,JPG,BMP)|*.jpg;*.bmp;*gif|所有文件 (*.*)|*.*||";
 constexpr const char* kPictureFolder = "背景图片";
 constexpr const char* kChoosePictureTitle = "选择背景图片";
+constexpr const char* kChooseEmergencyFile = "选择紧急广播文件";
+const std::string kEmergencyFileFailed = "无法播放紧急广播文件:";
+constexpr const char* kEmergencyCaption = "紧急广播";
 constexpr const char* kAutostartFailed = "无法写入随系统启动的设置，请检查配置文件夹的权限。";
 constexpr const char* kViewTimetableTitle = "选择需要查看的作息表";
 constexpr const char* kModifyTimetableTitle = "编辑作息表";
@@ -110,6 +114,9 @@ void CMainFrame::UpdateActionStates() {
     UpdateWindowCommandText();
     m_pActions->SetCheck(kCmdToolBar, m_pActions->ToolBar()->isVisible() || !isVisible());
     m_pActions->SetCheck(kCmdStatusBar, statusBar()->isVisible() || !isVisible());
+    // While an emergency broadcast plays, the same place ends it.
+    m_pActions->SetText(kCmdEmergency, m_Session.IsEmergency() ? QStringLiteral("解除紧急广播(&J)")
+                                                               : QStringLiteral("紧急广播(&J)..."));
 }
 
 // Commands.
@@ -204,6 +211,8 @@ bool CMainFrame::OnPlayCommand(int id) {
         }
     } else if (id == kCmdChooseFilesToPlay) {
         m_Session.PlayChosenFiles();
+    } else if (id == kCmdEmergency) {
+        ToggleEmergency();
     } else if (id == kCmdPlayCurrentRow) {
         m_Session.PlayListRow(GetSelectedRow());
     } else if (id >= kCmdCommonTrackFirst && id < kCmdCommonTrackFirst + kCmdIdsPerStore) {
@@ -238,6 +247,32 @@ void CMainFrame::OnFrameNotice(int code) {
             break;
     }
     UpdateActionStates();
+}
+
+void CMainFrame::ToggleEmergency() {
+    if (m_Session.EndEmergency(session::EmergencySource::Menu)) {
+        return;
+    }
+    // The last file used is proposed, so that Enter starts it again.
+    const std::string last = m_Session.Settings().GetEmergencyFile();
+    const QFileInfo lastFile(
+        Q(last.empty() ? std::string() : schedule::ResolvePath(m_Services.appDir, last)));
+    platform::FileDialogRequest request;
+    request.title = kChooseEmergencyFile;
+    request.folder = last.empty() ? m_Services.appDir + schedule::kMusicFolder
+                                  : lastFile.absolutePath().toStdString();
+    request.fileName = last.empty() ? std::string() : lastFile.fileName().toStdString();
+    request.filter = player::CPlayerDlg::kMusicFilter;
+    const std::vector<std::string> files = m_Services.dialogs->ChooseFiles(request);
+    QDir::setCurrent(Q(m_Services.appDir));
+    if (files.empty()) {
+        return;
+    }
+    if (m_Session.StartEmergency(files.front(), session::EmergencySource::Menu) !=
+        session::EmergencyResult::Started) {
+        m_Services.dialogs->Message(kEmergencyFileFailed + files.front(), kEmergencyCaption,
+                                    platform::MessageIcon::Error, platform::MessageButtons::Ok);
+    }
 }
 
 void CMainFrame::ToggleView() {

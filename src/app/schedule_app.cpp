@@ -8,6 +8,7 @@
 #include "engine/wait_pumping.h"
 #include "player/audio_devices.h"
 #include "player/audio_output.h"
+#include "session/instance_request.h"
 
 namespace app {
 
@@ -58,6 +59,7 @@ bool CScheduleApp::InitInstance() {
     };
     services.setAudioOutput = [audio](const std::string& id) { audio->SetOutputDevice(id); };
     services.takeOutputFallback = [audio] { return audio->TakeFallbackNotice(); };
+    services.clockSync = &m_ClockSync;
 
     m_pFrame = std::make_unique<CMainFrame>(std::move(services));
     if (!m_pFrame->Create()) {
@@ -65,6 +67,11 @@ bool CScheduleApp::InitInstance() {
     }
     QObject::connect(&m_Instance, &platform::SingleInstance::activationRequested, m_pFrame.get(),
                      [this] { m_pFrame->RestoreAndRaise(); });
+    // A later copy's --emergency and --emergency-end reach the session here.
+    m_Instance.SetRequestHandler([this](const QString& command, const QString& argument) {
+        return session::TakeInstanceRequest(m_pFrame->Session(), command.toStdString(),
+                                            argument.toStdString());
+    });
     QObject::connect(m_pFrame.get(), &CMainFrame::closed, qApp, &QApplication::quit,
                      Qt::QueuedConnection);
     m_pFrame->show();

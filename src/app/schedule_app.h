@@ -11,6 +11,7 @@
 #include "platform/qt_dialogs.h"
 #include "platform/single_instance.h"
 #include "platform/system_clock.h"
+#include "platform/timedated_clock_sync.h"
 #include "player/gst_audio_system.h"
 
 namespace app {
@@ -41,6 +42,7 @@ private:
     platform::PosixProcessRunner m_Runner;
     std::unique_ptr<platform::LogindPowerControl> m_pPower;
     std::unique_ptr<player::GstAudioSystem> m_pAudio;
+    platform::TimedatedClockSync m_ClockSync;
     std::unique_ptr<CMainFrame> m_pFrame;
 };
 

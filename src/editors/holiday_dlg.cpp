@@ -35,6 +35,7 @@ constexpr const char* kCloseSaveText = "节假日设置已经被修改过了,要
 constexpr const char* kUnreadableText = "无法读取节假日文件%1，不能在这里修改它。";
 constexpr const char* kIgnoredLinesText = "以下各行无法识别，已忽略（保存时原样保留）：";
 constexpr const char* kMissingTimetableText = "%1（文件不存在）";
+constexpr const char* kMakeupText = "按%1的作息";
 constexpr const char* kDateFormat = "yyyy-MM-dd";
 constexpr const char* kTimetableFilter = "*.zxb";
 constexpr int kDateColumn = 0;
@@ -103,13 +104,26 @@ CHolidayDlg::CHolidayDlg(IEditorHost& host, QWidget* parent)
     m_pTo = MakeDateEdit("toDate", addGroup);
     m_pTimetable = new QComboBox(addGroup);
     m_pTimetable->setObjectName(QStringLiteral("timetableCombo"));
-    m_pTimetable->setToolTip(QStringLiteral("不选作息表即为节假日，不播放作息项"));
+    m_pTimetable->setToolTip(QStringLiteral("不选作息表也不选星期即为节假日，不播放作息项"));
+    // Monday first, as the timetable editor's tabs; the data is the weekday (Sunday 0).
+    m_pWeekday = new QComboBox(addGroup);
+    m_pWeekday->setObjectName(QStringLiteral("weekdayCombo"));
+    m_pWeekday->setToolTip(QStringLiteral("调休：这些日子播放所选星期的作息项"));
+    m_pWeekday->addItem(QString(), -1);
+    for (int day = 1; day <= 7; ++day) {
+        m_pWeekday->addItem(QString::fromUtf8(schedule::kWeekdayNames[day % 7]), day % 7);
+    }
     auto* fromLabel = new QLabel(QStringLiteral("开始日期(&F):"), addGroup);
     fromLabel->setBuddy(m_pFrom);
     auto* toLabel = new QLabel(QStringLiteral("结束日期(&T):"), addGroup);
     toLabel->setBuddy(m_pTo);
     auto* timetableLabel = new QLabel(QStringLiteral("作息表(&Z):"), addGroup);
     timetableLabel->setBuddy(m_pTimetable);
+    auto* weekdayLabel = new QLabel(QStringLiteral("按(&W):"), addGroup);
+    weekdayLabel->setBuddy(m_pWeekday);
+    auto* weekdayRow = new QHBoxLayout;
+    weekdayRow->addWidget(m_pWeekday, 1);
+    weekdayRow->addWidget(new QLabel(QStringLiteral("的作息"), addGroup));
     auto* addButton = new QPushButton(QStringLiteral("添加(&A)"), addGroup);
     addButton->setObjectName(QStringLiteral("addButton"));
     // Enter in a date field adds the entry rather than closing the dialog.
@@ -121,7 +135,9 @@ CHolidayDlg::CHolidayDlg(IEditorHost& host, QWidget* parent)
     addLayout->addWidget(m_pTo, 1, 1);
     addLayout->addWidget(timetableLabel, 2, 0);
     addLayout->addWidget(m_pTimetable, 2, 1);
-    addLayout->addWidget(addButton, 3, 1, Qt::AlignRight);
+    addLayout->addWidget(weekdayLabel, 3, 0);
+    addLayout->addLayout(weekdayRow, 3, 1);
+    addLayout->addWidget(addButton, 4, 1, Qt::AlignRight);
     addLayout->setColumnStretch(1, 1);
 
     auto* removeButton = new QPushButton(QStringLiteral("删除(&D)"), this);
@@ -151,7 +167,8 @@ CHolidayDlg::CHolidayDlg(IEditorHost& host, QWidget* parent)
     setTabOrder(removeButton, m_pFrom);
     setTabOrder(m_pFrom, m_pTo);
     setTabOrder(m_pTo, m_pTimetable);
-    setTabOrder(m_pTimetable, addButton);
+    setTabOrder(m_pTimetable, m_pWeekday);
+    setTabOrder(m_pWeekday, addButton);
     setTabOrder(addButton, m_pOk);
     setTabOrder(m_pOk, cancel);
 
@@ -197,12 +214,18 @@ void CHolidayDlg::FillList(int selectLine) {
     for (const schedule::CalendarEntry& entry : m_Calendar.GetSortedEntries()) {
         auto* item = new QTreeWidgetItem(m_pList);
         item->setText(kDateColumn, DatesText(entry));
-        QString timetable = QString::fromUtf8(kHolidayText);
+        QString timetable = entry.IsHoliday() ? QString::fromUtf8(kHolidayText) : QString();
         if (!entry.timetable.empty()) {
             timetable = Q(entry.timetable);
             if (!QFileInfo::exists(folder + QLatin1Char('/') + timetable)) {
                 timetable = QString::fromUtf8(kMissingTimetableText).arg(timetable);
             }
+        }
+        if (entry.weekday >= 0) {
+            const QString makeup =
+                QString::fromUtf8(kMakeupText)
+                    .arg(QString::fromUtf8(schedule::kWeekdayNames[entry.weekday]));
+            timetable = timetable.isEmpty() ? makeup : timetable + QLatin1Char(' ') + makeup;
         }
         item->setText(kTimetableColumn, timetable);
         item->setData(kDateColumn, kLineRole, entry.lineIndex);
@@ -251,7 +274,8 @@ void CHolidayDlg::AddEntry() {
             return;
         }
     }
-    const int line = m_Calendar.AddEntry(from, to, m_pTimetable->currentText().toStdString());
+    const int line = m_Calendar.AddEntry(from, to, m_pTimetable->currentText().toStdString(),
+                                         m_pWeekday->currentData().toInt());
     if (line < 0) {
         ShowError(QString::fromUtf8(kCannotAddText));
         return;

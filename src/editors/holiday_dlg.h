@@ -1,8 +1,9 @@
 #pragma once
-// The holiday dialog: the day calendar's entries (holidays, and special days that ring
-// another timetable) in date order, with controls to add a day or a range of days and to
-// remove the selected entry. OK writes the calendar file in one step, keeping the lines
-// it did not touch; Cancel writes nothing. Modeless: it deletes itself when it closes.
+// The holiday dialog: the day calendar's entries (holidays, special days that ring
+// another timetable, and make-up days that ring another weekday's items) in date order, with
+// controls to add a day or a range of days and to remove the selected entry. OK writes the calendar
+// file in one step, keeping the lines it did not touch; Cancel writes nothing. Modeless: it deletes
+// itself when it closes.
 
 #include <QDate>
 #include <QDialog>
@@ -59,6 +60,8 @@ private:
     QDateEdit* m_pFrom = nullptr;
     QDateEdit* m_pTo = nullptr;
     QComboBox* m_pTimetable = nullptr;
+    // "按...的作息": the weekday whose items ring, or the date's own (no choice).
+    QComboBox* m_pWeekday = nullptr;
     QPushButton* m_pOk = nullptr;
 };
 

@@ -48,16 +48,22 @@ bool CDayPlan::Plan(const schedule::CalendarDate& date) {
     const bool wasHoliday = m_bHoliday;
     const bool wasSpecial = m_bSpecialDay;
     const std::string specialBefore = m_strSpecialName;
+    const int makeupBefore = m_nMakeupWeekday;
     m_Date = date;
     m_bHoliday = false;
     m_bSpecialDay = false;
+    m_nMakeupWeekday = -1;
     m_strSpecialName.clear();
     // A special day whose timetable cannot be read does not count: the next entry that
     // covers the date decides instead. The entries are found in one pass.
     std::vector<schedule::CalendarError> marked;
     for (const schedule::CalendarEntry& entry : m_Calendar.LookupAll(date)) {
-        if (entry.timetable.empty()) {
+        if (entry.IsHoliday()) {
             m_bHoliday = true;
+            break;
+        }
+        if (entry.timetable.empty()) {
+            m_nMakeupWeekday = entry.weekday;
             break;
         }
         // A successful load replaces the whole timetable; a failed one changes nothing.
@@ -65,6 +71,7 @@ bool CDayPlan::Plan(const schedule::CalendarDate& date) {
                 schedule::CDayCalendar::TimetablePathIn(m_strAppDir, entry.timetable), false)) {
             m_bSpecialDay = true;
             m_strSpecialName = entry.timetable;
+            m_nMakeupWeekday = entry.weekday;
             break;
         }
         if (m_Calendar.AddError(entry.lineIndex, texts::kTimetableUnreadableReason)) {
@@ -83,7 +90,7 @@ bool CDayPlan::Plan(const schedule::CalendarDate& date) {
     }
     // A special day's timetable was read afresh, so its items may have changed too.
     return m_bHoliday != wasHoliday || m_bSpecialDay || wasSpecial != m_bSpecialDay ||
-           specialBefore != m_strSpecialName;
+           specialBefore != m_strSpecialName || makeupBefore != m_nMakeupWeekday;
 }
 
 }  // namespace engine

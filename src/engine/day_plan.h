@@ -1,6 +1,7 @@
 #pragma once
-// What today is by the day calendar ("作息表/节假日.txt"): an ordinary day, a holiday, or
-// a special day that rings a timetable of its own. The calendar is read again whenever
+// What today is by the day calendar ("作息表/节假日.txt"): an ordinary day, a holiday, a
+// special day that rings a timetable of its own, or a make-up day that rings another
+// weekday's items. The calendar is read again whenever
 // its file changes on disk; its problems go to the bell log.
 
 #include <cstdint>
@@ -30,6 +31,9 @@ public:
     bool IsSpecialDay() const { return m_bSpecialDay; }
     // The file name (in "作息表") of the timetable a special day rings; empty otherwise.
     const std::string& SpecialName() const { return m_strSpecialName; }
+    // The weekday whose items ring on a make-up day (of the current timetable, or of a
+    // special day's own); -1 when the date rings its own weekday.
+    int MakeupWeekday() const { return m_nMakeupWeekday; }
     const schedule::CTimetable& SpecialTimetable() const { return m_SpecialTimetable; }
 
 private:
@@ -48,6 +52,7 @@ private:
     schedule::CalendarDate m_Date;
     bool m_bHoliday = false;
     bool m_bSpecialDay = false;
+    int m_nMakeupWeekday = -1;
     std::string m_strSpecialName;
     schedule::CTimetable m_SpecialTimetable;
 };

@@ -49,6 +49,16 @@ public:
 
     // Gives unused memory back to the system after a playback.
     virtual void TrimMemory() = 0;
+
+    // Today is a make-up day ringing that weekday's items (0 = Sunday .. 6), or not (-1).
+    virtual void SetMakeupWeekday(int weekday) { static_cast<void>(weekday); }
+
+    // An emergency broadcast began, changed its file or ended (on false); the windows
+    // show it unmistakably. A host without windows has nothing to show.
+    virtual void EmergencyChanged(bool on, const std::string& path) {
+        static_cast<void>(on);
+        static_cast<void>(path);
+    }
 };
 
 }  // namespace engine

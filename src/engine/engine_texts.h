@@ -27,6 +27,10 @@ inline constexpr const char* kNoTimetableStatus = "未加载作息表,不会自�
 inline constexpr const char* kTimetableCannotOpen = "文件不存在或无法打开";
 inline constexpr const char* kTimetableWrongFormat = "不是作息表文件";
 inline constexpr const char* kTimetableDamaged = "作息表文件已损坏";
+// What the pending view says on a make-up day, with the weekday's name.
+inline constexpr const char* kMakeupDay = "今日按%s作息";
+// Status pane 1 while an emergency broadcast plays.
+inline constexpr const char* kEmergencyStatus = "紧急广播中,作息表暂停";
 
 // The bell log's engine events: an item started, an item passed over (with the reason
 // why), an extension program's exit code, an item whose stored music is missing, and a
@@ -50,6 +54,7 @@ inline constexpr const char* kSkipAlreadyRung = "今日已播放";
 inline constexpr const char* kSkipAutoPlayOff = "自动播放关闭";
 inline constexpr const char* kSkipClockJump = "时钟跳变";
 inline constexpr const char* kSkipLateTick = "定时迟到";
+inline constexpr const char* kSkipEmergency = "紧急广播";
 
 // Replaces each "%s" or "%d" of format by the next value, as text; user texts are
 // inserted as they are and never read as a format.

@@ -140,7 +140,7 @@ void CScheduleEngine::RestartDay(bool sameTimetable) {
     const int indexBefore = m_nNextIndex;
     const bool wasArmed = m_bArmed;
     const int now = m_Clock.Now().SecondsSinceMidnight();
-    m_nNextIndex = DayTimetable().FindNext(m_nToday, now, &m_NextItem);
+    m_nNextIndex = DayTimetable().FindNext(RingDay(), now, &m_NextItem);
     // An edit of the armed item that kept its second and its row (its title, its
     // parameters) keeps it armed, so its before-program does not run twice; another
     // timetable's pending item is armed by its own lead-in, with its program.
@@ -158,7 +158,7 @@ void CScheduleEngine::RestartDay(bool sameTimetable) {
     if (m_nNextIndex >= 0 && !IsHoliday() && m_Countdown.IsCounting()) {
         m_Countdown.End();
     }
-    BuildDayList(m_nToday);
+    BuildDayList(RingDay());
     if (IsHoliday() && wasArmed) {
         SetStatus(std::string());  // the countdown of an item that no longer rings
     }
@@ -172,6 +172,7 @@ bool CScheduleEngine::BuildDayList(int day) {
     }
     if (IsHoliday()) {
         Disarm();
+        m_Host.SetMakeupWeekday(-1);
         m_Host.SetHoliday(true);
         m_Host.SetPendingItem(nullptr);
         m_Host.SetTimetableTitle(timetable.GetTitle());
@@ -179,12 +180,13 @@ bool CScheduleEngine::BuildDayList(int day) {
         return true;
     }
     m_Host.SetHoliday(false);
+    m_Host.SetMakeupWeekday(m_DayPlan.MakeupWeekday());
     const int now = m_Clock.Now().SecondsSinceMidnight();
-    const int next = timetable.FindNext(m_nToday, now, &m_NextItem);
+    const int next = timetable.FindNext(RingDay(), now, &m_NextItem);
     if (next < 0 && m_bArmed) {
         // The armed item may have been deleted from today's list: without a later item
         // its copy is never replaced, and it must not start or count down any more.
-        const ScheduleItem* listed = timetable.GetItem(m_nToday, m_nNextIndex);
+        const ScheduleItem* listed = timetable.GetItem(RingDay(), m_nNextIndex);
         if (listed == nullptr || !(*listed == m_NextItem)) {
             Disarm();
         }
@@ -222,6 +224,7 @@ void CScheduleEngine::OnTick() {
         m_bHaveLastTick = true;
         m_bAutoPlayWasOff = false;
         m_bClockSet = false;
+        m_bEmergencySinceTick = m_bEmergency;
     }
 }
 
@@ -245,7 +248,7 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
         // A new day: the old day's arming must never start an item of the new one.
         m_nToday = clock.weekday;
         Disarm();
-        BuildDayList(m_nToday);
+        BuildDayList(RingDay());
         if (IsHoliday()) {
             if (m_Countdown.IsCounting()) {
                 m_Countdown.End();
@@ -255,9 +258,11 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
         // The new day's pending item is established at once, so that an item in the
         // first seconds after midnight is armed before its time comes.
         const int midnightNow = clock.SecondsSinceMidnight();
-        m_nNextIndex = DayTimetable().FindNext(m_nToday, midnightNow, nullptr);
+        m_nNextIndex = DayTimetable().FindNext(RingDay(), midnightNow, nullptr);
         EstablishPending(midnightNow);
-        ArmIfDue(clock, midnightNow);
+        if (!m_bEmergency) {
+            ArmIfDue(clock, midnightNow);
+        }
         return;
     }
     if (planChanged) {
@@ -271,6 +276,10 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
         }
         return;
     }
+    if (m_bEmergency) {
+        TickEmergency(clock.SecondsSinceMidnight());
+        return;
+    }
     if (!HaveDayTimetable()) {
         // No timetable was ever read (a first start, a share not yet mounted): the day
         // is not over, it never began, so the machine stays on and the status says why.
@@ -281,7 +290,7 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
         return;
     }
     const int now = clock.SecondsSinceMidnight();
-    const int next = DayTimetable().FindNext(m_nToday, now, nullptr);
+    const int next = DayTimetable().FindNext(RingDay(), now, nullptr);
 
     if (next < 0 && m_Options.autoShutdown && !m_Player.IsPlaying()) {
         // On the tick that passes the day's last item the count goes on, but the power-off
@@ -349,8 +358,76 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
     ArmIfDue(clock, now);
 }
 
+void CScheduleEngine::TickEmergency(int now) {
+    // Nothing is armed, started or counted down; the items pass as their seconds come,
+    // and the bell log names the emergency as the reason.
+    Disarm();
+    if (m_Countdown.IsCounting()) {
+        m_Countdown.End();
+    }
+    const int next = DayTimetable().FindNext(RingDay(), now, nullptr);
+    if (next != m_nNextIndex) {
+        m_nNextIndex = next;
+        m_Host.NextRowChanged(next);
+        EstablishPending(now);
+    }
+}
+
+bool CScheduleEngine::StartEmergency(const std::string& path) {
+    const bool wasOn = m_bEmergency;
+    const bool sinceTickBefore = m_bEmergencySinceTick;
+    const std::string before = m_strEmergencyFile;
+    m_bEmergency = true;
+    m_bEmergencySinceTick = true;
+    m_strEmergencyFile = path;
+    Disarm();
+    if (m_Countdown.IsCounting()) {
+        m_Countdown.End();
+    }
+    if (PlayEmergencyFile()) {
+        SetStatus(texts::kEmergencyStatus);
+        return true;
+    }
+    // A file that does not play: an emergency already on goes on with its own.
+    m_strEmergencyFile = before;
+    if (wasOn) {
+        PlayEmergencyFile();
+    } else {
+        m_bEmergency = false;
+        m_bEmergencySinceTick = sinceTickBefore;
+    }
+    return false;
+}
+
+bool CScheduleEngine::PlayEmergencyFile() {
+    schedule::TrackEntry entry;
+    entry.path = m_strEmergencyFile;
+    entry.fullPlay = 1;
+    entry.autoPlay = 1;
+    // Full volume: neither the item's nor the default volume applies.
+    entry.useDefaultVolume = 0;
+    entry.volume = kFullVolume;
+    m_Player.ClearQueue(true);
+    m_Player.Append(entry);
+    m_Player.RefreshList();
+    return m_Player.LoadTrack(0);
+}
+
+bool CScheduleEngine::EndEmergency() {
+    if (!m_bEmergency) {
+        return false;
+    }
+    m_bEmergency = false;
+    m_strEmergencyFile.clear();
+    m_Player.ClearQueue(true);
+    SetStatus(std::string());
+    // The day goes on from the clock: the items whose second passed stay passed.
+    RestartDay(false);
+    return true;
+}
+
 void CScheduleEngine::EstablishPending(int now) {
-    DayTimetable().FindNext(m_nToday, now, &m_NextItem);
+    DayTimetable().FindNext(RingDay(), now, &m_NextItem);
     if (m_nNextIndex >= 0) {
         if (m_Countdown.IsCounting()) {
             m_Countdown.End();
@@ -423,14 +500,14 @@ QueueSources CScheduleEngine::Sources() {
 }
 
 int CScheduleEngine::IndexAfterPending() const {
-    const schedule::CTimetable::Day* items = DayTimetable().GetDay(m_nToday);
+    const schedule::CTimetable::Day* items = DayTimetable().GetDay(RingDay());
     if (items == nullptr) {
         return -1;
     }
     const int count = static_cast<int>(items->size());
     int index = m_nNextIndex + 1;
     // Items due at the pending item's second pass with it: the first of them starts.
-    const ScheduleItem* pending = DayTimetable().GetItem(m_nToday, m_nNextIndex);
+    const ScheduleItem* pending = DayTimetable().GetItem(RingDay(), m_nNextIndex);
     if (pending != nullptr && SameItem(*pending, m_NextItem)) {
         while (index < count && (*items)[static_cast<std::size_t>(index)].time == m_NextItem.time) {
             ++index;
@@ -545,6 +622,14 @@ bool CScheduleEngine::PlayPlaylist(const Playlist* playlist) {
 }
 
 void CScheduleEngine::OnPlaybackEnded() {
+    if (m_bEmergency) {
+        // The broadcast repeats until it is ended; an end reported late (the track it
+        // replaced) changes nothing while it plays.
+        if (!m_Player.IsPlaying()) {
+            PlayEmergencyFile();
+        }
+        return;
+    }
     if (m_bPlayerShownByEngine) {
         m_Host.HidePlayer();
         m_bPlayerShownByEngine = false;
@@ -557,6 +642,9 @@ void CScheduleEngine::OnPlaybackEnded() {
 }
 
 void CScheduleEngine::PlayCommonTrackFromMenu(int index) {
+    if (m_bEmergency) {
+        return;  // nothing plays over an emergency broadcast
+    }
     const CommonTrack* stored = m_CommonTracks.Get(index);
     if (stored == nullptr) {
         return;
@@ -575,6 +663,9 @@ void CScheduleEngine::PlayCommonTrackFromMenu(int index) {
 }
 
 void CScheduleEngine::PlayPlaylistFromMenu(int index) {
+    if (m_bEmergency) {
+        return;  // nothing plays over an emergency broadcast
+    }
     const Playlist* stored = m_Playlists.Get(index);
     if (stored == nullptr) {
         return;
@@ -596,10 +687,10 @@ void CScheduleEngine::PlayPlaylistFromMenu(int index) {
 }
 
 void CScheduleEngine::PlayListRow(int row) {
-    if (row < 0) {
+    if (row < 0 || m_bEmergency) {
         return;
     }
-    const ScheduleItem* listed = DayTimetable().GetItem(m_nToday, row);
+    const ScheduleItem* listed = DayTimetable().GetItem(RingDay(), row);
     if (listed == nullptr) {
         return;
     }
@@ -613,6 +704,9 @@ void CScheduleEngine::PlayListRow(int row) {
 }
 
 void CScheduleEngine::PlayChosenFiles() {
+    if (m_bEmergency) {
+        return;  // nothing plays over an emergency broadcast
+    }
     if (m_Player.OpenFiles(true) <= 0) {
         return;
     }
@@ -634,6 +728,8 @@ void CScheduleEngine::LogSkip(const platform::LocalTime& clock, const ScheduleIt
     constexpr std::int64_t kClockJumpMs = static_cast<std::int64_t>(kClockJumpSeconds) * 1000;
     if (IsHoliday()) {
         reason = texts::kSkipHoliday;
+    } else if (m_bEmergency || m_bEmergencySinceTick) {
+        reason = texts::kSkipEmergency;
     } else if (std::any_of(
                    m_StartedThisTick.begin(), m_StartedThisTick.end(),
                    [&](const ScheduleItem& started) { return started.time == item.time; })) {
@@ -651,7 +747,7 @@ void CScheduleEngine::LogSkip(const platform::LocalTime& clock, const ScheduleIt
 }
 
 void CScheduleEngine::LogPassedItems(const platform::LocalTime& clock, bool newDate) {
-    const schedule::CTimetable::Day* items = DayTimetable().GetDay(m_nToday);
+    const schedule::CTimetable::Day* items = DayTimetable().GetDay(RingDay());
     if (!m_bHaveLastTick || items == nullptr || clock.weekday != m_nToday) {
         return;
     }
@@ -684,7 +780,7 @@ void CScheduleEngine::LogPassedItems(const platform::LocalTime& clock, bool newD
 }
 
 void CScheduleEngine::LogRestOfDay(const platform::LocalTime& clock) {
-    const schedule::CTimetable::Day* items = DayTimetable().GetDay(m_nToday);
+    const schedule::CTimetable::Day* items = DayTimetable().GetDay(RingDay());
     if (items == nullptr || m_LastTick.weekday != m_nToday) {
         return;
     }

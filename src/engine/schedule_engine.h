@@ -38,6 +38,8 @@ using schedule::kSecondsPerMinute;
 // Two ticks further apart than this mean the wall clock was set (or the machine slept),
 // not that a tick came late; the bell log names the reason for what was passed over.
 inline constexpr int kClockJumpSeconds = 60;
+// An emergency broadcast plays at this volume, whatever the item and default volumes.
+inline constexpr int kFullVolume = 100;
 
 // Runs an extension program with its parameter string and returns its exit code, or -1
 // (the program binds it to RunProgram with the real process runner).
@@ -96,6 +98,17 @@ public:
     void PlayListRow(int row);
     void PlayChosenFiles();
 
+    // An emergency broadcast: stops whatever plays and plays the file at full volume,
+    // again and again, until it is ended; meanwhile the items due pass and nothing
+    // counts down to a power-off. A second call replaces the file. False when the file
+    // cannot be played (an emergency already on then plays on with its own file).
+    bool StartEmergency(const std::string& path);
+    // Ends it: the day goes on from the clock, as after a clock set (nothing that passed
+    // rings late, nothing rings twice). False when none was on.
+    bool EndEmergency();
+    bool IsEmergency() const { return m_bEmergency; }
+    const std::string& EmergencyFile() const { return m_strEmergencyFile; }
+
     // Sends the power-off request; its answer is read on later counting ticks.
     void ShutdownSystem() { m_Countdown.RequestPowerOff(); }
 
@@ -110,9 +123,12 @@ public:
     }
     const std::string& AppDir() const { return m_strAppDir; }
 
-    // Today as the engine rings it: the weekday, the pending item with its list row
-    // (-1: none left today) and whether it is armed (within its lead-in).
-    int Today() const { return m_nToday; }
+    // Today as the engine rings it: the weekday whose items ring (another one on a
+    // make-up day), the pending item with its list row (-1: none left today) and whether
+    // it is armed (within its lead-in).
+    int Today() const { return RingDay(); }
+    // The weekday a make-up day rings instead of its own; -1 on other days.
+    int MakeupWeekday() const { return m_DayPlan.MakeupWeekday(); }
     int NextIndex() const { return m_nNextIndex; }
     const schedule::ScheduleItem& NextItem() const { return m_NextItem; }
     bool IsArmed() const { return m_bArmed; }
@@ -135,6 +151,10 @@ public:
     const std::string& SpecialTimetableName() const { return m_DayPlan.SpecialName(); }
 
 private:
+    // The weekday of the timetable whose items ring today.
+    int RingDay() const {
+        return m_DayPlan.MakeupWeekday() >= 0 ? m_DayPlan.MakeupWeekday() : m_nToday;
+    }
     // Shows the day's items of the timetable that rings today (all passed on a holiday).
     bool BuildDayList(int day);
     // The tick's work once the calendar has been consulted; planChanged when today's
@@ -181,6 +201,10 @@ private:
     // Whether a timetable rings today at all; without one nothing counts down to a
     // power-off, and the status says why.
     bool HaveDayTimetable() const;
+    // The emergency file from its start (full volume, whole file, by itself).
+    bool PlayEmergencyFile();
+    // While an emergency plays the tick only moves past the items as they come due.
+    void TickEmergency(int now);
 
     platform::Clock& m_Clock;
     IEngineHost& m_Host;
@@ -219,6 +243,11 @@ private:
     bool m_bClockSet = false;
     bool m_bClockSetsReported = false;
     std::vector<schedule::ScheduleItem> m_StartedThisTick;
+    // The emergency broadcast on, its file, and whether it was on since the last tick
+    // (the items passed meanwhile say so).
+    bool m_bEmergency = false;
+    bool m_bEmergencySinceTick = false;
+    std::string m_strEmergencyFile;
     // Counts ticks, so a tick knows whether another ran inside it while a program ran.
     unsigned m_nTickGeneration = 0;
 };

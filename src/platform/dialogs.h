@@ -22,7 +22,8 @@ struct FileDialogRequest {
     std::string filter;
     bool multiple = false;
     bool save = false;
-    // A save dialog's proposed file name and the extension added when none is typed.
+    // The file name proposed (selected when it exists in the folder), and a save
+    // dialog's extension added when none is typed.
     std::string fileName;
     std::string defaultExtension;
 };

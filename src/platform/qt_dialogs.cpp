@@ -88,12 +88,12 @@ std::vector<std::string> QtDialogs::ChooseFiles(const FileDialogRequest& request
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
-        if (!request.fileName.empty()) {
-            dialog.selectFile(QString::fromStdString(request.fileName));
-        }
     } else {
         dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles
                                             : QFileDialog::ExistingFile);
+    }
+    if (!request.fileName.empty()) {
+        dialog.selectFile(QString::fromStdString(request.fileName));
     }
     std::vector<std::string> files;
     if (dialog.exec() == QDialog::Accepted) {

@@ -17,15 +17,13 @@ constexpr int kConnectTimeoutMs = 1000;
 constexpr int kLockTimeoutMs = 5000;
 constexpr mode_t kPrivateMode = 0700;
 const char kActivate[] = "activate\n";
+const char kActivateCommand[] = "activate";
+const char kTaken[] = "ok";
+// A request is one line; a longer one is not read.
+constexpr qint64 kMaxRequestBytes = 8192;
 
-// Whether the process at the other end of a connected local socket runs as this user.
 bool PeerIsThisUser(qintptr descriptor) {
-    struct ucred peer {};
-    socklen_t length = sizeof peer;
-    return descriptor >= 0 &&
-           ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &length) ==
-               0 &&
-           length == sizeof peer && peer.uid == ::geteuid();
+    return SingleInstance::PeerIsUser(descriptor, ::geteuid());
 }
 
 // The folder for the socket: the runtime folder when it is private, else a folder of our
@@ -44,18 +42,59 @@ QString SafeFolder() {
 
 }  // namespace
 
+bool SingleInstance::PeerIsUser(qintptr descriptor, uid_t uid) {
+    struct ucred peer {};
+    socklen_t length = sizeof peer;
+    return descriptor >= 0 &&
+           ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &length) ==
+               0 &&
+           length == sizeof peer && peer.uid == uid;
+}
+
+QString SingleInstance::SocketPathFor(const QString& name) {
+    const QString folder = SafeFolder();
+    return folder.isEmpty()
+               ? QString()
+               : folder + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(::getuid());
+}
+
+SingleInstance::RequestResult SingleInstance::SendRequest(const QString& name,
+                                                          const QString& command,
+                                                          const QString& argument, int timeoutMs) {
+    const QString path = SocketPathFor(name);
+    if (path.isEmpty()) {
+        return RequestResult::NoCopy;
+    }
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(kConnectTimeoutMs) || !PeerIsThisUser(socket.socketDescriptor())) {
+        return RequestResult::NoCopy;
+    }
+    QByteArray line = command.toUtf8();
+    if (!argument.isEmpty()) {
+        line += '\t' + argument.toUtf8();
+    }
+    line += '\n';
+    socket.write(line);
+    if (!socket.waitForBytesWritten(timeoutMs)) {
+        return RequestResult::NoCopy;
+    }
+    while (!socket.canReadLine()) {
+        if (!socket.waitForReadyRead(timeoutMs)) {
+            return RequestResult::NoCopy;
+        }
+    }
+    return socket.readLine().trimmed() == kTaken ? RequestResult::Taken : RequestResult::Refused;
+}
+
 bool SingleInstance::IsPrivateFolder(const QString& folder) {
     struct stat info {};
     return ::lstat(QFile::encodeName(folder).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
            info.st_uid == ::geteuid() && (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
-SingleInstance::SingleInstance(const QString& name, QObject* parent) : QObject(parent) {
-    const QString folder = SafeFolder();
-    if (!folder.isEmpty()) {
-        m_strPath =
-            folder + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(::getuid());
-    }
+SingleInstance::SingleInstance(const QString& name, QObject* parent)
+    : QObject(parent), m_strPath(SocketPathFor(name)) {
     connect(&m_Server, &QLocalServer::newConnection, this, &SingleInstance::OnConnection);
 }
 
@@ -95,10 +134,25 @@ void SingleInstance::OnConnection() {
             client->abort();
             continue;
         }
+        // One line per connection: "activate", or a request answered "ok" or "refused".
         connect(client, &QLocalSocket::readyRead, this, [this, client] {
-            if (client->readAll().contains("activate")) {
-                emit activationRequested();
+            if (!client->canReadLine()) {
+                if (client->bytesAvailable() > kMaxRequestBytes) {
+                    client->abort();
+                }
+                return;
             }
+            const QByteArray line = client->readLine(kMaxRequestBytes).trimmed();
+            const qsizetype tab = line.indexOf('\t');
+            const QString command = QString::fromUtf8(tab < 0 ? line : line.left(tab));
+            const QString argument = tab < 0 ? QString() : QString::fromUtf8(line.mid(tab + 1));
+            if (command == QLatin1String(kActivateCommand)) {
+                emit activationRequested();
+                return;
+            }
+            const bool taken = m_Handler && m_Handler(command, argument);
+            client->write(taken ? "ok\n" : "refused\n");
+            client->flush();
         });
     }
 }

@@ -5,9 +5,12 @@
 // lives only in a folder that this user alone owns and may write, and a copy trusts
 // only a peer of the same user: no other user can make QELT believe it already runs.
 
+#include <sys/types.h>
+
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 namespace platform {
 
@@ -33,6 +36,20 @@ public:
     // The folder name is safe to hold the socket: a directory, not a link, owned by this
     // user and not open to the group or others.
     static bool IsPrivateFolder(const QString& folder);
+    // Whether the process at the other end of a connected local socket runs as uid.
+    static bool PeerIsUser(qintptr descriptor, uid_t uid);
+
+    // A request of a later copy to the running one (for example "emergency" with a file),
+    // answered by the handler: true when the running copy took it. Only requests of
+    // this user's processes reach the handler.
+    using RequestHandler = std::function<bool(const QString& command, const QString& argument)>;
+    void SetRequestHandler(RequestHandler handler) { m_Handler = std::move(handler); }
+
+    enum class RequestResult { Taken, Refused, NoCopy };
+    // Sends a request to the running copy of this user named name and waits up to
+    // timeoutMs for its answer. NoCopy: none answers (or it is another user's).
+    static RequestResult SendRequest(const QString& name, const QString& command,
+                                     const QString& argument, int timeoutMs);
 
 signals:
     // A later copy asked this one to restore and raise its window.
@@ -40,8 +57,11 @@ signals:
 
 private:
     void OnConnection();
+    // The socket's path for name; empty when there is no safe folder.
+    static QString SocketPathFor(const QString& name);
 
     QString m_strPath;
+    RequestHandler m_Handler;
     QLocalServer m_Server;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QStringList>
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/engine_texts.h"
 #include "platform/qt_text.h"
 #include "player/playback_engine.h"
 #include "schedule/day_calendar.h"
@@ -46,6 +48,11 @@ constexpr const char* kMarkedSpecial = "%1 已设为按 %2 播放";
 constexpr const char* kNoSuchTimetable = "作息表文件夹中没有这个作息表:%1";
 constexpr const char* kCalendarUnreadable = "节假日文件无法读取，未作修改";
 constexpr const char* kCalendarNotWritten = "节假日文件无法写入";
+constexpr const char* kBadEmergencyFile = "\"file\" 应为程序文件夹中的文件，如 音乐库/警报.mp3";
+constexpr const char* kEmergencyStarted = "紧急广播已开始:%1";
+constexpr const char* kEmergencyNoFile = "没有可播放的紧急广播文件";
+constexpr const char* kEmergencyEnded = "紧急广播已解除";
+constexpr const char* kNoEmergency = "当前没有紧急广播";
 
 QString Clock(int seconds) {
     return Q(schedule::FormatTimeOfDay(seconds));
@@ -85,6 +92,13 @@ QJsonObject CRemoteApi::State() const {
     QJsonObject day;
     if (engine.IsHoliday()) {
         day = {{"kind", "holiday"}, {"text", kDayHoliday}};
+    } else if (engine.MakeupWeekday() >= 0 && !engine.IsSpecialDay()) {
+        day = {{"kind", "makeup"},
+               {"text", QString::fromUtf8(engine::texts::FormatText(
+                                              engine::texts::kMakeupDay,
+                                              {schedule::kWeekdayNames[engine.MakeupWeekday()]})
+                                              .c_str())},
+               {"weekday", engine.MakeupWeekday()}};
     } else if (engine.IsSpecialDay()) {
         day = {{"kind", "special"},
                {"text", QString::fromUtf8(kDaySpecial).arg(Q(engine.SpecialTimetableName()))},
@@ -93,6 +107,10 @@ QJsonObject CRemoteApi::State() const {
         day = {{"kind", "normal"}, {"text", kDayNormal}};
     }
     state["day"] = day;
+    state["emergency"] = QJsonValue::Null;
+    if (engine.IsEmergency()) {
+        state["emergency"] = QJsonObject{{"file", QFileInfo(Q(engine.EmergencyFile())).fileName()}};
+    }
 
     // Today's list as the list view marks it: rows before the next are past, every row
     // when nothing is left today (and on a holiday).
@@ -247,6 +265,30 @@ ApiReply CRemoteApi::MarkDay(const QJsonObject& request, const std::string& clie
             break;
     }
     return Reply(500, QString::fromUtf8(kCalendarNotWritten));
+}
+
+ApiReply CRemoteApi::StartEmergency(const QJsonObject& request, const std::string& client) {
+    // Only a file inside the program folder, named relatively, may be played from afar.
+    const QString file = request.value("file").toString();
+    if ((request.contains("file") && !request.value("file").isString()) ||
+        QDir::isAbsolutePath(file) || file.contains(QLatin1Char('\\')) ||
+        QDir::cleanPath(file).startsWith(QStringLiteral(".."))) {
+        return Reply(400, QString::fromUtf8(kBadEmergencyFile));
+    }
+    LogRemote("emergency " + file.toStdString(), client);
+    if (m_Session.StartEmergency(file.toStdString(), session::EmergencySource::Remote, client) !=
+        session::EmergencyResult::Started) {
+        return Reply(404, QString::fromUtf8(kEmergencyNoFile));
+    }
+    return Reply(200, QString::fromUtf8(kEmergencyStarted)
+                          .arg(QFileInfo(Q(m_Session.Engine().EmergencyFile())).fileName()));
+}
+
+ApiReply CRemoteApi::EndEmergency(const std::string& client) {
+    LogRemote("emergency-end", client);
+    return m_Session.EndEmergency(session::EmergencySource::Remote, client)
+               ? Reply(200, QString::fromUtf8(kEmergencyEnded))
+               : Reply(409, QString::fromUtf8(kNoEmergency));
 }
 
 }  // namespace remote

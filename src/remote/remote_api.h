@@ -47,6 +47,10 @@ public:
     // {"date": "YYYY-MM-DD" (today when missing), "timetable": "NAME.zxb" (a holiday when
     // missing or empty)}.
     ApiReply MarkDay(const QJsonObject& request, const std::string& client);
+    // {"file": "音乐库/NAME"} (the last file used when missing): an emergency broadcast of
+    // a file inside the program folder; a second one replaces the file.
+    ApiReply StartEmergency(const QJsonObject& request, const std::string& client);
+    ApiReply EndEmergency(const std::string& client);
 
 private:
     void LogRemote(const std::string& what, const std::string& client);

@@ -192,6 +192,10 @@ QHttpServerResponse CRemoteServer::Api(const QHttpServerRequest& request, const 
         const QString lines = request.query().queryItemValue(QStringLiteral("lines"));
         return Json(m_Api.Log(lines.isEmpty() ? kDefaultLogLines : lines.toInt()));
     }
+    if (path == QStringLiteral("emergency") && request.method() == Method::Delete) {
+        const ApiReply ended = m_Api.EndEmergency(client);
+        return Json(ended.body, static_cast<Status>(ended.status));
+    }
     if (!post) {
         return get ? Message(Status::NotFound, "没有这个接口")
                    : Message(Status::MethodNotAllowed, "不支持的请求方法");
@@ -219,6 +223,8 @@ QHttpServerResponse CRemoteServer::Api(const QHttpServerRequest& request, const 
         reply = m_Api.SetAutoPlay(body, client);
     } else if (path == QStringLiteral("calendar")) {
         reply = m_Api.MarkDay(body, client);
+    } else if (path == QStringLiteral("emergency")) {
+        reply = m_Api.StartEmergency(body, client);
     }
     return Json(reply.body, static_cast<Status>(reply.status));
 }

@@ -1,13 +1,18 @@
 #include "remote/request_limit.h"
 
+#include <sys/socket.h>
+
 #include <QList>
 #include <QTcpSocket>
+#include <QTimer>
 #include <memory>
 
 namespace remote {
 
 namespace {
 
+// How long a refused connection is drained before it is dropped.
+constexpr int kLingerMs = 2000;
 constexpr const char kRefusal[] =
     "HTTP/1.1 413 Payload Too Large\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
 
@@ -81,7 +86,17 @@ void CLimitedTcpServer::incomingConnection(qintptr descriptor) {
             *refused = true;
             socket->readAll();
             socket->write(kRefusal, sizeof kRefusal - 1);
-            socket->disconnectFromHost();
+            socket->flush();
+            if (socket->bytesToWrite() > 0) {
+                socket->disconnectFromHost();
+                return;
+            }
+            // The client may still be sending the body: closing now would answer its
+            // bytes with a reset that can wipe out the refusal before it is read. Only
+            // our side is closed; what still comes is read and dropped until the client
+            // closes too, or for a short while at most.
+            ::shutdown(static_cast<int>(socket->socketDescriptor()), SHUT_WR);
+            QTimer::singleShot(kLingerMs, socket, [socket] { socket->abort(); });
         }
     });
     addPendingConnection(socket);

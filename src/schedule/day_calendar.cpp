@@ -149,8 +149,16 @@ CDayCalendar::Line CDayCalendar::ParseLine(std::string text) {
     if (!content.empty()) {
         const std::size_t blank = content.find_first_of(" \t");
         const std::string_view dates = content.substr(0, blank);
-        const std::string_view name =
+        std::string_view name =
             blank == std::string_view::npos ? std::string_view{} : Trim(content.substr(blank));
+        // A weekday's name last (alone, or after the timetable) makes a make-up day.
+        const std::size_t lastBlank = name.find_last_of(" \t");
+        const std::optional<int> weekday =
+            ParseWeekday(lastBlank == std::string_view::npos ? name : name.substr(lastBlank + 1));
+        if (weekday) {
+            name = lastBlank == std::string_view::npos ? std::string_view{}
+                                                       : Trim(name.substr(0, lastBlank));
+        }
         const std::size_t dots = dates.find(kRangeSeparator);
         const auto first = CalendarDate::Parse(dates.substr(0, dots));
         const auto last = dots == std::string_view::npos
@@ -163,7 +171,7 @@ CDayCalendar::Line CDayCalendar::ParseLine(std::string text) {
         } else if (!name.empty() && !IsPlainFileName(name)) {
             line.error = kBadTimetableName;
         } else {
-            line.entry = CalendarEntry{*first, *last, std::string(name), 0};
+            line.entry = CalendarEntry{*first, *last, std::string(name), 0, weekday.value_or(-1)};
         }
     }
     line.text = std::move(text);
@@ -245,7 +253,7 @@ std::vector<CalendarEntry> CDayCalendar::GetSortedEntries() const {
 }
 
 int CDayCalendar::AddEntry(const CalendarDate& from, const CalendarDate& to,
-                           const std::string& timetable) {
+                           const std::string& timetable, int weekday) {
     std::string text = from.ToString();
     if (to != from) {
         text += kRangeSeparator;
@@ -255,11 +263,16 @@ int CDayCalendar::AddEntry(const CalendarDate& from, const CalendarDate& to,
         text += ' ';
         text += timetable;
     }
+    if (weekday >= 0 && weekday < 7) {
+        text += ' ';
+        text += kWeekdayNames[weekday];
+    }
     // The line is read back as the file will be, so only what a later load accepts is
     // added (a date that does not exist, a reversed range, a path as the name).
     Line line = ParseLine(std::move(text));
     if (!line.entry || line.entry->first != from || line.entry->last != to ||
-        line.entry->timetable != timetable) {
+        line.entry->timetable != timetable ||
+        line.entry->weekday != (weekday >= 0 && weekday < 7 ? weekday : -1)) {
         return -1;
     }
     m_Lines.push_back(std::move(line));
@@ -277,14 +290,29 @@ bool CDayCalendar::RemoveEntry(int lineIndex) {
     return true;
 }
 
+std::optional<int> CDayCalendar::ParseWeekday(std::string_view name) {
+    for (int day = 0; day < 7; ++day) {
+        if (name == kWeekdayNames[day]) {
+            return day;
+        }
+    }
+    if (name == "星期天") {
+        return 0;
+    }
+    return std::nullopt;
+}
+
 DayLookup CDayCalendar::Lookup(const CalendarDate& date) const {
     DayLookup result;
     const std::vector<CalendarEntry> entries = LookupAll(date);
     if (!entries.empty()) {
         const CalendarEntry& chosen = entries.front();
-        result.kind = chosen.timetable.empty() ? DayKind::Holiday : DayKind::SpecialDay;
+        result.kind = chosen.IsHoliday()         ? DayKind::Holiday
+                      : chosen.timetable.empty() ? DayKind::MakeupDay
+                                                 : DayKind::SpecialDay;
         result.timetable = chosen.timetable;
         result.lineIndex = chosen.lineIndex;
+        result.weekday = chosen.weekday;
     }
     return result;
 }

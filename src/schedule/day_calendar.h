@@ -33,13 +33,21 @@ struct CalendarDate {
     int Weekday() const;  // 0 = Sunday .. 6 = Saturday
 };
 
-// One entry of the file: a single day has first == last; an empty timetable means a
-// holiday.
+// The weekdays as a line names them, Sunday first ("星期天" is read as Sunday too).
+inline constexpr const char* kWeekdayNames[7] = {"星期日", "星期一", "星期二", "星期三",
+                                                 "星期四", "星期五", "星期六"};
+
+// One entry of the file: a single day has first == last; an empty timetable without a
+// weekday means a holiday. A weekday makes the days ring that weekday's items (a make-up
+// working day): of the current timetable, or of the timetable named.
 struct CalendarEntry {
     CalendarDate first;
     CalendarDate last;
     std::string timetable;  // a file name inside the "作息表" folder
     int lineIndex = 0;      // 0-based index of its line in the file
+    int weekday = -1;       // 0 = Sunday .. 6 = Saturday; -1: the date's own
+
+    bool IsHoliday() const { return timetable.empty() && weekday < 0; }
 };
 
 // A line that does not count, with its 1-based line number, its text and why.
@@ -52,12 +60,15 @@ struct CalendarError {
     std::string ToString() const;
 };
 
-enum class DayKind { Normal, Holiday, SpecialDay };
+// A make-up day rings another weekday's items of the current timetable; a special day
+// rings a timetable of its own (its weekday given, or the date's).
+enum class DayKind { Normal, Holiday, SpecialDay, MakeupDay };
 
 struct DayLookup {
     DayKind kind = DayKind::Normal;
     std::string timetable;  // for a special day
     int lineIndex = -1;     // the entry that decided, or -1 for a normal day
+    int weekday = -1;       // the weekday rung, when the entry names one
 };
 
 class CDayCalendar {
@@ -84,9 +95,11 @@ public:
     // The valid entries in file order, or sorted by first day, then last day.
     std::vector<CalendarEntry> GetEntries() const;
     std::vector<CalendarEntry> GetSortedEntries() const;
-    // Appends a line for the entry; its line index, or -1 when from is after to or the
-    // timetable name is not a plain file name.
-    int AddEntry(const CalendarDate& from, const CalendarDate& to, const std::string& timetable);
+    // Appends a line for the entry (with the weekday's name after the timetable when
+    // weekday is 0..6); its line index, or -1 when from is after to or the timetable name
+    // is not a plain file name.
+    int AddEntry(const CalendarDate& from, const CalendarDate& to, const std::string& timetable,
+                 int weekday = -1);
     // Removes the entry's line; false when lineIndex is not an entry's line.
     bool RemoveEntry(int lineIndex);
 
@@ -118,6 +131,8 @@ public:
     // Whether name can stand for a file directly inside the "作息表" folder: not empty,
     // no separator, not "." or "..".
     static bool IsPlainFileName(std::string_view name);
+    // 0..6 for a weekday's name ("星期五"), else nothing.
+    static std::optional<int> ParseWeekday(std::string_view name);
 
 private:
     struct Line {

@@ -112,16 +112,27 @@ std::string CSettings::GetOutputDevice() const {
     return m_File.ReadString(kSettings, kOutputDevice, "");
 }
 bool CSettings::SetOutputDevice(const std::string& id) {
-    if (id.find_first_of("\r\n") != std::string::npos ||
-        EncodeFileText(id).size() >= kProfileBufferSize) {
+    return WriteExactString(kOutputDevice, id);
+}
+
+std::string CSettings::GetEmergencyFile() const {
+    return m_File.ReadString(kSettings, kEmergencyFile, "");
+}
+bool CSettings::SetEmergencyFile(const std::string& path) {
+    return WriteExactString(kEmergencyFile, path);
+}
+
+bool CSettings::WriteExactString(const char* key, const std::string& value) {
+    if (value.find_first_of("\r\n") != std::string::npos ||
+        EncodeFileText(value).size() >= kProfileBufferSize) {
         return false;
     }
-    // Reading trims blanks and one pair of enclosing quotes, so an identifier that
-    // starts or ends with either is written inside quotes of its own.
+    // Reading trims blanks and one pair of enclosing quotes, so a value that starts or
+    // ends with either is written inside quotes of its own.
     const bool needsQuotes =
-        !id.empty() && (id.front() == ' ' || id.front() == '\t' || id.back() == ' ' ||
-                        id.back() == '\t' || id.front() == '"' || id.front() == '\'');
-    return m_File.WriteString(kSettings, kOutputDevice, needsQuotes ? "\"" + id + "\"" : id);
+        !value.empty() && (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' ||
+                           value.back() == '\t' || value.front() == '"' || value.front() == '\'');
+    return m_File.WriteString(kSettings, key, needsQuotes ? "\"" + value + "\"" : value);
 }
 
 bool CSettings::GetExtRun() const {

@@ -28,6 +28,7 @@ inline constexpr const char* kBackgroundColor = "背景颜色";
 inline constexpr const char* kPlayerX = "位置_X";
 inline constexpr const char* kPlayerY = "位置_Y";
 inline constexpr const char* kOutputDevice = "输出设备";
+inline constexpr const char* kEmergencyFile = "紧急广播文件";
 
 inline constexpr const char* kExtRun = "扩展运行";
 inline constexpr const char* kExtRunOn = "是否开启";
@@ -85,6 +86,10 @@ public:
     // False, with the file unchanged, for an identifier the file could not give back
     // unchanged: one with a line break or longer than a stored text may be.
     bool SetOutputDevice(const std::string& id);
+    // The file the last emergency broadcast played; empty when none ever did. Written as
+    // the output device is, so a path comes back unchanged or is not written.
+    std::string GetEmergencyFile() const;
+    bool SetEmergencyFile(const std::string& path);
 
     // Section "扩展运行".
     bool GetExtRun() const;
@@ -104,6 +109,9 @@ public:
 private:
     bool GetFlag(const char* section, const char* key, bool defaultValue) const;
     bool SetFlag(const char* section, const char* key, bool on);
+    // Writes a text of section "设置" so that reading gives it back unchanged; false,
+    // with the file unchanged, for one with a line break or longer than a stored text.
+    bool WriteExactString(const char* key, const std::string& value);
 
     CProfileFile m_File;
 };

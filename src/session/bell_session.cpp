@@ -1,5 +1,10 @@
 #include "session/bell_session.h"
 
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <utility>
 
@@ -23,6 +28,37 @@ public:
 };
 
 NoPowerControl g_NoPower;
+
+constexpr int kMsPerSecond = 1000;
+constexpr int kClockSyncCheckMs = 3600 * kMsPerSecond;
+// A clock set by more than this is logged with its size.
+constexpr std::int64_t kLoggedClockSetMs = kMsPerSecond;
+
+constexpr const char* kClockNotSynchronised = "系统时间未同步，铃声可能不准";
+constexpr const char* kClockSynchronised = "系统时间已同步";
+
+// The wall clock less a steady clock: unchanged by the passing of time, changed by a set.
+std::int64_t ClockOffsetMs(const platform::Clock& clock) {
+    const std::int64_t steady = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now().time_since_epoch())
+                                    .count();
+    return platform::CalendarMilliseconds(clock.Now()) - steady;
+}
+
+// "+35.2秒" / "-3.0秒".
+std::string SignedSeconds(std::int64_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.1f秒", static_cast<double>(ms) / kMsPerSecond);
+    return text;
+}
+
+// "命令行", or "远程 192.0.2.7": who asked, as the bell log names it.
+std::string SourceText(EmergencySource source, const std::string& from) {
+    const char* name = source == EmergencySource::Menu          ? "菜单"
+                       : source == EmergencySource::CommandLine ? "命令行"
+                                                                : "远程";
+    return from.empty() ? std::string(name) : std::string(name) + " " + from;
+}
 
 }  // namespace
 
@@ -55,6 +91,7 @@ public:
     }
     void SetTimetableTitle(const std::string& title) override { m_Host.SetTimetableTitle(title); }
     void SetHoliday(bool holiday) override { m_Host.SetHoliday(holiday); }
+    void SetMakeupWeekday(int weekday) override { m_Host.SetMakeupWeekday(weekday); }
     void DayListChanged(const std::vector<schedule::ScheduleItem>& items, int nextIndex) override {
         m_Host.DayListChanged(items, nextIndex);
     }
@@ -67,6 +104,9 @@ public:
     void ShowPlayer() override { m_Host.ShowPlayer(); }
     void HidePlayer() override { m_Host.HidePlayer(); }
     void TrimMemory() override { m_Host.TrimMemory(); }
+    void EmergencyChanged(bool on, const std::string& path) override {
+        m_Host.EmergencyChanged(on, path);
+    }
 
 private:
     CBellSession& m_Session;
@@ -168,11 +208,53 @@ void CBellSession::Start(engine::IPlayer& player) {
 
     if (m_Options.startTick) {
         m_pTickDriver = std::make_unique<engine::CTickDriver>(m_Clock, [this] { Tick(); });
-        m_pTickDriver->SetClockSetHandler([this] { m_pEngine->OnClockSet(); });
+        m_pTickDriver->SetClockSetHandler([this] { OnClockSet(); });
         m_pEngine->SetClockSetsReported(m_pTickDriver->ReportsClockSets());
         m_pTickDriver->Start();
     }
     LoadPlugins();
+    // Asked at once, then every hour with the tick (tests and the simulator ask).
+    if (m_Options.clockSync != nullptr && m_Options.startTick) {
+        m_pClockSyncTimer = std::make_unique<QTimer>();
+        m_pClockSyncTimer->setInterval(kClockSyncCheckMs);
+        QObject::connect(m_pClockSyncTimer.get(), &QTimer::timeout, &m_Context,
+                         [this] { CheckClockSync(); });
+        m_pClockSyncTimer->start();
+    }
+    CheckClockSync();
+}
+
+void CBellSession::CheckClockSync() {
+    if (m_Options.clockSync == nullptr) {
+        return;
+    }
+    m_Options.clockSync->Ask([this](platform::ClockSyncState state) {
+        // A system that cannot tell changes nothing; each change is said once.
+        if (state == platform::ClockSyncState::Unknown || state == m_ClockSync || m_bStopped) {
+            return;
+        }
+        const bool wasUnsynchronised = m_ClockSync == platform::ClockSyncState::NotSynchronised;
+        m_ClockSync = state;
+        if (state == platform::ClockSyncState::NotSynchronised) {
+            Log("clock", kClockNotSynchronised);
+            m_pHost->ShowNotice(kClockNotSynchronised);
+        } else if (wasUnsynchronised) {
+            Log("clock", kClockSynchronised);
+            m_pHost->ShowNotice(std::string());
+        }
+    });
+}
+
+void CBellSession::OnClockSet() {
+    const std::int64_t offset = ClockOffsetMs(m_Clock);
+    if (m_bHaveClockOffset && std::llabs(offset - m_nClockOffsetMs) > kLoggedClockSetMs) {
+        Log("clockset", "系统时间被调整" + SignedSeconds(offset - m_nClockOffsetMs));
+    }
+    m_nClockOffsetMs = offset;
+    m_bHaveClockOffset = true;
+    if (m_pEngine) {
+        m_pEngine->OnClockSet();
+    }
 }
 
 void CBellSession::LoadPlugins() {
@@ -201,6 +283,9 @@ void CBellSession::Stop() {
     if (m_pTickDriver) {
         m_pTickDriver->Stop();
     }
+    if (m_pClockSyncTimer) {
+        m_pClockSyncTimer->stop();
+    }
 }
 
 void CBellSession::Tick() {
@@ -208,6 +293,8 @@ void CBellSession::Tick() {
         m_Options.beforeTick();
     }
     if (m_pEngine && !m_bStopped) {
+        m_nClockOffsetMs = ClockOffsetMs(m_Clock);
+        m_bHaveClockOffset = true;
         m_pEngine->OnTick();
     }
 }
@@ -398,7 +485,52 @@ void CBellSession::OnPlaybackEnded() {
     m_pEngine->OnPlaybackEnded();
 }
 
+EmergencyResult CBellSession::StartEmergency(const std::string& path, EmergencySource source,
+                                             const std::string& from) {
+    const std::string chosen = path.empty() ? m_Settings.GetEmergencyFile() : path;
+    const std::string resolved =
+        chosen.empty() ? std::string() : schedule::ResolvePath(m_Options.appDir, chosen);
+    std::error_code error;
+    if (resolved.empty() || !std::filesystem::is_regular_file(resolved, error) ||
+        ::access(resolved.c_str(), R_OK) != 0) {
+        Log("emergency-refused", SourceText(source, from) + " " + chosen);
+        return EmergencyResult::NoFile;
+    }
+    const bool replacing = m_pEngine->IsEmergency();
+    // Logged before it sounds, so the log shows who asked even when the file fails.
+    Log("emergency",
+        std::string(replacing ? "更换 " : "开始 ") + SourceText(source, from) + " " + resolved);
+    m_nPlayingTrial = 0;
+    if (!m_pEngine->StartEmergency(resolved)) {
+        Log("emergency-refused", SourceText(source, from) + " " + resolved);
+        return EmergencyResult::CannotPlay;
+    }
+    if (!replacing) {
+        m_nEmergencyStartMs = platform::CalendarMilliseconds(m_Clock.Now());
+    }
+    if (chosen != m_Settings.GetEmergencyFile()) {
+        m_Settings.SetEmergencyFile(chosen);
+    }
+    m_pHost->EmergencyChanged(true, resolved);
+    return EmergencyResult::Started;
+}
+
+bool CBellSession::EndEmergency(EmergencySource source, const std::string& from) {
+    if (!m_pEngine->EndEmergency()) {
+        return false;
+    }
+    const std::int64_t lasted =
+        (platform::CalendarMilliseconds(m_Clock.Now()) - m_nEmergencyStartMs) / kMsPerSecond;
+    Log("emergency-end", SourceText(source, from) + " 持续" + std::to_string(lasted) + "秒");
+    m_pHost->EmergencyChanged(false, std::string());
+    return true;
+}
+
 bool CBellSession::StopPlayback() {
+    // Only its own end stops an emergency broadcast.
+    if (IsEmergency()) {
+        return false;
+    }
     if (!m_pRealPlayer->IsPlaying()) {
         return false;
     }
@@ -411,7 +543,7 @@ bool CBellSession::StopPlayback() {
 // Trials.
 
 int CBellSession::BeginTrial() {
-    if (m_nPlayingTrial == 0 && m_pRealPlayer->IsPlaying()) {
+    if (IsEmergency() || (m_nPlayingTrial == 0 && m_pRealPlayer->IsPlaying())) {
         return 0;
     }
     m_nPlayingTrial = ++m_nLastTrial;

@@ -7,6 +7,8 @@
 // holds in one of them holds in all three.
 
 #include <QObject>
+#include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,6 +19,7 @@
 #include "engine/event_log.h"
 #include "engine/schedule_engine.h"
 #include "platform/clock.h"
+#include "platform/clock_sync.h"
 #include "platform/power_control.h"
 #include "schedule/common_track_store.h"
 #include "schedule/day_calendar.h"
@@ -56,6 +59,9 @@ struct SessionOptions {
     std::function<void()> beforeTick;
     // Chooses the audio output for the next track ("" for the system's default).
     std::function<void(const std::string& id)> setAudioOutput;
+    // Asked at the start and every hour whether the system's clock is synchronised;
+    // none: not asked.
+    platform::ClockSync* clockSync = nullptr;
 };
 
 // The keys of "QELT.INI" an ApplyOptions call writes, each group in the order its
@@ -74,6 +80,11 @@ struct ViewOptions {
     bool showPending = true;
 };
 
+// Who started or ended an emergency broadcast, for the bell log.
+enum class EmergencySource { Menu, CommandLine, Remote };
+
+enum class EmergencyResult { Started, NoFile, CannotPlay };
+
 class CBellSession {
 public:
     CBellSession(platform::Clock& clock, engine::IEngineHost& host, SessionOptions options);
@@ -90,6 +101,13 @@ public:
     void Stop();
     // One scheduler tick (the tick driver's, or a test's or the simulator's).
     void Tick();
+
+    // Asks whether the system's clock is synchronised (also done at the start and every
+    // hour); a change of the answer is shown in status pane 3 and logged, once.
+    void CheckClockSync();
+    // The wall clock was set (the tick driver was told): a set by more than a second is
+    // logged with its size, and the engine names it as the reason for what it passes.
+    void OnClockSet();
 
     // One event line to the event log, to the bell log when it keeps its kind, and to
     // the echo.
@@ -159,6 +177,17 @@ public:
     // logged and the after-program runs); false when nothing was playing.
     bool StopPlayback();
 
+    // The emergency broadcast. path: the file to play (relative to the program folder,
+    // or empty for the last one used, kept in "QELT.INI"); a second start replaces the
+    // file. from: who asked, when known (the remote address). Logged with its source,
+    // and its end with how long it lasted. Nothing of it changes the timetables or
+    // stores.
+    EmergencyResult StartEmergency(const std::string& path, EmergencySource source,
+                                   const std::string& from = std::string());
+    // False when none was on.
+    bool EndEmergency(EmergencySource source, const std::string& from = std::string());
+    bool IsEmergency() const { return m_pEngine && m_pEngine->IsEmergency(); }
+
     // An editor's trial play. BeginTrial gives the trial its token, or 0 while a bell
     // plays (a trial never cuts a bell off); the editor then queues its tracks on the
     // player. A trial is what plays until the engine starts anything.
@@ -199,6 +228,15 @@ private:
     int m_nPlayingTrial = 0;
     int m_nLastTrial = 0;
     bool m_bStopped = false;
+    // When the emergency broadcast began, for the length logged at its end.
+    std::int64_t m_nEmergencyStartMs = 0;
+    // The clock's synchronisation as last told, and the hourly question.
+    platform::ClockSyncState m_ClockSync = platform::ClockSyncState::Unknown;
+    std::unique_ptr<QTimer> m_pClockSyncTimer;
+    // The wall clock less a steady clock at the last tick, in milliseconds: a clock set
+    // changes it by the set's size.
+    bool m_bHaveClockOffset = false;
+    std::int64_t m_nClockOffsetMs = 0;
 };
 
 }  // namespace session

@@ -1,5 +1,6 @@
-// qelt-tool calendar: the holidays and special days of a program folder's day calendar,
-// date by date as the scheduling engine reads them, and the lines that do not count.
+// qelt-tool calendar: the holidays, special days and make-up days of a program folder's
+// day calendar, date by date as the scheduling engine reads them, and the lines that do
+// not count.
 
 #include <algorithm>
 #include <filesystem>
@@ -140,10 +141,19 @@ int RunCalendar(const Args& args) {
             if (lookup.kind == schedule::DayKind::Normal) {
                 continue;
             }
-            std::cout << date.ToString() << ' ' << kWeekdayNames[date.Weekday()] << ' '
-                      << (lookup.kind == schedule::DayKind::Holiday ? "holiday"
-                                                                    : "special " + lookup.timetable)
-                      << '\n';
+            std::cout << date.ToString() << ' ' << kWeekdayNames[date.Weekday()] << ' ';
+            if (lookup.kind == schedule::DayKind::Holiday) {
+                std::cout << "holiday";
+            } else if (lookup.kind == schedule::DayKind::MakeupDay) {
+                std::cout << "makeup";
+            } else {
+                std::cout << "special " << lookup.timetable;
+            }
+            // A make-up day names the weekday whose items it rings.
+            if (lookup.weekday >= 0) {
+                std::cout << ' ' << schedule::kWeekdayNames[lookup.weekday];
+            }
+            std::cout << '\n';
         }
     }
     for (const schedule::CalendarError& bad : calendar.errors()) {

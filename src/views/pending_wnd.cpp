@@ -24,6 +24,11 @@ constexpr QPoint kCaptionAt(50, 20);
 constexpr QPoint kShadowOffset(1, 1);
 constexpr QPoint kPendingTitleAt(200, 100);
 constexpr QPoint kListTitleAt(300, 60);
+// The day's note, under the caption and above the list in both layouts.
+constexpr QPoint kNoteAt(50, 62);
+constexpr int kNotePadding = 4;
+const QColor kNoteColour(255, 255, 255);
+const QColor kAlertColour(208, 0, 0);
 
 constexpr QRect kBox(120, 160, 340, 150);
 constexpr QPoint kBoxShadowOffset(5, 5);
@@ -84,6 +89,13 @@ void CPendingWnd::SetHoliday(bool holiday) {
     if (holiday) {
         SetNextItem(nullptr);
     }
+}
+
+void CPendingWnd::SetDayNote(const std::string& text, bool alert) {
+    m_strDayNote = text;
+    m_bNoteAlert = alert;
+    UpdateAccessibleTexts();
+    update();
 }
 
 void CPendingWnd::SetNextItem(const schedule::ScheduleItem* item) {
@@ -171,6 +183,22 @@ void CPendingWnd::resizeEvent(QResizeEvent* event) {
 void CPendingWnd::DrawTextLayer(QPainter& painter) const {
     painter.setFont(m_BigFont);
     DrawHeading(painter, kCaptionAt, kCaptionColour, m_strCaption);
+    if (!m_strDayNote.empty()) {
+        painter.setFont(m_SmallFont);
+        if (m_bNoteAlert) {
+            const QRect text =
+                painter.fontMetrics().boundingRect(QString::fromStdString(m_strDayNote));
+            painter.fillRect(
+                QRect(kNoteAt, text.size())
+                    .adjusted(-kNotePadding, -kNotePadding, kNotePadding, kNotePadding),
+                kAlertColour);
+            painter.setPen(kNoteColour);
+            DrawTextAt(painter, kNoteAt, m_strDayNote);
+        } else {
+            DrawHeading(painter, kNoteAt, kNoteColour, m_strDayNote);
+        }
+        painter.setFont(m_BigFont);
+    }
     if (m_nPendingMode == 0) {
         DrawHeading(painter, kListTitleAt, kTitleColour, m_strTimetableTitle);
         return;
@@ -199,7 +227,9 @@ QRect CPendingWnd::ItemBoxRect() const {
 }
 
 void CPendingWnd::UpdateAccessibleTexts() {
-    setAccessibleName(QString::fromStdString(m_strCaption + " " + m_strTimetableTitle));
+    setAccessibleName(
+        QString::fromStdString(m_strCaption + " " + m_strTimetableTitle +
+                               (m_strDayNote.empty() ? std::string() : " " + m_strDayNote)));
     if (m_nPendingMode == 0) {
         setAccessibleDescription(QString());
         return;

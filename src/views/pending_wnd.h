@@ -36,6 +36,10 @@ public:
     // On a holiday the box says so instead of naming an item; SetNextItem shows items
     // again once the holiday is over.
     void SetHoliday(bool holiday);
+    // A line under the caption in either layout ("今日按星期五作息"); an alert is white on
+    // red (an emergency broadcast). Empty: none.
+    void SetDayNote(const std::string& text, bool alert);
+    const std::string& GetDayNote() const { return m_strDayNote; }
 
     const std::string& GetCaption() const { return m_strCaption; }
     const std::string& GetTimetableTitle() const { return m_strTimetableTitle; }
@@ -76,6 +80,8 @@ private:
     void UpdateAccessibleTexts();
 
     bool m_bHoliday = false;
+    std::string m_strDayNote;
+    bool m_bNoteAlert = false;
     std::string m_strItemTitle;
     std::string m_strMusicName;
     std::string m_strPlayMode;

@@ -1,8 +1,9 @@
 """The remote page's API end to end against a headless copy on a fake sink: today's state
 with a hostile title carried as plain text, a common track rung and stopped (the bell log
-shows both as done remotely), the day calendar changed through the API taking effect, wrong
-tokens refused and logged and then backed off, oversized and chunked bodies refused before
-they are read, and no file served but the page's own.
+shows both as done remotely), an emergency broadcast started and ended, the day calendar
+changed through the API taking effect, wrong tokens refused and logged and then backed off,
+oversized and chunked bodies refused before they are read, and no file served but the
+page's own.
 usage: qelt_remote_api_test.py QELT QELT_TOOL"""
 
 import datetime
@@ -81,6 +82,24 @@ def check(copy):
     lines = copy.request("GET", "/api/log?lines=4")[2]["lines"]
     if len(lines) != 4 or not any(" finished" in line for line in lines):
         copy.fail(f"the log's last lines {lines}")
+
+    # An emergency broadcast from afar (a fire panel's webhook): only a file inside the
+    # program folder; the state shows it, the bell log names the caller, DELETE ends it.
+    if copy.request("POST", "/api/emergency", {"file": "../QELT.INI"})[0] != 400:
+        copy.fail("an emergency file outside the program folder was not refused")
+    status, _, reply = copy.request("POST", "/api/emergency", {"file": "音乐库/预备铃.wav"})
+    if status != 200:
+        copy.fail(f"emergency answered {status} {reply}")
+    state = copy.request("GET", "/api/state")[2]
+    if (state["emergency"] or {}).get("file") != "预备铃.wav" or not state["playing"]:
+        copy.fail(f"the state does not show the emergency: {state['emergency']}")
+    if "emergency 开始 远程 127.0.0.1 " + copy.dir + "/音乐库/预备铃.wav" not in copy.bell_log():
+        copy.fail("the bell log does not say who started the emergency")
+    if copy.request("DELETE", "/api/emergency")[0] != 200 or \
+            copy.request("DELETE", "/api/emergency")[0] != 409:
+        copy.fail("the emergency did not end once")
+    if copy.request("GET", "/api/state")[2]["emergency"] is not None:
+        copy.fail("the state still shows the emergency")
 
     # Today marked a holiday through the API: the calendar file holds it and today follows.
     today = datetime.date.today().isoformat()

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the day calendar's reader. What it reads must write back to
-// text that reads again to the same entries and errors, and an entry added to it must
-// be found by a lookup of its first day.
+// text that reads again to the same entries and errors (weekdays included), and an entry
+// added to it must be found by a lookup of its first day.
 
 #include <cstdint>
 #include <cstdlib>
@@ -21,7 +21,8 @@ bool SameEntries(const CDayCalendar& a, const CDayCalendar& b) {
     }
     for (std::size_t i = 0; i < left.size(); ++i) {
         if (left[i].first != right[i].first || left[i].last != right[i].last ||
-            left[i].timetable != right[i].timetable || left[i].lineIndex != right[i].lineIndex) {
+            left[i].timetable != right[i].timetable || left[i].lineIndex != right[i].lineIndex ||
+            left[i].weekday != right[i].weekday) {
             return false;
         }
     }
@@ -44,16 +45,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();  // the text written does not read back to the same calendar
     }
 
-    // A new single day at the end of time wins its own lookup (nothing narrower exists).
+    // A new single day at the end of time wins its own lookup (nothing narrower exists),
+    // and so does a make-up day after it, with its weekday.
     const CalendarDate day{9999, 12, 31};
-    if (calendar.AddEntry(day, day, std::string()) >= 0) {
+    const int weekday = static_cast<int>(size % 7);
+    if (calendar.AddEntry(day, day, std::string()) >= 0 &&
+        calendar.AddEntry(day, day, std::string(), weekday) >= 0) {
         const DayLookup found = calendar.Lookup(day);
-        if (found.kind == DayKind::Normal) {
+        if (found.kind != DayKind::MakeupDay || found.weekday != weekday) {
             std::abort();  // an entry just added is not found
         }
         CDayCalendar reread;
         reread.Parse(calendar.Serialize());
-        if (reread.Lookup(day).kind == DayKind::Normal) {
+        const DayLookup again = reread.Lookup(day);
+        if (again.kind != DayKind::MakeupDay || again.weekday != weekday) {
             std::abort();  // the added entry does not survive a write
         }
     }

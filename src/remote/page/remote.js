@@ -12,6 +12,7 @@ const kMarks = { past: "已过", next: "下一项", later: "待播" };
 let token = sessionStorage.getItem(kTokenKey) || "";
 let countdownEnd = 0;
 let polls = 0;
+let emergencyOn = false;
 
 function takeTokenFromAddress() {
   if (location.hash.length > 1) {
@@ -103,6 +104,12 @@ function showState(state) {
     setText("playing", "无");
     byId("progress").value = 0;
   }
+  emergencyOn = Boolean(state.emergency);
+  byId("emergency").className = emergencyOn ? "on" : "";
+  setText("emergencyText", emergencyOn
+    ? "紧急广播中：" + state.emergency.file + "（作息表暂停）"
+    : "全音量反复播放上次使用的紧急广播文件，作息表暂停，直到解除。");
+  setText("emergencyButton", emergencyOn ? "解除紧急广播" : "紧急广播");
   fillSelect("commonTracks", state.commonTracks);
   fillSelect("playlists", state.playlists);
   fillSelect("dayTimetable", state.timetables, ["", "节假日（不播放）"]);
@@ -162,6 +169,13 @@ function wire() {
     () => act("POST", "autoplay", { on: byId("autoPlay").checked }));
   byId("markDay").addEventListener("click", () => act("POST", "calendar",
     { date: byId("date").value, timetable: byId("dayTimetable").value }));
+  byId("emergencyButton").addEventListener("click", () => {
+    if (emergencyOn) {
+      act("DELETE", "emergency");
+    } else if (confirm("开始紧急广播？")) {
+      act("POST", "emergency", {});
+    }
+  });
   byId("tokenButton").addEventListener("click", () => {
     token = byId("tokenInput").value.trim();
     sessionStorage.setItem(kTokenKey, token);

@@ -113,6 +113,21 @@ TEST_F(MainFrameTest, HolidayKeepsTheBellsQuiet) {
     EXPECT_EQ(list.GetRowImage(1), views::CScheduleListView::RowPast);
 }
 
+TEST_F(MainFrameTest, AMakeupDayShowsAndListsTheWeekdayItFollows) {
+    schedule::CTimetable timetable;
+    timetable.SetTitle("冬季作息");
+    const schedule::ScheduleItem monday = Item(8, 0, 0, "周一早读", true);
+    timetable.AddItem(1, &monday);
+    ASSERT_TRUE(timetable.Save(m_Dir + "作息表/冬季.zxb"));
+    std::ofstream(m_Dir + "作息表/节假日.txt") << "2026-12-08 星期一  # 调休\n";
+    app::CMainFrame& main = MakeFrame();
+    EXPECT_EQ(main.PendingView()->GetDayNote(), "今日按星期一作息");
+    EXPECT_EQ(main.PendingView()->GetItemTitle(), "周一早读");
+    ASSERT_EQ(main.PendingView()->GetListView()->rowCount(), 1);
+    TickTo(8, 0, 1);
+    EXPECT_NE(ReadFile(m_Dir + "QELT.log").find("item 08:00:00 [周一早读]"), std::string::npos);
+}
+
 TEST_F(MainFrameTest, LayoutKeepsTheClockAtTheToolbarsRightEnd) {
     app::CMainFrame& main = MakeFrame();
     EXPECT_EQ(main.size(), QSize(app::kFrameWidth, app::kFrameHeight));

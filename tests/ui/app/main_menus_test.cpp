@@ -1,6 +1,7 @@
 // The main window's menus and commands: the menu bar as a new user sees it, the states
 // that follow the toggles, the run-time track and plug-in menus, choosing a timetable,
-// the background commands' settings, the autostart entry and the list's context menu.
+// the background commands' settings, the autostart entry, the list's context menu and
+// the emergency broadcast.
 
 #include <QAction>
 #include <QFile>
@@ -88,7 +89,7 @@ TEST_F(MenusTest, MenuBarReadsAsDesignedAndFollowsTheToggles) {
                            "新建作息表(&N)...", "修改作息表(&C)...", "-", "自动播放作息表(&P)", "-",
                            "退出系统(&X)"}));
     EXPECT_EQ(Entries(TopMenu(main, "播放控制(&E)")),
-              QStringList({"显示播放器(&S)", "-", "选择文件播放(&P)"}));
+              QStringList({"显示播放器(&S)", "-", "选择文件播放(&P)", "-", "紧急广播(&J)..."}));
     EXPECT_EQ(Entries(TopMenu(main, "设置(&S)")),
               QStringList({"系统设置(&S)...", "-", "设置常用标题(&B)...", "设置常用曲目(&C)...",
                            "设置列表曲目(&L)...", "设置节假日(&H)...", "-", "扩展运行>", "-",
@@ -100,9 +101,10 @@ TEST_F(MenusTest, MenuBarReadsAsDesignedAndFollowsTheToggles) {
                            "查看播放记录(&G)...", "背景(&P)>", "-", "工具栏(&T)", "状态栏(&S)"}));
     EXPECT_EQ(Entries(TopMenu(main, "帮助(&H)")),
               QStringList({"访问论坛(&B)...", "发送邮件(&E)...", "-", "关于 QELT(&A)..."}));
-    EXPECT_EQ(Entries(main.TrayMenu()),
-              QStringList({"关于 QELT(&A)...", "选择作息表(&S)...", "显示播放器(&M)",
-                           "隐藏主界面(&H)", "-", "设置>", "-", "退出系统(&X)"}));
+    EXPECT_EQ(
+        Entries(main.TrayMenu()),
+        QStringList({"关于 QELT(&A)...", "选择作息表(&S)...", "显示播放器(&M)", "隐藏主界面(&H)",
+                     "紧急广播(&J)...", "-", "设置>", "-", "退出系统(&X)"}));
     EXPECT_EQ(main.Action(app::kCmdChooseTimetable)->statusTip().toStdString(),
               "选择要播放的作息表");
     EXPECT_EQ(main.Action(app::kCmdChooseTimetable)->toolTip().toStdString(), "选择作息表");
@@ -185,8 +187,37 @@ TEST_F(MenusTest, TrackMenusFollowTheStoresAndPlayByHand) {
     again.name = "铃";
     main.CommonTracks().Add(&again);
     main.BuildTrackMenus();
-    EXPECT_EQ(Entries(main.PlayMenu()), QStringList({"显示播放器(&S)", "-", "选择文件播放(&P)",
-                                                     "列表曲目播放(&L)>", "常用曲目播放(&C)>"}));
+    EXPECT_EQ(Entries(main.PlayMenu()),
+              QStringList({"显示播放器(&S)", "-", "选择文件播放(&P)", "-", "紧急广播(&J)...",
+                           "列表曲目播放(&L)>", "常用曲目播放(&C)>"}));
+}
+
+TEST_F(MenusTest, TheEmergencyCommandPlaysAChosenFileAndTheSamePlaceEndsIt) {
+    app::CMainFrame& main = MakeFrame();
+    const std::string alarm = m_Dir + "音乐库/警报.wav";
+    QFile file(QString::fromStdString(alarm));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("RIFF");
+    file.close();
+    audio.SetLength(alarm, 3000);
+    dialogs.files.push_back({alarm});
+    main.OnCommand(app::kCmdEmergency);
+    EXPECT_EQ(dialogs.fileRequests.back().title, "选择紧急广播文件");
+    EXPECT_TRUE(main.Session().IsEmergency());
+    EXPECT_EQ(main.Action(app::kCmdEmergency)->text().toStdString(), "解除紧急广播(&J)");
+    EXPECT_EQ(main.PendingView()->GetDayNote(), "紧急广播中:警报.wav");
+    EXPECT_EQ(IniValue(m_Dir + "QELT.INI", "紧急广播文件"), alarm);
+
+    // The same place ends it; the next time the last file is proposed.
+    main.OnCommand(app::kCmdEmergency);
+    EXPECT_FALSE(main.Session().IsEmergency());
+    EXPECT_EQ(main.Action(app::kCmdEmergency)->text().toStdString(), "紧急广播(&J)...");
+    EXPECT_EQ(main.PendingView()->GetDayNote(), "");
+    dialogs.files.push_back({});
+    main.OnCommand(app::kCmdEmergency);
+    EXPECT_EQ(dialogs.fileRequests.back().fileName, "警报.wav");
+    EXPECT_EQ(dialogs.fileRequests.back().folder, m_Dir + "音乐库");
+    EXPECT_FALSE(main.Session().IsEmergency());
 }
 
 TEST_F(MenusTest, ChoosingATimetableWritesItsPathOnlyWhenItLoads) {

@@ -1,9 +1,11 @@
-// qelt_screenshots OUT_DIR QELT_TOOL: writes PNGs of the main window in both views, the
-// player window and the notifier, over a demo folder on a fixed virtual morning (the
-// README and the guide show them). Not a test: `make screenshots` runs it.
+// qelt_screenshots OUT_DIR QELT_TOOL: writes PNGs of the main window in both views and
+// during an emergency broadcast, the player window and the notifier, over a demo folder
+// on a fixed virtual morning (the README and the guide show them). Not a test: `make
+// screenshots` runs it.
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -145,5 +147,15 @@ int main(int argc, char** argv) {
         editor->close();
         QApplication::processEvents();
     }
+
+    // The emergency broadcast: the red pane, the pending view's line, the notifier.
+    const QString alarm = demo.path() + QStringLiteral("/音乐库/紧急疏散.wav");
+    QFile::copy(demo.path() + QStringLiteral("/音乐库/上课铃.wav"), alarm);
+    frame.Session().StartEmergency(alarm.toStdString(), session::EmergencySource::Menu);
+    clock.Advance(1000);
+    frame.Tick();
+    QTest::qWait(50);
+    ok = Save(&frame, out, "emergency.png") && ok;
+    frame.Session().EndEmergency(session::EmergencySource::Menu);
     return ok ? 0 : 1;
 }

@@ -103,6 +103,7 @@ private:
         options.loadPlugins = false;
         options.startTick = false;
         options.power = &power;
+        options.clockSync = &clockSync;
         options.runProgram = [this](const std::string& program, const std::string& params) {
             log.Add("ran " + program + " " + params);
             return 0;
@@ -118,8 +119,52 @@ protected:
     engine_test::FakeHost host;
     engine_test::FakePlayer player;
     engine_test::FakePower power;
+    // Answers at once with its state; Unknown says nothing.
+    struct FakeClockSync : platform::ClockSync {
+        void Ask(std::function<void(platform::ClockSyncState)> answer) override {
+            ++asked;
+            answer(state);
+        }
+        platform::ClockSyncState state = platform::ClockSyncState::Unknown;
+        int asked = 0;
+    } clockSync;
     CBellSession session;
 };
+
+TEST_F(BellSessionTest, AClockNotSynchronisedIsSaidOncePerChangeAndASetWithItsSize) {
+    using platform::ClockSyncState;
+    WriteTimetable({Single(Hms(8, 0, 0), "上课")});
+    clockSync.state = ClockSyncState::NotSynchronised;
+    session.Start(player);
+    EXPECT_EQ(clockSync.asked, 1);
+    const std::string notice = "系统时间未同步，铃声可能不准";
+    EXPECT_EQ(host.notice, notice);
+    session.CheckClockSync();
+    clockSync.state = ClockSyncState::Unknown;  // timedated gone for a while
+    session.CheckClockSync();
+    EXPECT_EQ(host.notice, notice);
+    clockSync.state = ClockSyncState::Synchronised;
+    session.CheckClockSync();
+    session.CheckClockSync();
+    EXPECT_EQ(host.notice, "");
+    EXPECT_EQ(LinesWith(BellLog(), " clock "),
+              (std::vector<std::string>{"2026-12-07 07:00:00 clock " + notice,
+                                        "2026-12-07 07:00:00 clock 系统时间已同步"}));
+
+    // A set of the clock by more than a second is logged with its size; less is not.
+    TickThrough(7, 0, 10);
+    clock.Set(Time(7, 7, 0, 45));
+    session.OnClockSet();
+    session.Tick();
+    clock.Advance(400);
+    session.OnClockSet();
+    clock.Set(Time(7, 7, 0, 30));
+    session.OnClockSet();
+    const std::vector<std::string> sets = LinesWith(BellLog(), " clockset ");
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_NE(sets[0].find("系统时间被调整+35."), std::string::npos) << sets[0];
+    EXPECT_NE(sets[1].find("系统时间被调整-15."), std::string::npos) << sets[1];
+}
 
 TEST_F(BellSessionTest, WithoutATimetableNothingCountsDownToAPowerOff) {
     // A first start in an empty folder: the machine stays on, the status says why and

@@ -325,6 +325,46 @@ TEST_F(SimulateTest, DayCalendarKeepsAHolidayQuietAndRingsAnExamDay) {
     EXPECT_EQ(Tool("calendar /nonexistent/qelt").exitCode, 3);
 }
 
+TEST_F(SimulateTest, AMakeupSundayRingsFridaysItemsOfTheTimetableItNames) {
+    WriteTimetable({{Item(Hms(9, 0, 0), "周日", "音乐库/tone.wav")},
+                    {},
+                    {},
+                    {},
+                    {},
+                    {Item(Hms(8, 0, 0), "周五早读", "音乐库/tone.wav")}});
+    schedule::CTimetable exam;
+    exam.SetTitle("考试");
+    ScheduleItem start = Item(Hms(10, 0, 0), "周一考试", "音乐库/tone.wav");
+    exam.AddItem(1, &start);
+    ASSERT_TRUE(exam.Save(Dir() + "/作息表/考试.zxb"));
+    std::FILE* file = std::fopen((Dir() + "/作息表/节假日.txt").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("# 调休\n2026-12-13 星期五\n2026-12-19 考试.zxb 星期一  # 补周一\n", file);
+    std::fclose(file);
+    Settings().SetPopupPrompt(false);
+
+    // Sunday the 13th rings Friday's item, not its own; Saturday the 19th the exam
+    // timetable's Monday.
+    const auto items = [](const Result& result) {
+        std::vector<std::string> found;
+        for (const std::string& line : result.lines) {
+            if (line.find(" item ") != std::string::npos) {
+                found.push_back(line);
+            }
+        }
+        return found;
+    };
+    EXPECT_EQ(
+        items(Simulate(DirArg() + " --from '2026-12-13 07:59:00' --to '2026-12-13 09:30:00'")),
+        std::vector<std::string>{"2026-12-13 08:00:00 item 08:00:00 [周五早读][铃声]"});
+    EXPECT_EQ(
+        items(Simulate(DirArg() + " --from '2026-12-19 07:59:00' --to '2026-12-19 10:30:00'")),
+        std::vector<std::string>{"2026-12-19 10:00:00 item 10:00:00 [周一考试][铃声]"});
+    EXPECT_EQ(Tool("calendar " + DirArg()).lines,
+              (std::vector<std::string>{"2026-12-13 Sun makeup 星期五",
+                                        "2026-12-19 Sat special 考试.zxb 星期一"}));
+}
+
 TEST_F(SimulateTest, BadArgumentsAreRefused) {
     const std::string day = " --from '2026-12-07 07:00:00' --to '2026-12-07 08:00:00'";
     EXPECT_EQ(Simulate(DirArg() + " --from '2026-12-07 07:59:00'").exitCode, 1);

@@ -1,5 +1,6 @@
-// The holiday dialog: the calendar's entries in date order, adding and removing them,
-// what OK writes (and keeps) and Cancel does not, and the entries it refuses.
+// The holiday dialog: the calendar's entries in date order, adding and removing them (a
+// make-up day among them), what OK writes (and keeps) and Cancel does not, and the
+// entries it refuses.
 
 #include "editors/holiday_dlg.h"
 
@@ -134,6 +135,14 @@ TEST(HolidayDlgTest, AddsAndRemovesEntriesAndKeepsTheFilesOtherLines) {
     EXPECT_EQ(ReadFile(path), original);
     EXPECT_TRUE(host.dialogs.messages.empty());
 
+    // A make-up Sunday that follows Friday's items: no timetable, a weekday.
+    SetDates(dlg, QDate(2027, 2, 21), QDate(2027, 2, 21));
+    combo->setCurrentIndex(0);
+    auto* weekday = Child<QComboBox>(dlg, "weekdayCombo");
+    weekday->setCurrentIndex(weekday->findText(QStringLiteral("星期五")));
+    Click(dlg, "addButton");
+    EXPECT_EQ(Rows(dlg).value(1), QStringLiteral("2027-02-21|按星期五的作息"));
+
     // OK writes the file: the comments, the blank line, the line that does not count and
     // the untouched entries stay as they were; the new entries follow.
     Click(dlg, "okButton");
@@ -144,7 +153,8 @@ TEST(HolidayDlgTest, AddsAndRemovesEntriesAndKeepsTheFilesOtherLines) {
               "2027-06-07..2027-06-09 考试作息表.zxb\n"
               "2027-13-01\n"
               "2027-05-01..2027-05-03 旧作息表.zxb\n"
-              "2026-12-25\n");
+              "2026-12-25\n"
+              "2027-02-21 星期五\n");
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
     EXPECT_EQ(host.closes, 1);
