@@ -134,7 +134,7 @@ bool CHeadlessApp::InitInstance() {
 
     player::CHeadlessPlayer::Events events;
     events.trackStarted = [this](const std::string& path) {
-        Write("play", path);
+        m_Session.LogTrackStarted(path);
         if (m_Audio.TakeFallbackNotice()) {
             Write("notice", kOutputFallbackNotice);
         }

@@ -151,8 +151,10 @@ bool CMainFrame::Create() {
     m_pPlayer->SetOpenFolder(m_Services.appDir + kMusicFolder);
     connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this,
             [this] { OnFrameNotice(kNoticePlaybackEnded); });
+    connect(m_pPlayer, &player::CPlayerDlg::filesOpened, this,
+            [this] { m_Session.MarkManualPlay(); });
     connect(m_pPlayer, &player::CPlayerDlg::trackStarted, this, [this](const QString& path) {
-        Log("play", path.toStdString());
+        m_Session.LogTrackStarted(path.toStdString());
         if (m_Services.takeOutputFallback && m_Services.takeOutputFallback()) {
             Log("notice", kOutputFallbackNotice);
             ShowNotice(kOutputFallbackNotice);

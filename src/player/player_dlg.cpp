@@ -347,6 +347,7 @@ void CPlayerDlg::OnOpen() {
     RefreshList();
     // A cancelled dialog leaves a waiting track where it is.
     if (added > 0 && !m_Playback.IsPlaying()) {
+        emit filesOpened();
         m_Playback.LoadTrack(0);
     }
     UpdateStatus();

@@ -131,6 +131,8 @@ signals:
     void playbackFinished();
     // A track began to sound (path as queued).
     void trackStarted(const QString& path);
+    // The user opened files in this window and they start now (a manual play).
+    void filesOpened();
     // A queue entry could not be opened; nothing plays now.
     void openFailed(const QString& path);
 

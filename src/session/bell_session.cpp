@@ -124,6 +124,8 @@ public:
         if (stopFirst) {
             m_Session.m_nPlayingTrial = 0;
         }
+        // A new queue: its tracks are logged as the operation that built it asks.
+        m_Session.m_QueueOrigin = m_Session.m_PendingOrigin;
         m_Player.ClearQueue(stopFirst);
     }
     bool Append(const schedule::TrackEntry& entry) override { return m_Player.Append(entry); }
@@ -143,6 +145,7 @@ public:
         const int added = m_Player.OpenFiles(clearFirst);
         if (added > 0) {
             m_Session.m_nPlayingTrial = 0;
+            m_Session.m_QueueOrigin = m_Session.m_PendingOrigin;
         }
         return added;
     }
@@ -465,19 +468,36 @@ void CBellSession::ReplanToday() {
 // Playing by hand.
 
 void CBellSession::PlayCommonTrackFromMenu(int index) {
+    const ManualPlay manual(*this);
     m_pEngine->PlayCommonTrackFromMenu(index);
 }
 
 void CBellSession::PlayPlaylistFromMenu(int index) {
+    const ManualPlay manual(*this);
     m_pEngine->PlayPlaylistFromMenu(index);
 }
 
 void CBellSession::PlayListRow(int row) {
+    const ManualPlay manual(*this);
     m_pEngine->PlayListRow(row);
 }
 
 void CBellSession::PlayChosenFiles() {
+    const ManualPlay manual(*this);
     m_pEngine->PlayChosenFiles();
+}
+
+void CBellSession::MarkManualPlay() {
+    m_nPlayingTrial = 0;
+    m_QueueOrigin = PlayOrigin::Manual;
+}
+
+void CBellSession::LogTrackStarted(const std::string& path) {
+    if (m_nPlayingTrial != 0) {
+        Log("trial", path);
+    } else {
+        Log(m_QueueOrigin == PlayOrigin::Manual ? "manual" : "play", path);
+    }
 }
 
 void CBellSession::OnPlaybackEnded() {

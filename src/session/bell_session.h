@@ -173,6 +173,12 @@ public:
     void PlayChosenFiles();
     // The player finished its queue or was closed: logged, then the after-program.
     void OnPlaybackEnded();
+    // The player window queued files of its own and started them: a manual play.
+    void MarkManualPlay();
+    // A track began: the bell log says "play" for what a bell or an emergency started,
+    // "manual" for what a person started by hand (menus, the list, the remote page, the
+    // player window) and "trial" for an editor's trial, so a bell's line means a bell.
+    void LogTrackStarted(const std::string& path);
     // Stops whatever plays and empties the queue, as closing the player does (the end is
     // logged and the after-program runs); false when nothing was playing.
     bool StopPlayback();
@@ -226,6 +232,20 @@ private:
     // Who plays now: 0 the engine (a bell, a track by hand) or nothing, else a trial's
     // token; and the last token given.
     int m_nPlayingTrial = 0;
+    // Who started the queue that plays, and who starts the next one.
+    enum class PlayOrigin { Bell, Manual };
+    PlayOrigin m_QueueOrigin = PlayOrigin::Bell;
+    PlayOrigin m_PendingOrigin = PlayOrigin::Bell;
+    // Marks the queues built during a by-hand operation as manual.
+    struct ManualPlay {
+        explicit ManualPlay(CBellSession& session) : m_Session(session) {
+            m_Session.m_PendingOrigin = PlayOrigin::Manual;
+        }
+        ~ManualPlay() { m_Session.m_PendingOrigin = PlayOrigin::Bell; }
+        ManualPlay(const ManualPlay&) = delete;
+        ManualPlay& operator=(const ManualPlay&) = delete;
+        CBellSession& m_Session;
+    };
     int m_nLastTrial = 0;
     bool m_bStopped = false;
     // When the emergency broadcast began, for the length logged at its end.

@@ -259,7 +259,7 @@ private:
 
     player::CHeadlessPlayer::Events PlayerEvents() {
         player::CHeadlessPlayer::Events events;
-        events.trackStarted = [this](const std::string& path) { m_Session.Log("play", path); };
+        events.trackStarted = [this](const std::string& path) { m_Session.LogTrackStarted(path); };
         events.queueFinished = [this] {
             // The player posts its notice; the program handles it after the player's call.
             m_Posted.push_back([this] { m_Session.OnPlaybackEnded(); });

@@ -69,7 +69,7 @@ def check(copy):
         copy.fail("nothing plays after the common track was rung")
     log = copy.bell_log()
     remote_at = log.find("remote play common 0 预备铃 from 127.0.0.1")
-    if remote_at < 0 or log.find("play " + copy.dir + "/音乐库/预备铃.wav", remote_at) < 0:
+    if remote_at < 0 or log.find("manual " + copy.dir + "/音乐库/预备铃.wav", remote_at) < 0:
         copy.fail("the bell log does not show the remote play followed by the track")
     if copy.request("POST", "/api/play/common/7")[0] != 404:
         copy.fail("a common track that does not exist was not refused")

@@ -83,7 +83,7 @@ def main():
         # The button rings the chosen common track.
         browser.find_element(By.ID, "playCommon").click()
         wait.until(lambda b: "预备铃" in b.find_element(By.ID, "answer").text)
-        if not copy.wait_until(lambda: "play " + copy.dir + "/音乐库/预备铃.wav"
+        if not copy.wait_until(lambda: "manual " + copy.dir + "/音乐库/预备铃.wav"
                                in copy.bell_log(), 10):
             copy.fail("the track was not played")
         wait.until(lambda b: "预备铃" in b.find_element(By.ID, "playing").text)

@@ -330,6 +330,36 @@ TEST_F(BellSessionTest, ATrialNeverStopsABellThatStartedSince) {
     EXPECT_FALSE(session.PlayTrialPlaylist(second, list)) << "an old trial's token plays nothing";
 }
 
+TEST_F(BellSessionTest, TheBellLogTellsBellsFromManualPlaysAndTrials) {
+    WriteTimetable({Single(Hms(7, 1, 0), "早读"), Single(Hms(7, 3, 0), "第一节")});
+    schedule::CommonTrack track;
+    track.name = "预备铃";
+    track.main.path = "音乐库/ready.wav";
+    ASSERT_TRUE(session.CommonTracks().Add(&track));
+    session.Start(player);
+    const auto started = [&](const std::string& path) {
+        session.LogTrackStarted(path);
+        const std::vector<std::string> lines = LinesWith(BellLog(), path);
+        return lines.empty() ? std::string() : lines.back().substr(20);
+    };
+
+    TickThrough(7, 1, 1);
+    EXPECT_EQ(started("bell.wav"), "play bell.wav");
+    // The same queue's next track is the bell's too.
+    EXPECT_EQ(started("bell2.wav"), "play bell2.wav");
+    session.PlayCommonTrackFromMenu(0);
+    EXPECT_EQ(started("ready.wav"), "manual ready.wav");
+    session.MarkManualPlay();
+    EXPECT_EQ(started("opened.wav"), "manual opened.wav");
+    ASSERT_TRUE(session.StopPlayback());
+    const int trial = session.BeginTrial();
+    ASSERT_NE(trial, 0);
+    EXPECT_EQ(started("try.wav"), "trial try.wav");
+    // The next bell replaces the trial and is a bell again.
+    TickThrough(7, 3, 1);
+    EXPECT_EQ(started("bell3.wav"), "play bell3.wav");
+}
+
 // The main window's timetable commands, driven without windows: the dialogs answer from
 // a script, the item editor is a function.
 class TimetableCommandsTest : public BellSessionTest {
