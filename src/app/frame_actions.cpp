@@ -118,7 +118,7 @@ void CFrameActions::CreateActions() {
         {kCmdPlaylists, "设置列表曲目(&L)...", "设置列表曲目文件\n设置列表曲目", "playlist"},
         {kCmdHolidays, "设置节假日(&H)...", "设置节假日和考试等特别的日子\n设置节假日", nullptr},
         {kCmdBellLog, "查看播放记录(&G)...", "查看作息项的播放记录\n查看播放记录", nullptr},
-        {kCmdEmergency, "紧急广播(&J)...", "停止作息表,全音量反复播放一个文件,直到解除\n紧急广播",
+        {kCmdEmergency, "紧急广播(&J)...", "停止作息表，全音量反复播放一个文件，直到解除\n紧急广播",
          nullptr},
         {kCmdExtRunSettings, "扩展运行设置(&S)...", nullptr, nullptr},
         {kCmdExtRunItems, "设置全体作息项(&A)...", nullptr, nullptr},

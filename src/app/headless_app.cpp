@@ -39,8 +39,8 @@ constexpr const char* kNoAudioNotice = "没有可用的音频输出";
 constexpr const char* kOutputFallbackNotice = "输出设备不可用，已改用系统默认输出";
 constexpr const char* kHolidayText = "今日为节假日，不播放作息项";
 constexpr const char* kWorkdayText = "今日播放作息项";
-constexpr const char* kRemoteFailed = "远程控制无法开启:";
-constexpr const char* kRemoteTokenNotKept = "远程控制的令牌无法写入设置文件(仅本次有效):";
+constexpr const char* kRemoteFailed = "远程控制无法开启：";
+constexpr const char* kRemoteTokenNotKept = "远程控制的令牌无法写入设置文件（仅本次有效）：";
 
 std::string EventLogPath() {
     const char* path = std::getenv("QELT_EVENT_LOG");

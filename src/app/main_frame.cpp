@@ -46,7 +46,7 @@ using platform::Q;
 constexpr const char* kNoTimetableFile = "无作息表.zxb";
 constexpr const char* kTrayTooltip = "Varnel";
 constexpr const char* kNoAudioNotice = "没有可用的音频输出";
-constexpr const char* kRemoteFailed = "远程控制无法开启:";
+constexpr const char* kRemoteFailed = "远程控制无法开启：";
 constexpr const char* kRemoteTokenNotKept = "远程控制的令牌无法写入设置文件";
 constexpr const char* kNoAudioMessage =
     "没有找到可用的音频输出设备。\n作息表照常计时，作息项照常显示为已播放，但不会发出声音。";
@@ -56,9 +56,9 @@ constexpr const char* kNotifierSkin = ":/widgets/notifier_skin.png";
 // The emergency broadcast: the engine's pane in red, the notifier and the pending view.
 constexpr const char* kEmergencyPaneStyle =
     "QLabel { background-color: #d00000; color: white; font-weight: bold; }";
-constexpr const char* kEmergencyNotify = "紧急广播:";
+constexpr const char* kEmergencyNotify = "紧急广播：";
 constexpr const char* kEmergencyEndedNotify = "紧急广播已解除";
-const std::string kEmergencyNote = "紧急广播中:";
+const std::string kEmergencyNote = "紧急广播中：";
 constexpr int kEmergencyNotifierStayMs = 10000;
 constexpr int kNotifierFontSize = 90;
 constexpr int kNotifierHoverStyle = 4;

@@ -61,15 +61,15 @@ public:
 };
 
 // Said when a trial play is asked for while a bell plays: a trial never cuts one off.
-inline constexpr const char* kTrialRefused = "作息项正在播放,请在播放结束后再试播。";
+inline constexpr const char* kTrialRefused = "作息项正在播放，请在播放结束后再试播。";
 inline constexpr const char* kTrialCaption = "试播";
 // Said when "QELT.INI" could not be written.
 inline constexpr const char* kSettingsNotWritten =
-    "无法写入设置文件QELT.INI,新的设置只在本次运行中有效。";
+    "无法写入设置文件QELT.INI，新的设置只在本次运行中有效。";
 
 // Said when the preset titles could not be written to "QELT.INI".
 inline constexpr const char* kPresetTitlesNotWritten =
-    "无法写入设置文件QELT.INI,常用标题没有保存。";
+    "无法写入设置文件QELT.INI，常用标题没有保存。";
 
 inline void ReportSettingsNotWritten(IEditorHost& host, const char* text = kSettingsNotWritten) {
     host.Dialogs().Message(text, schedule::kErrorCaption, platform::MessageIcon::Error,

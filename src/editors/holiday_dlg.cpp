@@ -31,11 +31,13 @@ constexpr const char* kReversedText = "结束日期不能早于开始日期。";
 constexpr const char* kDuplicateText = "列表中已有%1的条目，请先删除它。";
 constexpr const char* kCannotAddText = "无法添加这个条目。";
 constexpr const char* kCannotSaveText = "无法保存节假日文件：\n%1";
-constexpr const char* kCloseSaveText = "节假日设置已经被修改过了,要保存吗?";
+constexpr const char* kCloseSaveText = "节假日设置已经被修改过了，要保存吗？";
 constexpr const char* kUnreadableText = "无法读取节假日文件%1，不能在这里修改它。";
 constexpr const char* kIgnoredLinesText = "以下各行无法识别，已忽略（保存时原样保留）：";
 constexpr const char* kMissingTimetableText = "%1（文件不存在）";
 constexpr const char* kMakeupText = "按%1的作息";
+constexpr const char* kNoTimetableChoice = "（节假日，不响铃）";
+constexpr const char* kCurrentTimetableChoice = "（当前作息表）";
 constexpr const char* kDateFormat = "yyyy-MM-dd";
 constexpr const char* kTimetableFilter = "*.zxb";
 constexpr int kDateColumn = 0;
@@ -145,10 +147,11 @@ CHolidayDlg::CHolidayDlg(IEditorHost& host, QWidget* parent)
     removeButton->setAutoDefault(false);
 
     auto* buttons = new QDialogButtonBox(this);
-    m_pOk = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
+    m_pOk = buttons->addButton(QStringLiteral("确定(&O)"), QDialogButtonBox::AcceptRole);
     m_pOk->setObjectName(QStringLiteral("okButton"));
     m_pOk->setAutoDefault(false);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel =
+        buttons->addButton(QStringLiteral("取消(&C)"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setAutoDefault(false);
 
@@ -172,6 +175,11 @@ CHolidayDlg::CHolidayDlg(IEditorHost& host, QWidget* parent)
     setTabOrder(addButton, m_pOk);
     setTabOrder(m_pOk, cancel);
 
+    connect(m_pWeekday, &QComboBox::currentIndexChanged, this, [this] {
+        m_pTimetable->setItemText(
+            0, QString::fromUtf8(m_pWeekday->currentData().toInt() < 0 ? kNoTimetableChoice
+                                                                       : kCurrentTimetableChoice));
+    });
     connect(addButton, &QPushButton::clicked, this, &CHolidayDlg::AddEntry);
     connect(removeButton, &QPushButton::clicked, this, &CHolidayDlg::RemoveEntry);
     connect(buttons, &QDialogButtonBox::accepted, this, &CHolidayDlg::accept);
@@ -196,13 +204,15 @@ CHolidayDlg::CHolidayDlg(IEditorHost& host, QWidget* parent)
 
 void CHolidayDlg::FillTimetables() {
     m_pTimetable->clear();
-    m_pTimetable->addItem(QString());
+    // The blank choice names what it does: a holiday, or with a weekday the current
+    // timetable's items of that weekday.
+    m_pTimetable->addItem(QString::fromUtf8(kNoTimetableChoice), QString());
     const QDir folder(Q(m_Host.AppDir()) + QString::fromUtf8(schedule::CDayCalendar::kFolderName));
     const QStringList names = folder.entryList({QString::fromLatin1(kTimetableFilter)},
                                                QDir::Files | QDir::Readable, QDir::Name);
     for (const QString& name : names) {
         if (NameFitsTheFile(name)) {
-            m_pTimetable->addItem(name);
+            m_pTimetable->addItem(name, name);
         }
     }
 }
@@ -274,8 +284,9 @@ void CHolidayDlg::AddEntry() {
             return;
         }
     }
-    const int line = m_Calendar.AddEntry(from, to, m_pTimetable->currentText().toStdString(),
-                                         m_pWeekday->currentData().toInt());
+    const int line =
+        m_Calendar.AddEntry(from, to, m_pTimetable->currentData().toString().toStdString(),
+                            m_pWeekday->currentData().toInt());
     if (line < 0) {
         ShowError(QString::fromUtf8(kCannotAddText));
         return;

@@ -452,7 +452,7 @@ bool CItemEditDlg::CheckTextFits(const QString& text, const char* what, QWidget*
     if (schedule::EncodeFileText(S(text)).size() <= static_cast<std::size_t>(kMaxTextBytes)) {
         return true;
     }
-    m_Host.Dialogs().Message(S(QStringLiteral("%1太长,不能超过%2个字节,请修改后再重试!")
+    m_Host.Dialogs().Message(S(QStringLiteral("%1太长，不能超过%2个字节，请修改后再重试！")
                                    .arg(QString::fromUtf8(what))
                                    .arg(kMaxTextBytes)),
                              kErrorCaption, platform::MessageIcon::Information,

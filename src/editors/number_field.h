@@ -18,7 +18,7 @@ namespace editors {
 inline constexpr const char* kEnterIntegerText = "请键入一个整数。";
 inline constexpr const char* kEnterIntegerCaption = "QELT";
 // What a play time field shows when it holds a negative number.
-inline constexpr const char* kNegativePlayTimeText = "播放时间不能为负数,请键入0或更大的整数。";
+inline constexpr const char* kNegativePlayTimeText = "播放时间不能为负数，请键入0或更大的整数。";
 
 class CNumberField : public QWidget {
     Q_OBJECT

@@ -33,9 +33,9 @@ constexpr const char* kDefaultOutput = "系统默认";
 // A name shared by several outputs is told apart by the output's identifier.
 constexpr const char* kSameNameFormat = "%1 (%2)";
 // The stored output that the system does not offer now.
-constexpr const char* kMissingOutputFormat = "%1 (未连接)";
-constexpr const char* kRemoteBadAddress = "远程控制的地址应为 IP 地址,例如 127.0.0.1 或 0.0.0.0";
-constexpr const char* kRemoteFailed = "远程控制无法开启:\n%1";
+constexpr const char* kMissingOutputFormat = "%1（未连接）";
+constexpr const char* kRemoteBadAddress = "远程控制的地址应为 IP 地址，例如 127.0.0.1 或 0.0.0.0";
+constexpr const char* kRemoteFailed = "远程控制无法开启：\n%1";
 constexpr int kDelayArrowMinimum = 0;
 constexpr int kDelayArrowMaximum = 10;
 constexpr int kVolumeMinimum = 0;

@@ -8,7 +8,7 @@
 namespace editors {
 
 namespace {
-constexpr const char* kTooLongText = "%1太长了:最多只能保存%2个字节(一个汉字占2个字节)。";
+constexpr const char* kTooLongText = "%1太长了：最多只能保存%2个字节（一个汉字占2个字节）。";
 constexpr const char* kErrorCaption = "错误";
 }  // namespace
 

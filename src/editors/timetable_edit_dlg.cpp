@@ -470,11 +470,12 @@ void CTimetableEditDlg::OnCopyFile() {
 bool CTimetableEditDlg::TakeTitle() {
     m_strEditTitle = m_pTitle->text().toStdString();
     if (schedule::EncodeFileText(m_strEditTitle).size() > kMaxTitleBytes) {
-        m_Host.Dialogs().Message(QStringLiteral("作息表标题太长,不能超过%1个字节,请修改后再重试!")
-                                     .arg(kMaxTitleBytes)
-                                     .toStdString(),
-                                 schedule::kErrorCaption, platform::MessageIcon::Information,
-                                 platform::MessageButtons::Ok);
+        m_Host.Dialogs().Message(
+            QStringLiteral("作息表标题太长，不能超过%1个字节，请修改后再重试！")
+                .arg(kMaxTitleBytes)
+                .toStdString(),
+            schedule::kErrorCaption, platform::MessageIcon::Information,
+            platform::MessageButtons::Ok);
         m_pTitle->setFocus();
         return false;
     }

@@ -45,7 +45,7 @@ public:
     static constexpr const char* kClearDayText = "真的要清除这一天的作息表项吗?";
     static constexpr const char* kCopyDayFormat = "真的要复制%1的作息表到%2";
     static constexpr const char* kCopyDayCaption = "复制作息表项";
-    static constexpr const char* kMakeCurrentText = "是否将其设为当前作息表?";
+    static constexpr const char* kMakeCurrentText = "是否将其设为当前作息表？";
     static constexpr const char* kCopyFileText =
         "真的要将复制信息表到当前作息表吗?这样会先清空当前作息表!";
     static constexpr const char* kCopyFileCaption = "复制作息表";

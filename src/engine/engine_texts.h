@@ -19,10 +19,10 @@ inline constexpr const char* kShutdownCountdown = "作息表播放完毕,%d分%d
 // A notice of ours (status pane 3): why the machine is still on.
 inline constexpr const char* kPowerOffRefused = "系统拒绝了关机请求";
 // A special day's timetable named in the day calendar that cannot be read.
-inline constexpr const char* kCalendarTimetableUnreadable = "节假日设置中的作息表无法读取:%s";
+inline constexpr const char* kCalendarTimetableUnreadable = "节假日设置中的作息表无法读取：%s";
 inline constexpr const char* kTimetableUnreadableReason = "作息表无法读取";
 // Status pane 1 while no timetable could be read: nothing rings and nothing powers off.
-inline constexpr const char* kNoTimetableStatus = "未加载作息表,不会自动关机";
+inline constexpr const char* kNoTimetableStatus = "未加载作息表，不会自动关机";
 // Why the current timetable could not be read, in the bell log.
 inline constexpr const char* kTimetableCannotOpen = "文件不存在或无法打开";
 inline constexpr const char* kTimetableWrongFormat = "不是作息表文件";
@@ -30,7 +30,7 @@ inline constexpr const char* kTimetableDamaged = "作息表文件已损坏";
 // What the pending view says on a make-up day, with the weekday's name.
 inline constexpr const char* kMakeupDay = "今日按%s作息";
 // Status pane 1 while an emergency broadcast plays.
-inline constexpr const char* kEmergencyStatus = "紧急广播中,作息表暂停";
+inline constexpr const char* kEmergencyStatus = "紧急广播中，作息表暂停";
 
 // The bell log's engine events: an item started, an item passed over (with the reason
 // why), an extension program's exit code, an item whose stored music is missing, and a

@@ -99,7 +99,7 @@ bool CRemoteServer::Listen(const RemoteConfig& config, QString* error) {
     QHostAddress address;
     if (!address.setAddress(QString::fromStdString(config.address))) {
         if (error != nullptr) {
-            *error = QStringLiteral("地址无效: %1").arg(QString::fromStdString(config.address));
+            *error = QStringLiteral("地址无效：%1").arg(QString::fromStdString(config.address));
         }
         return false;
     }

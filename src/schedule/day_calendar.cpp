@@ -358,8 +358,8 @@ std::optional<CalendarError> CDayCalendar::ErrorAt(int lineIndex) const {
 
 std::string CDayCalendar::ErrorSummary() const {
     if (m_LoadFailure == ReadFailure::TooLarge) {
-        return std::string(kFileName) + " 过大(超过" + kMaxReadableFileSizeText +
-               "),未读取,每天按平常的作息表响铃";
+        return std::string(kFileName) + " 过大（超过" + kMaxReadableFileSizeText +
+               "），未读取，每天按平常的作息表响铃";
     }
     return SummarizeErrors(errors());
 }
@@ -369,7 +369,7 @@ std::string CDayCalendar::SummarizeErrors(const std::vector<CalendarError>& erro
         return {};
     }
     std::string text =
-        std::string(kFileName) + " 中有" + std::to_string(errors.size()) + "行无效,已忽略(";
+        std::string(kFileName) + " 中有" + std::to_string(errors.size()) + "行无效，已忽略（";
     if (errors.size() == 1) {
         // One line is shown whole, as errors() would, with a very long text cut short.
         CalendarError shown = errors.front();
@@ -394,7 +394,7 @@ std::string CDayCalendar::SummarizeErrors(const std::vector<CalendarError>& erro
         }
         text += errors.size() > kSummaryLineNumbers ? "…行" : "行";
     }
-    return text + ")";
+    return text + "）";
 }
 
 bool CDayCalendar::AddError(int lineIndex, const std::string& reason) {

@@ -24,7 +24,7 @@ constexpr const char* kChooseTitle = "选择当前作息表";
 constexpr const char* kSaveQuestion = "作息表已经被修改过了,要保存作息表吗?";
 constexpr const char* kSaveCaption = "保存作息表";
 constexpr const char* kEditDroppedText =
-    "编辑期间日期或作息表已经改变,这次对作息项的修改没有保存,请重新编辑。";
+    "编辑期间日期或作息表已经改变，这次对作息项的修改没有保存，请重新编辑。";
 constexpr const char* kEditCaption = "编辑作息项";
 constexpr const char* kDeleteQuestion = "真的要删除选中的作息表吗?";
 constexpr const char* kDeleteCaption = "清除作息表项";

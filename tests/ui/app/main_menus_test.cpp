@@ -205,7 +205,7 @@ TEST_F(MenusTest, TheEmergencyCommandPlaysAChosenFileAndTheSamePlaceEndsIt) {
     EXPECT_EQ(dialogs.fileRequests.back().title, "选择紧急广播文件");
     EXPECT_TRUE(main.Session().IsEmergency());
     EXPECT_EQ(main.Action(app::kCmdEmergency)->text().toStdString(), "解除紧急广播(&J)");
-    EXPECT_EQ(main.PendingView()->GetDayNote(), "紧急广播中:警报.wav");
+    EXPECT_EQ(main.PendingView()->GetDayNote(), "紧急广播中：警报.wav");
     EXPECT_EQ(IniValue(m_Dir + "QELT.INI", "紧急广播文件"), alarm);
 
     // The same place ends it; the next time the last file is proposed.

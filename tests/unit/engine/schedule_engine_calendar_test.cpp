@@ -113,9 +113,9 @@ TEST_F(CalendarTest, SpecialDayRingsItsOwnTimetableAndBadLinesAreReported) {
     EXPECT_EQ(host.listCount, 1);
     EXPECT_EQ(log.With("log calendar"),
               std::vector<std::string>{
-                  "07:00:01 log calendar 节假日.txt 中有1行无效,已忽略(第3行 \"2026-13-01\": "
+                  "07:00:01 log calendar 节假日.txt 中有1行无效，已忽略（第3行 \"2026-13-01\": "
                   "日期应写作 YYYY-MM-DD 或 "
-                  "YYYY-MM-DD..YYYY-MM-DD)"});
+                  "YYYY-MM-DD..YYYY-MM-DD）"});
 
     // The exam timetable edited while the day runs: a re-plan rings the new time.
     SaveTimetable(AppDir() + "作息表/考试作息表.zxb", "考试作息表",
@@ -137,10 +137,11 @@ TEST_F(CalendarTest, SpecialDayRingsItsOwnTimetableAndBadLinesAreReported) {
     EXPECT_EQ(host.title, "测试作息表");
     const auto reported = log.With("log calendar");
     ASSERT_EQ(reported.size(), 2u);
-    EXPECT_EQ(reported[1],
-              "00:00:00 log calendar 节假日.txt 中有1行无效,已忽略(第2行 \"2026-12-08 缺少.zxb\": "
-              "作息表无法读取)");
-    EXPECT_EQ(log.With("status 节假日设置中的作息表无法读取:缺少.zxb").size(), 1u);
+    EXPECT_EQ(
+        reported[1],
+        "00:00:00 log calendar 节假日.txt 中有1行无效，已忽略（第2行 \"2026-12-08 缺少.zxb\": "
+        "作息表无法读取）");
+    EXPECT_EQ(log.With("status 节假日设置中的作息表无法读取：缺少.zxb").size(), 1u);
     EXPECT_EQ(engine.Calendar().errors().size(), 2u);
     EXPECT_EQ(log.With("load").back(), "08:00:00 load 0");
     EXPECT_EQ(Queued(0), AppDir() + "音乐库/bell.wav");

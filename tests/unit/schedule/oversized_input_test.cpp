@@ -79,7 +79,8 @@ TEST(OversizedInput, HugeSparseFilesAreRefusedAndTheRestStillReads) {
     EXPECT_FALSE(calendar.Load(dir.File("节假日.txt")));
     EXPECT_EQ(calendar.LoadFailure(), ReadFailure::TooLarge);
     EXPECT_EQ(calendar.Lookup({2026, 9, 1}).kind, DayKind::Normal);
-    EXPECT_EQ(calendar.ErrorSummary(), "节假日.txt 过大(超过64MB),未读取,每天按平常的作息表响铃");
+    EXPECT_EQ(calendar.ErrorSummary(),
+              "节假日.txt 过大（超过64MB），未读取，每天按平常的作息表响铃");
 
     // A file just under the limit is still read.
     MakeSparseFile(dir.File("limit.bin"), static_cast<off_t>(kMaxReadableFileSize));
@@ -167,13 +168,14 @@ TEST(OversizedInput, LongCalendarIsPlannedInOnePassAndSummarisedInOneLine) {
 
     // One line each, with the count and the first line numbers; errors() keeps them all.
     EXPECT_EQ(CDayCalendar::SummarizeErrors(marked),
-              "节假日.txt 中有16002行无效,已忽略(第2、3、4…行)");
+              "节假日.txt 中有16002行无效，已忽略（第2、3、4…行）");
     EXPECT_EQ(calendar.errors().size(), 76002U);
-    EXPECT_EQ(calendar.ErrorSummary(), "节假日.txt 中有76002行无效,已忽略(第2、3、4…行)");
+    EXPECT_EQ(calendar.ErrorSummary(), "节假日.txt 中有76002行无效，已忽略（第2、3、4…行）");
     CDayCalendar one;
     one.Parse("2026-09-01\n" + std::string(1000, 'x') + "\n");
-    EXPECT_EQ(one.ErrorSummary(), "节假日.txt 中有1行无效,已忽略(第2行 \"" + std::string(80, 'x') +
-                                      "…\": 日期应写作 YYYY-MM-DD 或 YYYY-MM-DD..YYYY-MM-DD)");
+    EXPECT_EQ(one.ErrorSummary(), "节假日.txt 中有1行无效，已忽略（第2行 \"" +
+                                      std::string(80, 'x') +
+                                      "…\": 日期应写作 YYYY-MM-DD 或 YYYY-MM-DD..YYYY-MM-DD）");
     one.Parse("2026-09-01\n");
     EXPECT_EQ(one.ErrorSummary(), "");
 }

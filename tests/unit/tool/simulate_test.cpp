@@ -288,8 +288,8 @@ TEST_F(SimulateTest, DayCalendarKeepsAHolidayQuietAndRingsAnExamDay) {
     // Monday rings nothing and stays on; Tuesday rings the exam timetable's day only,
     // then powers off.
     const std::vector<std::string> expected = {
-        "2026-12-07 07:59:00 calendar 节假日.txt 中有1行无效,已忽略(第4行 "
-        "\"2026-12-31..2026-12-30\": 起始日期晚于结束日期)",
+        "2026-12-07 07:59:00 calendar 节假日.txt 中有1行无效，已忽略（第4行 "
+        "\"2026-12-31..2026-12-30\": 起始日期晚于结束日期）",
         "2026-12-07 08:00:00 skip 08:00:00 [一][铃声] 节假日",
         "2026-12-08 08:59:35 status 运行扩展程序...",
         "2026-12-08 08:59:35 run bell.sh",

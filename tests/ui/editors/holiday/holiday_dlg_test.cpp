@@ -106,7 +106,7 @@ TEST(HolidayDlgTest, AddsAndRemovesEntriesAndKeepsTheFilesOtherLines) {
         << errors->text().toStdString();
     auto* combo = Child<QComboBox>(dlg, "timetableCombo");
     ASSERT_EQ(combo->count(), 3);
-    EXPECT_EQ(combo->itemText(0), QString());
+    EXPECT_EQ(combo->itemText(0), QStringLiteral("（节假日，不响铃）"));
     EXPECT_NE(combo->findText(QStringLiteral("期末.zxb")), -1);
     EXPECT_EQ(combo->findText(QStringLiteral("说明.txt")), -1);
 
@@ -140,6 +140,7 @@ TEST(HolidayDlgTest, AddsAndRemovesEntriesAndKeepsTheFilesOtherLines) {
     combo->setCurrentIndex(0);
     auto* weekday = Child<QComboBox>(dlg, "weekdayCombo");
     weekday->setCurrentIndex(weekday->findText(QStringLiteral("星期五")));
+    EXPECT_EQ(combo->itemText(0), QStringLiteral("（当前作息表）")) << "with a weekday, no holiday";
     Click(dlg, "addButton");
     EXPECT_EQ(Rows(dlg).value(1), QStringLiteral("2027-02-21|按星期五的作息"));
 

@@ -184,7 +184,7 @@ TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(itemTexts(combo),
               (QStringList{QStringLiteral("系统默认"), QStringLiteral("内置音频"),
-                           QStringLiteral("alsa_output.usb-b.analog-stereo (未连接)")}));
+                           QStringLiteral("alsa_output.usb-b.analog-stereo（未连接）")}));
     EXPECT_EQ(combo->currentIndex(), 2);
     Click(dlg, "applyButton");
     EXPECT_EQ(host.audioOutputRequests.back(), "alsa_output.usb-b.analog-stereo");
