@@ -31,7 +31,8 @@ constexpr std::size_t kMpegSniffBytes = std::size_t{64} * 1024;
 // Where a ProTracker module keeps its four-letter signature, and an S3M its own.
 constexpr std::size_t kModSignatureOffset = 1080;
 constexpr std::size_t kS3mSignatureOffset = 44;
-// What is read of a file that cannot be mapped.
+// What is read of a file's start; enough for every kind but an AIFF-C with long chunks
+// before its COMM chunk.
 constexpr std::size_t kHeadBytes = std::size_t{64} * 1024;
 
 constexpr std::array<unsigned char, 16> kAsfHeaderGuid = {
@@ -166,17 +167,19 @@ std::optional<AudioKind> AudioKindOfFile(const std::string& path) {
         ::close(fd);
         return std::nullopt;
     }
-    AudioKind kind = AudioKind::Unknown;
     const auto size = static_cast<std::size_t>(info.st_size);
-    // The file is mapped, so that an AIFF's chunks are stepped over without reading them.
-    void* mapped = size > 0 ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
-    if (mapped != MAP_FAILED) {
-        kind = AudioKindOfBytes(static_cast<const unsigned char*>(mapped), size);
-        ::munmap(mapped, size);
-    } else if (size > 0) {
-        std::vector<unsigned char> head(std::min(size, kHeadBytes));
-        const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
-        kind = AudioKindOfBytes(head.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+    std::vector<unsigned char> head(std::min(size, kHeadBytes));
+    const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
+    head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    AudioKind kind = AudioKindOfBytes(head.data(), head.size());
+    // An AIFF-C's COMM chunk may follow chunks longer than the head: the file is mapped
+    // then, so that they are stepped over without being read.
+    if (kind == AudioKind::Aiff && head.size() < size) {
+        void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (mapped != MAP_FAILED) {
+            kind = AudioKindOfBytes(static_cast<const unsigned char*>(mapped), size);
+            ::munmap(mapped, size);
+        }
     }
     ::close(fd);
     return kind != AudioKind::Unknown ? kind : AudioKindOfName(path);
