@@ -10,7 +10,8 @@ FUZZ_SECONDS   ?= 15
 JOBS           ?= $(shell nproc)
 CMAKE_FLAGS    ?=
 
-FUZZERS := fuzz_timetable fuzz_common_tracks fuzz_playlists fuzz_ini fuzz_day_calendar fuzz_mpeg_frames
+FUZZERS := fuzz_timetable fuzz_common_tracks fuzz_playlists fuzz_ini fuzz_day_calendar fuzz_mpeg_frames \
+           fuzz_audio_kind
 
 export QELT_NO_POWEROFF := 1
 export QELT_AUDIO_SINK ?= fakesink sync=true

@@ -1,10 +1,13 @@
-// Idle cost of the real program: qelt runs on a demo folder whose first item is ten
-// minutes away, on an Xvfb display of its own, and is measured from outside through
-// /proc: time to the first painted main window, then CPU share, resident memory and
-// thread wake-ups (context switches) while it only keeps time.
+// Idle cost of the real program: qelt runs on a demo folder (WAV and OGG chimes, and an
+// MP3 item added here) whose first item is ten minutes away, on an Xvfb display of its
+// own with a tray host (trayer) when one is installed, and is measured from outside
+// through /proc: time to the first painted main window, then CPU share, resident memory
+// and thread wake-ups (context switches) while it only keeps time with its window shown,
+// then the wake-ups again while it is hidden in the tray. The start-up is measured on a
+// GStreamer registry of the bench's own, once while it is built and once when it exists.
 //
 // The bench finds qelt and qelt-tool in its own folder or in ../bin. BENCH_IDLE_SECONDS
-// shortens the 120-second window while developing.
+// shortens the 120-second windows while developing.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -16,8 +19,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -25,6 +30,8 @@
 #include <vector>
 
 #include "bench_media.h"
+#include "schedule/records.h"
+#include "schedule/timetable.h"
 
 extern char** environ;
 
@@ -44,6 +51,14 @@ constexpr auto kExitTimeout = std::chrono::seconds(10);
 // Start-up work that outlasts the first paint (plug-in scan, audio set-up) is not idling.
 constexpr auto kSettle = std::chrono::seconds(2);
 constexpr double kKbPerMb = 1024.0;
+// The MP3 item rings half an hour from now, after the demo's items.
+constexpr int kMp3ItemDelaySeconds = 30 * 60;
+constexpr int kMp3Seconds = 3;
+constexpr const char* kDemoTimetable = "作息表/参考作息表.zxb";
+constexpr const char* kMp3File = "音乐库/课间铃.mp3";
+constexpr const char* kWindowName = "Varnel V1.3";
+constexpr auto kTrayWait = std::chrono::seconds(1);
+constexpr auto kHideTimeout = std::chrono::seconds(5);
 
 // Where qelt and qelt-tool are: this executable's folder, or ../bin beside it.
 std::optional<fs::path> FindExecutable(const std::string& name) {
@@ -218,17 +233,145 @@ long long StatusValue(const fs::path& path, const std::string& key) {
     return -1;
 }
 
-// Voluntary and involuntary context switches of all the process's threads.
-long long ContextSwitches(pid_t pid) {
-    long long total = 0;
+// Voluntary and involuntary context switches of each of the process's threads, by id.
+std::map<std::string, long long> ContextSwitches(pid_t pid) {
+    std::map<std::string, long long> switches;
     std::error_code error;
     for (const auto& task :
          fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        long long total = 0;
         for (const char* key : {"voluntary_ctxt_switches", "nonvoluntary_ctxt_switches"}) {
             total += std::max(0LL, StatusValue(task.path() / "status", key));
         }
+        switches[task.path().filename().string()] = total;
+    }
+    return switches;
+}
+
+// The switches between two readings: of threads alive at both, the difference; of
+// threads started in between, all of theirs (a thread that ended takes its count along).
+long long SwitchesBetween(const std::map<std::string, long long>& before,
+                          const std::map<std::string, long long>& after) {
+    long long total = 0;
+    for (const auto& [thread, count] : after) {
+        const auto earlier = before.find(thread);
+        total += earlier != before.end() ? std::max(0LL, count - earlier->second) : count;
     }
     return total;
+}
+
+// Adds a single MP3 item to every day of the demo's timetable, so the day plays WAV, OGG
+// and MP3 files.
+bool AddMp3Item(const std::string& folder) {
+    if (!bench::MakeAudio(folder + "/" + kMp3File, "cbr", kMp3Seconds)) {
+        return false;
+    }
+    schedule::CTimetable timetable;
+    const std::string path = folder + "/" + kDemoTimetable;
+    if (!timetable.Load(path, false)) {
+        return false;
+    }
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    schedule::ScheduleItem item;
+    item.time = (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + kMp3ItemDelaySeconds) %
+                schedule::kSecondsPerDay;
+    item.kind = schedule::SingleMusic;
+    item.title = "课间铃";
+    item.musicName = "课间铃";
+    item.path = kMp3File;
+    for (int day = 0; day < schedule::kDaysPerWeek; ++day) {
+        timetable.AddItem(day, &item);
+    }
+    return timetable.Save(path);
+}
+
+// Runs a command and waits for it; its exit code, or -1.
+int RunAndWait(std::vector<std::string> argv, std::vector<std::string> env,
+               const std::string& log) {
+    const pid_t pid = Spawn(std::move(argv), std::move(env), log);
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+// What one idle window of the running program cost.
+struct IdleFigures {
+    bool ok = false;
+    double cpuPercent = 0;
+    double wakeupsPerSecond = 0;
+    double rssMb = 0;
+};
+
+bool Alive(pid_t pid);
+
+IdleFigures MeasureIdle(pid_t pid, int seconds) {
+    IdleFigures figures;
+    const auto cpuBefore = CpuTicks(pid);
+    const auto switchesBefore = ContextSwitches(pid);
+    const auto windowStart = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const auto cpuAfter = CpuTicks(pid);
+    const auto switchesAfter = ContextSwitches(pid);
+    const double elapsed = std::chrono::duration<double>(Clock::now() - windowStart).count();
+    const long long rssKb = StatusValue("/proc/" + std::to_string(pid) + "/status", "VmRSS");
+    if (cpuBefore && cpuAfter && rssKb >= 0 && Alive(pid)) {
+        const double cpuSeconds =
+            static_cast<double>(*cpuAfter - *cpuBefore) / static_cast<double>(sysconf(_SC_CLK_TCK));
+        figures.ok = true;
+        figures.cpuPercent = 100.0 * cpuSeconds / elapsed;
+        figures.wakeupsPerSecond =
+            static_cast<double>(SwitchesBetween(switchesBefore, switchesAfter)) / elapsed;
+        figures.rssMb = static_cast<double>(rssKb) / kKbPerMb;
+    }
+    return figures;
+}
+
+// Starts qelt and waits for its first painted window; the time it took, or nothing.
+std::optional<double> StartQelt(const fs::path& qelt, const std::string& folder,
+                                const std::vector<std::string>& env, const std::string& events,
+                                const std::string& log, pid_t& pid) {
+    std::error_code ignored;
+    fs::remove(events, ignored);
+    const auto launched = Clock::now();
+    pid = Spawn({qelt.string(), "--dir", folder}, env, log);
+    while (pid > 0 && Clock::now() - launched < kStartTimeout && Alive(pid)) {
+        if (LogHasStart(events)) {
+            return std::chrono::duration<double, std::milli>(Clock::now() - launched).count();
+        }
+        std::this_thread::sleep_for(kStartPoll);
+    }
+    return std::nullopt;
+}
+
+// Hides the main window into the tray with its menu command (查看 → 隐藏主界面), as a
+// user would; true once no window of that name is visible.
+bool HideIntoTray(const std::vector<std::string>& env, const std::string& log) {
+    const std::string script = std::string("w=$(xdotool search --onlyvisible --name '") +
+                               kWindowName +
+                               "' | head -n1) && [ -n \"$w\" ] && xdotool windowfocus --sync "
+                               "\"$w\" && sleep 0.3 && xdotool key --window \"$w\" alt+v && "
+                               "sleep 0.3 && xdotool key h";
+    if (RunAndWait({"/bin/sh", "-c", script}, env, log) != 0) {
+        return false;
+    }
+    const auto deadline = Clock::now() + kHideTimeout;
+    const std::string check =
+        std::string("! xdotool search --onlyvisible --name '") + kWindowName + "' >/dev/null";
+    while (Clock::now() < deadline) {
+        if (RunAndWait({"/bin/sh", "-c", check}, env, log) == 0) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+bool OnPath(const std::string& program) {
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 int IdleSeconds() {
@@ -267,12 +410,13 @@ int Run() {
     }
     fs::permissions(temp.File("runtime"), fs::perms::owner_all, fs::perm_options::replace);
 
-    const pid_t demo =
-        Spawn({tool->string(), "demo", folder, "--in", kDemoSpacingMinutes}, Environment({}), log);
-    int status = 0;
-    if (demo <= 0 || waitpid(demo, &status, 0) != demo || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+    if (RunAndWait({tool->string(), "demo", folder, "--in", kDemoSpacingMinutes}, Environment({}),
+                   log) != 0) {
         std::printf("bench_idle: qelt-tool demo failed (see %s); skipped\n", log.c_str());
+        return 0;
+    }
+    if (!AddMp3Item(folder)) {
+        std::printf("bench_idle: the MP3 item could not be added (see %s); skipped\n", log.c_str());
         return 0;
     }
 
@@ -283,59 +427,81 @@ int Run() {
         return 0;
     }
     // Nothing reaches the real user's settings, sound card or power button.
-    const auto env = Environment({{"DISPLAY", *display},
-                                  {"QT_QPA_PLATFORM", "xcb"},
-                                  {"QELT_AUDIO_SINK", "fakesink sync=true"},
-                                  {"QELT_NO_POWEROFF", "1"},
-                                  {"QELT_EVENT_LOG", events},
-                                  {"HOME", temp.File("home")},
-                                  {"XDG_CONFIG_HOME", temp.File("config")},
-                                  {"XDG_RUNTIME_DIR", temp.File("runtime")}});
+    const std::vector<std::pair<std::string, std::string>> variables = {
+        {"DISPLAY", *display},
+        {"QT_QPA_PLATFORM", "xcb"},
+        {"QELT_AUDIO_SINK", "fakesink sync=true"},
+        {"QELT_NO_POWEROFF", "1"},
+        {"QELT_EVENT_LOG", events},
+        {"HOME", temp.File("home")},
+        {"XDG_CONFIG_HOME", temp.File("config")},
+        {"XDG_RUNTIME_DIR", temp.File("runtime")},
+        // A registry of the bench's own: built by the first start, used by the second.
+        {"GST_REGISTRY", temp.File("gst-registry.bin")}};
+    const auto env = Environment(variables);
 
-    const auto launched = Clock::now();
-    const pid_t pid = Spawn({qelt->string(), "--dir", folder}, env, log);
-    bool started = false;
-    while (pid > 0 && Clock::now() - launched < kStartTimeout && Alive(pid)) {
-        if (LogHasStart(events)) {
-            started = true;
-            break;
-        }
-        std::this_thread::sleep_for(kStartPoll);
+    // A tray host, so that the window can hide into the tray as on a desktop.
+    pid_t tray = 0;
+    if (OnPath("trayer") && OnPath("xdotool")) {
+        tray = Spawn({"/usr/bin/trayer", "--edge", "bottom", "--widthtype", "request"}, env,
+                     temp.File("tray.log"));
+        std::this_thread::sleep_for(kTrayWait);
     }
-    const double startupMs =
-        std::chrono::duration<double, std::milli>(Clock::now() - launched).count();
-    if (!started) {
+
+    // The first start builds the GStreamer registry, as the first start after an update
+    // of the plug-ins does; the second is the start of every day.
+    pid_t pid = 0;
+    const auto freshMs = StartQelt(*qelt, folder, env, events, log, pid);
+    Stop(pid);
+    pid = 0;
+    const auto startupMs = freshMs ? StartQelt(*qelt, folder, env, events, log, pid) : freshMs;
+    if (!startupMs) {
         std::printf("bench_idle: qelt did not report its first paint (see %s)\n", log.c_str());
         Stop(pid);
+        Stop(tray);
         Stop(xvfb);
         return 0;
     }
-    std::printf("BENCH startup_ms %.1f ms\n", startupMs);
+    std::printf("BENCH startup_ms %.1f ms\n", *startupMs);
+    std::printf("BENCH startup_fresh_registry_ms %.1f ms\n", *freshMs);
     std::fflush(stdout);
 
-    std::this_thread::sleep_for(kSettle);
     const int seconds = IdleSeconds();
-    const auto cpuBefore = CpuTicks(pid);
-    const long long switchesBefore = ContextSwitches(pid);
-    const auto windowStart = Clock::now();
-    std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const auto cpuAfter = CpuTicks(pid);
-    const long long switchesAfter = ContextSwitches(pid);
-    const double elapsed = std::chrono::duration<double>(Clock::now() - windowStart).count();
-    const long long rssKb = StatusValue("/proc/" + std::to_string(pid) + "/status", "VmRSS");
-
-    if (cpuBefore && cpuAfter && rssKb >= 0 && Alive(pid)) {
-        const double cpuSeconds =
-            static_cast<double>(*cpuAfter - *cpuBefore) / static_cast<double>(sysconf(_SC_CLK_TCK));
-        std::printf("BENCH idle_cpu_percent %.3f %%\n", 100.0 * cpuSeconds / elapsed);
-        std::printf("BENCH idle_rss_mb %.1f MB\n", static_cast<double>(rssKb) / kKbPerMb);
-        std::printf("BENCH idle_wakeups_per_s %.1f /s\n",
-                    static_cast<double>(switchesAfter - switchesBefore) / elapsed);
-        std::printf("bench_idle: %d s window\n", seconds);
-    } else {
+    std::this_thread::sleep_for(kSettle);
+    const IdleFigures shown = MeasureIdle(pid, seconds);
+    if (!shown.ok) {
         std::printf("bench_idle: qelt ended during the idle window (see %s)\n", log.c_str());
+        Stop(pid);
+        Stop(tray);
+        Stop(xvfb);
+        return 0;
     }
+    std::printf("BENCH idle_cpu_percent %.3f %%\n", shown.cpuPercent);
+    std::printf("BENCH idle_rss_mb %.1f MB\n", shown.rssMb);
+    std::printf("BENCH idle_wakeups_per_s %.2f /s\n", shown.wakeupsPerSecond);
+    std::fflush(stdout);
+
+    if (tray <= 0) {
+        std::printf(
+            "bench_idle: idle_hidden_wakeups_per_s skipped: no tray host (install "
+            "trayer) or no xdotool\n");
+    } else if (!HideIntoTray(env, log)) {
+        std::printf(
+            "bench_idle: idle_hidden_wakeups_per_s skipped: the window did not hide "
+            "into the tray\n");
+    } else {
+        std::this_thread::sleep_for(kSettle);
+        const IdleFigures hidden = MeasureIdle(pid, seconds);
+        if (hidden.ok) {
+            std::printf("BENCH idle_hidden_wakeups_per_s %.2f /s\n", hidden.wakeupsPerSecond);
+            std::printf("BENCH idle_hidden_cpu_percent %.3f %%\n", hidden.cpuPercent);
+            std::printf("BENCH idle_hidden_rss_mb %.1f MB\n", hidden.rssMb);
+        }
+    }
+    std::printf("bench_idle: %d s windows\n", seconds);
+    std::fflush(stdout);
     Stop(pid);
+    Stop(tray);
     Stop(xvfb);
     return 0;
 }

@@ -28,6 +28,8 @@
 
 namespace {
 
+constexpr const char* kNoSharedMemoryVariable = "QT_XCB_NO_MITSHM";
+
 const char kUsage[] =
     "usage: qelt [--headless [--web ADDRESS:PORT]] [--dir PATH]\n"
     "       qelt [--dir PATH] --emergency [FILE] | --emergency-end\n"
@@ -243,7 +245,18 @@ int main(int argc, char** argv) {
     if (headless) {
         return RunHeadless(argc, argv, dir, web);
     }
+    // Under X11, Qt flushes through shared memory and the X server answers every flush
+    // with an event, so the clock's repaint would wake the program twice more a second;
+    // the few pixels it draws go as well over the connection. A user's own setting
+    // stands, and the programs the bells run never see ours.
+    const bool sharedMemorySet = qEnvironmentVariableIsSet(kNoSharedMemoryVariable);
+    if (!sharedMemorySet) {
+        qputenv(kNoSharedMemoryVariable, "1");
+    }
     QApplication application(argc, argv);
+    if (!sharedMemorySet) {
+        qunsetenv(kNoSharedMemoryVariable);
+    }
     QApplication::setApplicationName(QStringLiteral("QELT"));
     if (!app::InstallQtTranslations(application)) {
         std::fputs("qelt: Qt's Chinese translations are missing (qt6-translations-l10n)\n", stderr);

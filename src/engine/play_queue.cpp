@@ -145,4 +145,28 @@ QueueResult ItemQueue(const schedule::ScheduleItem& item, const QueueSources& so
     }
 }
 
+std::vector<std::string> ItemFiles(const schedule::ScheduleItem& item,
+                                   const QueueSources& sources) {
+    PlayQueue queue;
+    if (item.kind == schedule::ListMusic) {
+        const int index = sources.playlists.Find(item.musicName);
+        if (index >= 0) {
+            schedule::Playlist expanded;
+            schedule::CPlaylistStore::Expand(sources.playlists.Get(index), &expanded,
+                                             sources.appDir);
+            expanded.randomPlay = 0;  // every entry it may choose
+            queue = PlaylistQueue(expanded, sources.appDir, 0, nullptr);
+        }
+    } else {
+        ItemQueue(item, sources, 0, &queue);
+    }
+    std::vector<std::string> files;
+    for (const TrackEntry& entry : queue) {
+        if (!entry.path.empty()) {
+            files.push_back(entry.path);
+        }
+    }
+    return files;
+}
+
 }  // namespace engine

@@ -45,4 +45,7 @@ PlayQueue PlaylistQueue(const schedule::Playlist& playlist, const std::string& a
 QueueResult ItemQueue(const schedule::ScheduleItem& item, const QueueSources& sources,
                       std::uint32_t seed, PlayQueue* queue);
 
+// Every file the item may play (all of a random playlist's entries), measuring nothing.
+std::vector<std::string> ItemFiles(const schedule::ScheduleItem& item, const QueueSources& sources);
+
 }  // namespace engine

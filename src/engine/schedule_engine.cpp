@@ -194,7 +194,26 @@ bool CScheduleEngine::BuildDayList(int day) {
     m_Host.SetPendingItem(next >= 0 ? &m_NextItem : nullptr);
     m_Host.SetTimetableTitle(timetable.GetTitle());
     m_Host.DayListChanged(*items, next);
+    WarmUpForDay(*items, next);
     return true;
+}
+
+void CScheduleEngine::WarmUpForDay(const schedule::CTimetable::Day& items, int next) {
+    std::vector<std::string> files;
+    const QueueSources sources = Sources();
+    for (std::size_t i = next >= 0 ? static_cast<std::size_t>(next) : items.size();
+         i < items.size(); ++i) {
+        for (std::string& file : ItemFiles(items[i], sources)) {
+            files.push_back(std::move(file));
+        }
+    }
+    std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
+    // Asked again only when the files change, as a day's edits mostly leave them be.
+    if (!files.empty() && files != m_WarmedFiles) {
+        m_Player.WarmUpFor(files);
+    }
+    m_WarmedFiles = std::move(files);
 }
 
 void CScheduleEngine::OnTick() {

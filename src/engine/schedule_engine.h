@@ -157,6 +157,9 @@ private:
     }
     // Shows the day's items of the timetable that rings today (all passed on a holiday).
     bool BuildDayList(int day);
+    // Tells the player the files of today's items from the pending one (row next) on,
+    // so that their decoders are loaded well before the first of them starts.
+    void WarmUpForDay(const schedule::CTimetable::Day& items, int next);
     // The tick's work once the calendar has been consulted; planChanged when today's
     // kind or timetable has just changed.
     void TickAutoPlay(const platform::LocalTime& clock, bool planChanged);
@@ -226,6 +229,8 @@ private:
     PlayQueue m_PreparedQueue;
     QueueResult m_PreparedResult = QueueResult::Ok;
     schedule::CTimetable m_Timetable;
+    // The files the player was last asked to make ready.
+    std::vector<std::string> m_WarmedFiles;
     bool m_bPlayerShownByEngine = false;
     // Why the current timetable could not be read was said in the bell log.
     bool m_bNoTimetableLogged = false;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "player/audio_kind.h"
+
 namespace player {
 
 enum class AudioResult : int {
@@ -51,6 +53,11 @@ public:
     // Starts output with room for maxChannels channels. After a failed Create or Init
     // every other call fails with NotInitialised or InvalidHandle.
     virtual AudioResult Init(int maxChannels) = 0;
+
+    // Makes ready the decoders for files of these kinds, so that the first file of each
+    // opens without loading any; the owner asks for the kinds the day's items need as
+    // soon as the day is planned. Kinds asked for before stay ready.
+    virtual void WarmUpFor(const AudioKinds& kinds) = 0;
 
     // Opens path as a stream; *sound is set only on success. volume is the linear volume
     // the stream is decoded at from its first sample on, so that a quiet bell never

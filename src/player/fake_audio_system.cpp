@@ -111,6 +111,11 @@ AudioResult FakeAudioSystem::Create() {
     return Record("Create", m_bCreated ? AudioResult::Ok : AudioResult::InitFailed);
 }
 
+void FakeAudioSystem::WarmUpFor(const AudioKinds& kinds) {
+    m_lastWarmUp = kinds;
+    m_warmedKinds.insert(kinds.begin(), kinds.end());
+}
+
 AudioResult FakeAudioSystem::Init(int maxChannels) {
     const std::string call = "Init " + std::to_string(maxChannels);
     if (!m_bCreated) {

@@ -45,9 +45,14 @@ public:
     // The channel most recently made by PlaySound, or kNoChannel.
     ChannelHandle LastChannel() const { return m_lastChannel; }
     int OpenSoundCount() const { return static_cast<int>(m_sounds.size()); }
+    // The kinds the last warm-up asked for, and all kinds asked for so far (warm-ups are
+    // kept apart from Calls, which tests compare as the playing record).
+    const AudioKinds& LastWarmUp() const { return m_lastWarmUp; }
+    const AudioKinds& WarmedKinds() const { return m_warmedKinds; }
 
     AudioResult Create() override;
     AudioResult Init(int maxChannels) override;
+    void WarmUpFor(const AudioKinds& kinds) override;
     AudioResult CreateStream(const std::string& path, StreamMode mode, float volume,
                              SoundHandle* sound) override;
     AudioResult GetLength(SoundHandle sound, TimeUnit unit, std::uint32_t* length) override;
@@ -95,6 +100,8 @@ private:
     std::map<ChannelHandle, Channel> m_channels;
     ChannelHandle m_lastChannel = kNoChannel;
     std::vector<std::string> m_calls;
+    AudioKinds m_lastWarmUp;
+    AudioKinds m_warmedKinds;
 };
 
 }  // namespace player

@@ -2,6 +2,7 @@
 
 #include "player/audio_devices.h"
 #include "player/mpeg_audio_length.h"
+#include "player/wav_writer.h"
 
 #include <gst/gst.h>
 #include <gst/pbutils/pbutils.h>
@@ -9,13 +10,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <optional>
+#include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace player {
 
@@ -25,19 +25,65 @@ namespace {
 constexpr const char* kLightMpegDecoder = "mpg123audiodec";
 constexpr const char* kHeavyDecoderPlugin = "libav";
 
-// playbin's flags: decode audio only, and apply the volume in software so that it
-// never changes the volume of the whole sound card.
-constexpr guint kPlayFlagAudio = 0x2;
-constexpr guint kPlayFlagSoftVolume = 0x10;
-
 constexpr const char* kSinkVariable = "QELT_AUDIO_SINK";
 constexpr const char* kDefaultSink = "autoaudiosink";
 // Measuring by preroll never opens a sound device.
 constexpr const char* kMeasureSink = "fakesink";
 
-std::uint32_t NanosecondsToMs(gint64 ns) {
-    const gint64 ms = (ns + GST_MSECOND / 2) / GST_MSECOND;
-    return static_cast<std::uint32_t>(std::clamp<gint64>(ms, 0, 0xFFFFFFFE));
+// The silence prerolled to load the playing chain: a tenth of a second at 8 kHz.
+constexpr std::uint32_t kWarmUpRate = 8000;
+constexpr std::size_t kWarmUpSamples = kWarmUpRate / 10;
+
+// The elements each kind of file is played with (beyond the playing chain); libav, for
+// the kinds that need it, is loaded whole.
+struct KindElements {
+    AudioKind kind;
+    std::initializer_list<const char*> factories;
+};
+const KindElements kKindElements[] = {
+    {AudioKind::Wav, {"wavparse"}},
+    {AudioKind::Mpeg, {"id3demux", "apedemux", "mpegaudioparse", kLightMpegDecoder}},
+    {AudioKind::Ogg, {"oggdemux", "vorbisdec", "vorbisparse", "opusdec", "opusparse", "flacdec"}},
+    {AudioKind::Flac, {"flacparse", "flacdec", "id3demux"}},
+    {AudioKind::Aiff, {"aiffparse"}},
+    {AudioKind::AiffCompanded, {}},
+    {AudioKind::Asf, {"asfdemux"}},
+    {AudioKind::Midi, {"midiparse", "fluiddec"}},
+    {AudioKind::Module, {"openmptdec", "modplug"}},
+};
+
+void LoadFactory(const char* name) {
+    if (GstPluginFeature* feature =
+            gst_registry_find_feature(gst_registry_get(), name, GST_TYPE_ELEMENT_FACTORY)) {
+        if (GstPluginFeature* loaded = gst_plugin_feature_load(feature)) {
+            gst_object_unref(loaded);
+        }
+        gst_object_unref(feature);
+    }
+}
+
+// Every audio decoder and parser but libav's, for files whose kind is not known.
+void LoadEveryLightDecoder() {
+    GList* factories = gst_element_factory_list_get_elements(
+        GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_PARSER |
+            GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO,
+        GST_RANK_MARGINAL);
+    for (GList* item = factories; item != nullptr; item = item->next) {
+        GstPluginFeature* feature = GST_PLUGIN_FEATURE(item->data);
+        const gchar* plugin = gst_plugin_feature_get_plugin_name(feature);
+        if (plugin != nullptr && std::strcmp(plugin, kHeavyDecoderPlugin) == 0) {
+            continue;
+        }
+        if (GstPluginFeature* loaded = gst_plugin_feature_load(feature)) {
+            gst_object_unref(loaded);
+        }
+    }
+    gst_plugin_feature_list_free(factories);
+}
+
+std::uint32_t NanosecondsToMs(GstClockTime ns) {
+    const GstClockTime ms = (ns + GST_MSECOND / 2) / GST_MSECOND;
+    return static_cast<std::uint32_t>(std::min<GstClockTime>(ms, 0xFFFFFFFE));
 }
 
 // Missing, unreadable and empty files are turned away before any pipeline is built.
@@ -50,85 +96,9 @@ AudioResult CheckFile(const std::string& path) {
     return info.st_size == 0 ? AudioResult::FileBad : AudioResult::Ok;
 }
 
-std::uint32_t BigEndian32(const char* bytes) {
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
-    return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) |
-           std::uint32_t{b[3]};
-}
-
-// What kind of AIFF file path is: none, one GStreamer's own parser reads, or an AIFF-C
-// with a-law or mu-law samples, which that parser refuses and libav's demuxer reads.
-enum class AiffKind { None, Plain, Companded };
-
-AiffKind AiffKindOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    char head[12] = {};
-    if (!in.read(head, sizeof head) || std::memcmp(head, "FORM", 4) != 0) {
-        return AiffKind::None;
-    }
-    if (std::memcmp(head + 8, "AIFF", 4) == 0) {
-        return AiffKind::Plain;
-    }
-    if (std::memcmp(head + 8, "AIFC", 4) != 0) {
-        return AiffKind::None;
-    }
-    // The compression type follows channels (2), frames (4), sample size (2) and the
-    // 10-byte rate in the COMM chunk; the chunks before it are skipped.
-    constexpr int kMaxChunks = 64;
-    constexpr std::streamoff kCompressionOffset = 18;
-    for (int i = 0; i < kMaxChunks; ++i) {
-        char chunk[8] = {};
-        if (!in.read(chunk, sizeof chunk)) {
-            break;
-        }
-        const std::uint32_t size = BigEndian32(chunk + 4);
-        if (std::memcmp(chunk, "COMM", 4) == 0) {
-            char type[4] = {};
-            if (size >= kCompressionOffset + 4 && in.seekg(kCompressionOffset, std::ios::cur) &&
-                in.read(type, sizeof type)) {
-                for (const char* companded : {"ulaw", "ULAW", "alaw", "ALAW"}) {
-                    if (std::memcmp(type, companded, 4) == 0) {
-                        return AiffKind::Companded;
-                    }
-                }
-            }
-            break;
-        }
-        if (!in.seekg(static_cast<std::streamoff>(size) + (size & 1U), std::ios::cur)) {
-            break;
-        }
-    }
-    return AiffKind::Plain;
-}
-
-// Takes an element factory out of autoplugging while it lives, so that the next best
-// element is chosen; everything runs on this thread, so no other pipeline sees it.
-class SkippedFactory {
-public:
-    explicit SkippedFactory(const char* name)
-        : m_feature(gst_registry_find_feature(gst_registry_get(), name, GST_TYPE_ELEMENT_FACTORY)) {
-        if (m_feature != nullptr) {
-            m_rank = gst_plugin_feature_get_rank(m_feature);
-            gst_plugin_feature_set_rank(m_feature, GST_RANK_NONE);
-        }
-    }
-    ~SkippedFactory() {
-        if (m_feature != nullptr) {
-            gst_plugin_feature_set_rank(m_feature, m_rank);
-            gst_object_unref(m_feature);
-        }
-    }
-    SkippedFactory(const SkippedFactory&) = delete;
-    SkippedFactory& operator=(const SkippedFactory&) = delete;
-
-private:
-    GstPluginFeature* m_feature;
-    guint m_rank = GST_RANK_NONE;
-};
-
 // Linear and never above 1.0: a stored volume above 100 does not amplify.
-gdouble ClampVolume(float volume) {
-    return std::clamp(static_cast<gdouble>(volume), 0.0, 1.0);
+double ClampVolume(float volume) {
+    return std::clamp(static_cast<double>(volume), 0.0, 1.0);
 }
 
 std::string UriOf(const std::string& path) {
@@ -143,56 +113,17 @@ std::string UriOf(const std::string& path) {
     return text;
 }
 
+bool IsAiff(AudioKind kind) {
+    return kind == AudioKind::Aiff || kind == AudioKind::AiffCompanded;
+}
+
 }  // namespace
 
-struct GstAudioSystem::Stream {
-    std::string uri;
-    StreamMode mode = StreamMode::Play;
-    gdouble volume = 1.0;
-    bool aiff = false;
-    bool companded = false;          // AIFF-C with a-law or mu-law samples
-    GstElement* pipeline = nullptr;  // Play streams only
-    GstBus* bus = nullptr;
-    bool lengthKnown = false;
-    std::uint32_t length = 0;
+// A handle's sound: its length, and for a sound to be played its stream and channel.
+struct GstAudioSystem::Sound {
+    std::optional<std::uint32_t> length;
+    std::unique_ptr<GstStream> stream;  // Play sounds only
     ChannelHandle channel = kNoChannel;
-    bool ended = false;
-    bool paused = false;
-    // After a flushing seek the pipeline cannot tell its position for a moment; the
-    // seek target stands in until it can.
-    bool seekPending = false;
-    std::uint32_t seekTarget = 0;
-    std::uint32_t lastPosition = 0;
-
-    ~Stream() { Close(); }
-
-    // Lets the pipeline go; a measured length stays.
-    void Close() {
-        if (pipeline != nullptr) {
-            gst_element_set_state(pipeline, GST_STATE_NULL);
-            gst_object_unref(pipeline);
-            pipeline = nullptr;
-        }
-        if (bus != nullptr) {
-            gst_object_unref(bus);
-            bus = nullptr;
-        }
-    }
-
-    // Reads every waiting bus message, so that end of stream and errors are noticed
-    // and the bus does not grow.
-    void PollBus() {
-        if (bus == nullptr) {
-            return;
-        }
-        while (GstMessage* message = gst_bus_pop(bus)) {
-            const GstMessageType type = GST_MESSAGE_TYPE(message);
-            if (type == GST_MESSAGE_EOS || type == GST_MESSAGE_ERROR) {
-                ended = true;
-            }
-            gst_message_unref(message);
-        }
-    }
 };
 
 struct GstAudioSystem::Discoverer {
@@ -207,7 +138,7 @@ struct GstAudioSystem::Discoverer {
 GstAudioSystem::GstAudioSystem() : m_strDefaultSink(kDefaultSink) {}
 
 GstAudioSystem::~GstAudioSystem() {
-    m_streams.clear();
+    m_sounds.clear();
     m_discoverer.reset();
     DropOutputDevice();
 }
@@ -253,37 +184,22 @@ AudioResult GstAudioSystem::Init(int maxChannels) {
     return AudioResult::Ok;
 }
 
+std::string GstAudioSystem::ConfiguredSink() {
+    const char* configured = std::getenv(kSinkVariable);
+    return configured != nullptr ? configured : "";
+}
+
 void GstAudioSystem::WarmUp() {
     if (!m_bReady || m_bWarmedUp) {
         return;
     }
     m_bWarmedUp = true;
-    // The audio decoders and parsers are loaded now rather than by the first file of
-    // their format. libav is left out: it is large, and the few formats only it decodes
-    // (WMA, some AIFF) load it when their item is prepared, well before its second.
-    GList* factories = gst_element_factory_list_get_elements(
-        GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_PARSER |
-            GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO,
-        GST_RANK_MARGINAL);
-    for (GList* item = factories; item != nullptr; item = item->next) {
-        GstPluginFeature* feature = GST_PLUGIN_FEATURE(item->data);
-        const gchar* plugin = gst_plugin_feature_get_plugin_name(feature);
-        if (plugin != nullptr && std::strcmp(plugin, kHeavyDecoderPlugin) == 0) {
-            continue;
-        }
-        if (GstPluginFeature* loaded = gst_plugin_feature_load(feature)) {
-            gst_object_unref(loaded);
-        }
-    }
-    gst_plugin_feature_list_free(factories);
-
     // The output elements are made once and dropped without being started, so no
     // sound device is opened here.
-    const char* configured = std::getenv(kSinkVariable);
+    const std::string configured = ConfiguredSink();
     GError* error = nullptr;
     if (GstElement* sink = gst_parse_bin_from_description(
-            configured != nullptr && configured[0] != '\0' ? configured : m_strDefaultSink.c_str(),
-            TRUE, &error)) {
+            configured.empty() ? m_strDefaultSink.c_str() : configured.c_str(), TRUE, &error)) {
         gst_object_unref(gst_object_ref_sink(sink));
     }
     g_clear_error(&error);
@@ -292,43 +208,52 @@ void GstAudioSystem::WarmUp() {
     // loaded by prerolling a tenth of a second of silence into a fake sink.
     char name[] = "/tmp/qelt-warmup-XXXXXX";
     const int fd = ::mkstemp(name);
-    if (fd < 0) {
-        return;
-    }
-    constexpr std::uint32_t kRate = 8000;
-    constexpr std::uint32_t kDataBytes = kRate / 10 * 2;
-    std::string wav = "RIFF";
-    const auto put32 = [&wav](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            wav.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    if (fd >= 0) {
+        const std::string wav = WavBytes(std::vector<std::int16_t>(kWarmUpSamples), kWarmUpRate);
+        const bool written =
+            ::write(fd, wav.data(), wav.size()) == static_cast<ssize_t>(wav.size());
+        ::close(fd);
+        if (written) {
+            GstStream silence(UriOf(name), AudioKind::Wav, 1.0);
+            silence.Preroll(kMeasureSink, kPrerollTimeoutMs);
         }
-    };
-    const auto put16 = [&wav](std::uint16_t v) {
-        wav.push_back(static_cast<char>(v & 0xFF));
-        wav.push_back(static_cast<char>(v >> 8));
-    };
-    put32(36 + kDataBytes);
-    wav += "WAVEfmt ";
-    put32(16);
-    put16(1);  // PCM
-    put16(1);  // mono
-    put32(kRate);
-    put32(kRate * 2);
-    put16(2);
-    put16(16);
-    wav += "data";
-    put32(kDataBytes);
-    wav.append(kDataBytes, '\0');
-    const bool written = ::write(fd, wav.data(), wav.size()) == static_cast<ssize_t>(wav.size());
-    ::close(fd);
-    if (written) {
-        Stream stream;
-        stream.uri = UriOf(name);
-        if (!stream.uri.empty()) {
-            Preroll(stream, kMeasureSink);
+        ::unlink(name);
+    }
+    m_LoadedKinds.insert(AudioKind::Wav);
+    LoadDecoders(m_WantedKinds);
+}
+
+void GstAudioSystem::WarmUpFor(const AudioKinds& kinds) {
+    m_WantedKinds.insert(kinds.begin(), kinds.end());
+    // Before the playing chain is warm (the program's window is still to be painted),
+    // the kinds wait for it.
+    if (m_bWarmedUp) {
+        LoadDecoders(kinds);
+    }
+}
+
+void GstAudioSystem::LoadDecoders(const AudioKinds& kinds) {
+    for (const AudioKind kind : kinds) {
+        if (!m_LoadedKinds.insert(kind).second) {
+            continue;
+        }
+        if (kind == AudioKind::Unknown) {
+            LoadEveryLightDecoder();
+            continue;
+        }
+        if (NeedsLibav(kind)) {
+            if (GstPlugin* libav = gst_plugin_load_by_name(kHeavyDecoderPlugin)) {
+                gst_object_unref(libav);
+            }
+        }
+        for (const KindElements& elements : kKindElements) {
+            if (elements.kind == kind) {
+                for (const char* factory : elements.factories) {
+                    LoadFactory(factory);
+                }
+            }
         }
     }
-    ::unlink(name);
 }
 
 AudioResult GstAudioSystem::Discover(const std::string& uri, std::uint32_t* length) {
@@ -361,7 +286,7 @@ AudioResult GstAudioSystem::Discover(const std::string& uri, std::uint32_t* leng
         if (audio != nullptr) {
             const GstClockTime duration = gst_discoverer_info_get_duration(info);
             if (GST_CLOCK_TIME_IS_VALID(duration) && duration > 0) {
-                *length = NanosecondsToMs(static_cast<gint64>(duration));
+                *length = NanosecondsToMs(duration);
                 result = AudioResult::Ok;
             } else {
                 result = AudioResult::Unsupported;
@@ -373,90 +298,55 @@ AudioResult GstAudioSystem::Discover(const std::string& uri, std::uint32_t* leng
     return result;
 }
 
-AudioResult GstAudioSystem::Preroll(Stream& stream, const char* sinkDescription) {
-    GError* error = nullptr;
-    GstElement* sink = gst_parse_bin_from_description(sinkDescription, TRUE, &error);
-    g_clear_error(&error);
-    if (sink == nullptr) {
-        // A wrong sink description must not fall back to a real sound device.
-        return AudioResult::InitFailed;
+AudioResult GstAudioSystem::MeasureLength(const std::string& path, const std::string& uri,
+                                          AudioKind kind, const GstStream* prerolled,
+                                          std::optional<std::uint32_t>* length) {
+    if (const auto known = m_lengths.Find(path)) {
+        *length = known;
+        return AudioResult::Ok;
     }
-    return Preroll(stream, GST_ELEMENT(gst_object_ref_sink(sink)));
+    // MPEG audio is measured from its frame headers, in well under a millisecond; a
+    // decoder would only estimate a VBR file without a length header from its first frames.
+    if (const auto counted = MpegAudioLength(path)) {
+        *length = counted;
+        return AudioResult::Ok;
+    }
+    if (prerolled != nullptr && prerolled->Duration()) {
+        *length = prerolled->Duration();
+        return AudioResult::Ok;
+    }
+    // Some streams (MP2, VBR MP3 without a Xing header) tell no duration after preroll;
+    // the discoverer measures them. It stalls on AIFF files as playbin does, so an AIFF
+    // that is only measured is prerolled instead.
+    AudioResult measured = AudioResult::Timeout;
+    if (prerolled != nullptr || !IsAiff(kind)) {
+        std::uint32_t discovered = 0;
+        measured = Discover(uri, &discovered);
+        if (measured == AudioResult::Ok) {
+            *length = discovered;
+        }
+    }
+    if (measured == AudioResult::Timeout && prerolled == nullptr) {
+        GstStream probe(uri, kind, 1.0);
+        measured = probe.Preroll(kMeasureSink, kPrerollTimeoutMs);
+        *length = probe.Duration();
+    }
+    return measured;
 }
 
-AudioResult GstAudioSystem::Preroll(Stream& stream, GstElement* sink) {
-    // An AIFF parser pushes its first buffer before playbin's decoder has linked its
-    // output when another format was decoded earlier in the process, and the pipeline
-    // then never prerolls; playbin3 links in time.
-    GstElement* pipeline = gst_element_factory_make(stream.aiff ? "playbin3" : "playbin", nullptr);
-    if (pipeline == nullptr) {
-        gst_object_unref(sink);
-        return AudioResult::InitFailed;
-    }
-    stream.pipeline = pipeline;
-    stream.bus = gst_element_get_bus(pipeline);
-
-    // The volume is in place before preroll: the first buffer passes the volume element
-    // while the pipeline prerolls, long before PLAYING.
-    g_object_set(pipeline, "uri", stream.uri.c_str(), "flags", kPlayFlagAudio | kPlayFlagSoftVolume,
-                 "audio-sink", sink, "volume", stream.volume, nullptr);
-    gst_object_unref(sink);
-
-    // The pipeline is built while prerolling, so the parser that refuses companded
-    // AIFF-C is set aside for that time only.
-    std::optional<SkippedFactory> skipped;
-    if (stream.companded) {
-        skipped.emplace("aiffparse");
-    }
-    // Preroll: the first buffer reaches the sink and the stream's length is known.
-    if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
-        return AudioResult::FileBad;
-    }
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kPrerollTimeoutMs);
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            return AudioResult::Timeout;
-        }
-        GstMessage* message = gst_bus_timed_pop_filtered(
-            stream.bus, static_cast<GstClockTime>(left.count()),
-            static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR |
-                                        GST_MESSAGE_EOS));
-        if (message == nullptr) {
-            return AudioResult::Timeout;
-        }
-        const GstMessageType type = GST_MESSAGE_TYPE(message);
-        gst_message_unref(message);
-        if (type != GST_MESSAGE_ASYNC_DONE) {
-            return AudioResult::FileBad;
-        }
-        break;
-    }
-
-    gint64 duration = 0;
-    if (gst_element_query_duration(pipeline, GST_FORMAT_TIME, &duration) && duration > 0) {
-        stream.lengthKnown = true;
-        stream.length = NanosecondsToMs(duration);
-    }
-    return AudioResult::Ok;
-}
-
-AudioResult GstAudioSystem::PrerollForPlay(Stream& stream) {
-    const char* configured = std::getenv(kSinkVariable);
-    if (configured != nullptr && configured[0] != '\0') {
-        return Preroll(stream, configured);
+AudioResult GstAudioSystem::PrerollForPlay(GstStream& stream) {
+    if (const std::string configured = ConfiguredSink(); !configured.empty()) {
+        return stream.Preroll(configured, kPrerollTimeoutMs);
     }
     if (m_strOutputDevice.empty()) {
-        return Preroll(stream, m_strDefaultSink.c_str());
+        return stream.Preroll(m_strDefaultSink, kPrerollTimeoutMs);
     }
     if (PrerollOnOutputDevice(stream)) {
         m_bFallbackTold = false;
         return AudioResult::Ok;
     }
     // Gone, or it would not start: the bell rings through the default output instead.
-    const AudioResult result = Preroll(stream, m_strDefaultSink.c_str());
+    const AudioResult result = stream.Preroll(m_strDefaultSink, kPrerollTimeoutMs);
     if (result == AudioResult::Ok && !m_bFallbackTold) {
         m_bFallbackPending = true;
         m_bFallbackTold = true;
@@ -464,10 +354,11 @@ AudioResult GstAudioSystem::PrerollForPlay(Stream& stream) {
     return result;
 }
 
-bool GstAudioSystem::PrerollOnOutputDevice(Stream& stream) {
+bool GstAudioSystem::PrerollOnOutputDevice(GstStream& stream) {
     const auto tryDevice = [this, &stream] {
         if (GstElement* sink = gst_device_create_element(m_pOutputDevice, nullptr)) {
-            if (Preroll(stream, GST_ELEMENT(gst_object_ref_sink(sink))) == AudioResult::Ok) {
+            if (stream.Preroll(GST_ELEMENT(gst_object_ref_sink(sink)), kPrerollTimeoutMs) ==
+                AudioResult::Ok) {
                 return true;
             }
         }
@@ -516,244 +407,174 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
     if (const AudioResult checked = CheckFile(path); checked != AudioResult::Ok) {
         return checked;
     }
-    auto stream = std::make_unique<Stream>();
-    stream->uri = UriOf(path);
-    stream->mode = mode;
-    stream->volume = ClampVolume(volume);
-    const AiffKind aiff = AiffKindOf(path);
-    stream->aiff = aiff != AiffKind::None;
-    stream->companded = aiff == AiffKind::Companded;
-    if (stream->uri.empty()) {
+    const std::string uri = UriOf(path);
+    if (uri.empty()) {
         return AudioResult::FileNotFound;
     }
-
+    const AudioKind kind = AudioKindOfFile(path).value_or(AudioKind::Unknown);
+    auto entry = std::make_unique<Sound>();
     if (mode == StreamMode::LengthOnly) {
-        // The discoverer is the fast way to measure; AIFF files are prerolled instead,
-        // because the discoverer stalls on them in the same way as playbin (below).
-        AudioResult measured = AudioResult::Timeout;
-        if (const auto known = m_lengths.Find(path)) {
-            stream->lengthKnown = true;
-            stream->length = *known;
-            measured = AudioResult::Ok;
-        } else if (const auto counted = MpegAudioLength(path)) {
-            // MPEG audio is measured from its frame headers, in well under a millisecond;
-            // the discoverer waits for the decoder's figure (and only estimates VBR).
-            stream->lengthKnown = true;
-            stream->length = *counted;
-            measured = AudioResult::Ok;
-        } else if (!stream->aiff) {
-            std::uint32_t length = 0;
-            measured = Discover(stream->uri, &length);
-            if (measured == AudioResult::Ok) {
-                stream->lengthKnown = true;
-                stream->length = length;
-            }
-        }
-        if (measured == AudioResult::Timeout) {
-            measured = Preroll(*stream, kMeasureSink);
-            stream->Close();
-        }
+        const AudioResult measured = MeasureLength(path, uri, kind, nullptr, &entry->length);
         if (measured != AudioResult::Ok && measured != AudioResult::Unsupported) {
             return measured;
         }
     } else {
-        const AudioResult prerolled = PrerollForPlay(*stream);
-        if (prerolled != AudioResult::Ok) {
+        entry->stream = std::make_unique<GstStream>(uri, kind, ClampVolume(volume));
+        if (const AudioResult prerolled = PrerollForPlay(*entry->stream);
+            prerolled != AudioResult::Ok) {
             return prerolled;
         }
-        if (const auto known = m_lengths.Find(path)) {
-            stream->lengthKnown = true;
-            stream->length = *known;
-        } else if (const auto counted = MpegAudioLength(path)) {
-            // The same figure as a probe gives; for a VBR MP3 without a length header the
-            // decoder's would be an estimate from the first frames.
-            stream->lengthKnown = true;
-            stream->length = *counted;
-        } else if (!stream->lengthKnown) {
-            // Some streams (MP2, VBR MP3 without a Xing header) tell no duration after
-            // preroll; the discoverer measures them.
-            std::uint32_t length = 0;
-            if (Discover(stream->uri, &length) == AudioResult::Ok) {
-                stream->lengthKnown = true;
-                stream->length = length;
-            }
-        }
+        // A stream that plays needs no length to play; one that cannot be measured
+        // plays without.
+        MeasureLength(path, uri, kind, entry->stream.get(), &entry->length);
     }
-
-    if (stream->lengthKnown) {
-        m_lengths.Store(path, stream->length);
+    if (entry->length) {
+        m_lengths.Store(path, *entry->length);
     }
     const SoundHandle handle = m_nextHandle++;
-    m_streams.emplace(handle, std::move(stream));
+    m_sounds.emplace(handle, std::move(entry));
     *sound = handle;
     return AudioResult::Ok;
 }
 
 AudioResult GstAudioSystem::GetLength(SoundHandle sound, TimeUnit unit, std::uint32_t* length) {
-    const auto found = m_streams.find(sound);
-    if (found == m_streams.end()) {
+    const auto found = m_sounds.find(sound);
+    if (found == m_sounds.end()) {
         return AudioResult::InvalidHandle;
     }
-    if (unit != TimeUnit::Ms || !found->second->lengthKnown) {
+    if (unit != TimeUnit::Ms || !found->second->length) {
         return AudioResult::Unsupported;
     }
-    *length = found->second->length;
+    *length = *found->second->length;
     return AudioResult::Ok;
 }
 
 AudioResult GstAudioSystem::Release(SoundHandle sound) {
-    return m_streams.erase(sound) != 0 ? AudioResult::Ok : AudioResult::InvalidHandle;
+    return m_sounds.erase(sound) != 0 ? AudioResult::Ok : AudioResult::InvalidHandle;
 }
 
-GstAudioSystem::Stream* GstAudioSystem::FindChannel(ChannelHandle channel) {
+GstStream* GstAudioSystem::FindChannel(ChannelHandle channel) {
     if (channel == kNoChannel) {
         return nullptr;
     }
-    for (auto& [handle, stream] : m_streams) {
-        if (stream->channel == channel) {
-            return stream.get();
+    for (auto& [handle, entry] : m_sounds) {
+        if (entry->channel == channel) {
+            return entry->stream.get();
         }
     }
     return nullptr;
 }
 
 AudioResult GstAudioSystem::PlaySound(SoundHandle sound, bool paused, ChannelHandle* channel) {
-    const auto found = m_streams.find(sound);
-    if (found == m_streams.end()) {
+    const auto found = m_sounds.find(sound);
+    if (found == m_sounds.end()) {
         return AudioResult::InvalidHandle;
     }
-    Stream& stream = *found->second;
-    if (stream.pipeline == nullptr) {
+    Sound& entry = *found->second;
+    if (!entry.stream || !entry.stream->IsOpen()) {
         return AudioResult::Unsupported;
     }
-    if (stream.channel != kNoChannel || stream.ended) {
+    if (entry.channel != kNoChannel || entry.stream->HasEnded()) {
         return AudioResult::ChannelBusy;
     }
-    const auto playing = std::count_if(m_streams.begin(), m_streams.end(), [](const auto& s) {
+    const auto playing = std::count_if(m_sounds.begin(), m_sounds.end(), [](const auto& s) {
         return s.second->channel != kNoChannel;
     });
     if (playing >= m_nMaxChannels) {
         return AudioResult::ChannelBusy;
     }
-    if (!paused &&
-        gst_element_set_state(stream.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+    if (!entry.stream->SetPaused(paused)) {
         return AudioResult::FileBad;
     }
-    stream.paused = paused;
-    stream.channel = m_nextHandle++;
-    *channel = stream.channel;
+    entry.channel = m_nextHandle++;
+    *channel = entry.channel;
     return AudioResult::Ok;
 }
 
 AudioResult GstAudioSystem::SetVolume(ChannelHandle channel, float volume) {
-    Stream* stream = FindChannel(channel);
+    GstStream* stream = FindChannel(channel);
     if (stream == nullptr) {
         return AudioResult::InvalidHandle;
     }
-    stream->volume = ClampVolume(volume);
-    g_object_set(stream->pipeline, "volume", stream->volume, nullptr);
+    stream->SetVolume(ClampVolume(volume));
     return AudioResult::Ok;
 }
 
 double GstAudioSystem::AppliedVolume(ChannelHandle channel) {
-    Stream* stream = FindChannel(channel);
-    if (stream == nullptr) {
-        return -1.0;
-    }
-    gdouble volume = 0.0;
-    g_object_get(stream->pipeline, "volume", &volume, nullptr);
-    return volume;
+    GstStream* stream = FindChannel(channel);
+    return stream != nullptr ? stream->AppliedVolume() : -1.0;
 }
 
 AudioResult GstAudioSystem::SetPaused(ChannelHandle channel, bool paused) {
-    Stream* stream = FindChannel(channel);
+    GstStream* stream = FindChannel(channel);
     if (stream == nullptr) {
         return AudioResult::InvalidHandle;
     }
-    if (stream->paused != paused && !stream->ended) {
-        if (gst_element_set_state(stream->pipeline,
-                                  paused ? GST_STATE_PAUSED : GST_STATE_PLAYING) ==
-            GST_STATE_CHANGE_FAILURE) {
-            return AudioResult::FileBad;
-        }
-    }
-    stream->paused = paused;
-    return AudioResult::Ok;
+    return stream->SetPaused(paused) ? AudioResult::Ok : AudioResult::FileBad;
 }
 
 AudioResult GstAudioSystem::GetPaused(ChannelHandle channel, bool* paused) {
-    Stream* stream = FindChannel(channel);
+    GstStream* stream = FindChannel(channel);
     if (stream == nullptr) {
         return AudioResult::InvalidHandle;
     }
-    *paused = stream->paused;
+    *paused = stream->IsPaused();
     return AudioResult::Ok;
 }
 
 AudioResult GstAudioSystem::GetPosition(ChannelHandle channel, TimeUnit unit,
                                         std::uint32_t* position) {
-    Stream* stream = FindChannel(channel);
+    GstStream* stream = FindChannel(channel);
     if (stream == nullptr) {
         return AudioResult::InvalidHandle;
     }
     if (unit != TimeUnit::Ms) {
         return AudioResult::Unsupported;
     }
-    stream->PollBus();
-    gint64 now = 0;
-    if (gst_element_query_position(stream->pipeline, GST_FORMAT_TIME, &now) && now >= 0) {
-        stream->seekPending = false;
-        stream->lastPosition = NanosecondsToMs(now);
-    } else if (stream->seekPending) {
-        stream->lastPosition = stream->seekTarget;
-    }
-    *position = stream->lastPosition;
+    *position = stream->Position();
     return AudioResult::Ok;
 }
 
 AudioResult GstAudioSystem::SetPosition(ChannelHandle channel, std::uint32_t position,
                                         TimeUnit unit) {
-    Stream* stream = FindChannel(channel);
-    if (stream == nullptr) {
+    if (channel == kNoChannel) {
+        return AudioResult::InvalidHandle;
+    }
+    const auto found = std::find_if(m_sounds.begin(), m_sounds.end(), [channel](const auto& s) {
+        return s.second->channel == channel;
+    });
+    if (found == m_sounds.end()) {
         return AudioResult::InvalidHandle;
     }
     if (unit != TimeUnit::Ms) {
         return AudioResult::Unsupported;
     }
-    if (stream->ended || (stream->lengthKnown && position > stream->length)) {
+    const Sound& entry = *found->second;
+    if (entry.stream->HasEnded() || (entry.length && position > *entry.length)) {
         return AudioResult::InvalidPosition;
     }
-    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-    if (!gst_element_seek_simple(stream->pipeline, GST_FORMAT_TIME, flags,
-                                 static_cast<gint64>(position) * GST_MSECOND)) {
-        return AudioResult::InvalidPosition;
-    }
-    stream->seekPending = true;
-    stream->seekTarget = position;
-    stream->lastPosition = position;
-    return AudioResult::Ok;
+    return entry.stream->Seek(position) ? AudioResult::Ok : AudioResult::InvalidPosition;
 }
 
 AudioResult GstAudioSystem::IsPlaying(ChannelHandle channel, bool* playing) {
     *playing = false;
-    Stream* stream = FindChannel(channel);
+    GstStream* stream = FindChannel(channel);
     if (stream == nullptr) {
         return AudioResult::InvalidHandle;
     }
-    stream->PollBus();
-    *playing = !stream->ended;
+    *playing = !stream->HasEnded();
     return AudioResult::Ok;
 }
 
 AudioResult GstAudioSystem::Stop(ChannelHandle channel) {
-    Stream* stream = FindChannel(channel);
-    if (stream == nullptr) {
-        return AudioResult::InvalidHandle;
+    for (auto& [handle, entry] : m_sounds) {
+        if (channel != kNoChannel && entry->channel == channel) {
+            entry->stream->Stop();
+            entry->channel = kNoChannel;
+            return AudioResult::Ok;
+        }
     }
-    gst_element_set_state(stream->pipeline, GST_STATE_NULL);
-    stream->channel = kNoChannel;
-    stream->ended = true;
-    return AudioResult::Ok;
+    return AudioResult::InvalidHandle;
 }
 
 }  // namespace player

@@ -1,23 +1,22 @@
 #pragma once
-// The audio system over GStreamer 1.22, without a GLib main loop: each stream is a
-// playbin prerolled when it is opened (so its length is known at once), and end of
-// stream and errors are found by polling the pipeline's bus. Lengths the pipeline
-// cannot tell, and streams opened only to be measured, go through one reusable
-// discoverer; MPEG audio is measured from its frame headers, and every measured length
-// is kept while its file stays unchanged. The output is the chosen audio device, else
-// autoaudiosink; the pipeline description in the environment variable QELT_AUDIO_SINK
-// (e.g. "fakesink sync=true") overrides both.
+// The audio system over GStreamer 1.22, without a GLib main loop: the handle table over
+// one GstStream (a prerolled playbin) per sound played, and the lengths of files. A
+// length is kept while its file stays unchanged; MPEG audio is measured from its frame
+// headers, other files by the pipeline or one reusable discoverer. The output is the
+// chosen audio device, else autoaudiosink; the pipeline description in the environment
+// variable QELT_AUDIO_SINK (e.g. "fakesink sync=true") overrides both.
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "player/audio_system.h"
+#include "player/gst_stream.h"
 #include "player/length_cache.h"
 
-// GStreamer's own type names, so that this header needs no GStreamer headers.
-using GstDevice = struct _GstDevice;    // NOLINT(bugprone-reserved-identifier)
-using GstElement = struct _GstElement;  // NOLINT(bugprone-reserved-identifier)
+// GStreamer's own type name, so that this header needs no GStreamer headers.
+using GstDevice = struct _GstDevice;  // NOLINT(bugprone-reserved-identifier)
 
 namespace player {
 
@@ -35,12 +34,14 @@ public:
 
     AudioResult Create() override;
     AudioResult Init(int maxChannels) override;
-    // Loads every audio decoder and parser and makes the output elements once, so the
-    // first file of each format does not start late. Init does it, unless it was asked
-    // to leave it for later (the program does it once its window is painted); it runs
-    // once.
+    // Loads the playing chain (source, type finding, converters, volume, the output
+    // elements) and the decoders of the kinds asked for so far, so that the first file
+    // of each does not start late. Init does it, unless it was asked to leave it for
+    // later (the program does it once its window is painted); it runs once, and kinds
+    // asked for later are loaded when they are asked for.
     void DeferWarmUp() { m_bDeferWarmUp = true; }
     void WarmUp();
+    void WarmUpFor(const AudioKinds& kinds) override;
     // Ranks the small MPEG audio decoder before libav's.
     static void PreferLightDecoders();
     AudioResult CreateStream(const std::string& path, StreamMode mode, float volume,
@@ -74,23 +75,27 @@ public:
     void SetDefaultSink(std::string description);
 
 private:
-    struct Stream;
+    struct Sound;
     struct Discoverer;
 
-    Stream* FindChannel(ChannelHandle channel);
+    GstStream* FindChannel(ChannelHandle channel);
+    // The file's length: kept from before, counted from its MPEG frames, as the prerolled
+    // stream tells it, or measured by the discoverer, and when that stalls by a preroll
+    // of its own (prerolled is null for a file opened only to be measured). Ok with no
+    // length when nothing can tell it.
+    AudioResult MeasureLength(const std::string& path, const std::string& uri, AudioKind kind,
+                              const GstStream* prerolled, std::optional<std::uint32_t>* length);
     // Measures uri with the shared discoverer.
     AudioResult Discover(const std::string& uri, std::uint32_t* length);
-    // Builds stream's playbin with the given sink and prerolls it within the bounded wait.
-    AudioResult Preroll(Stream& stream, const char* sinkDescription);
-    // The same with a sink element, of which it takes the caller's reference.
-    AudioResult Preroll(Stream& stream, GstElement* sink);
+    // The pipeline description of the output QELT_AUDIO_SINK names; empty without one.
+    static std::string ConfiguredSink();
     // Prerolls a stream to be played through the configured, chosen or default output.
-    AudioResult PrerollForPlay(Stream& stream);
+    AudioResult PrerollForPlay(GstStream& stream);
     // Prerolls through the chosen output; false when it is gone or would not start.
-    bool PrerollOnOutputDevice(Stream& stream);
+    bool PrerollOnOutputDevice(GstStream& stream);
     void DropOutputDevice();
-    // Loads the plug-ins a first track needs, so that the first bell of the day does
-    // not wait for them.
+    // Loads the decoders and parsers of these kinds not loaded yet.
+    void LoadDecoders(const AudioKinds& kinds);
 
     bool m_bCreated = false;
     bool m_bReady = false;
@@ -98,7 +103,9 @@ private:
     bool m_bWarmedUp = false;
     int m_nMaxChannels = 0;
     std::uint32_t m_nextHandle = 1;
-    std::map<SoundHandle, std::unique_ptr<Stream>> m_streams;
+    AudioKinds m_WantedKinds;  // asked for by WarmUpFor
+    AudioKinds m_LoadedKinds;  // whose decoders are loaded
+    std::map<SoundHandle, std::unique_ptr<Sound>> m_sounds;
     std::unique_ptr<Discoverer> m_discoverer;
     CLengthCache m_lengths;
     std::string m_strOutputDevice;

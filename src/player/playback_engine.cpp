@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "player/audio_kind.h"
+
 namespace player {
 
 namespace {
@@ -413,6 +415,17 @@ std::uint32_t CPlaybackEngine::ProbeLength(const std::string& path) {
     const std::uint32_t length = ReadLength(sound);
     Call(m_audio.Release(sound));
     return length;
+}
+
+void CPlaybackEngine::WarmUpFor(const std::vector<std::string>& paths) {
+    AudioKinds kinds;
+    for (const std::string& path : paths) {
+        // A file that cannot be read now needs no decoder; it fails to open at once.
+        if (const auto kind = AudioKindOfFile(path)) {
+            kinds.insert(*kind);
+        }
+    }
+    m_audio.WarmUpFor(kinds);
 }
 
 int CPlaybackEngine::MoveEntry(int index, bool down) {

@@ -66,6 +66,9 @@ public:
     // The file's length in ms, or kLengthUnknown when it cannot be opened or measured.
     // The track that plays is not touched.
     std::uint32_t ProbeLength(const std::string& path);
+    // Has the audio system make ready the decoders these files need (the day's files,
+    // as soon as the day is planned), so that none is loaded when a bell starts.
+    void WarmUpFor(const std::vector<std::string>& paths);
     int MoveEntry(int index, bool down);
     bool RemoveEntry(int index);
     // One progress step: called once a second by the owner's timer.

@@ -154,6 +154,7 @@ public:
     void SetDefaultVolume(int volume) override { m_Player.SetDefaultVolume(volume); }
     void PrepareTrack(const schedule::TrackEntry& entry) override { m_Player.PrepareTrack(entry); }
     void DropPrepared() override { m_Player.DropPrepared(); }
+    void WarmUpFor(const std::vector<std::string>& paths) override { m_Player.WarmUpFor(paths); }
 
 private:
     CBellSession& m_Session;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <numbers>
 
+#include "player/wav_writer.h"
 #include "schedule/atomic_file.h"
 
 namespace tool {
@@ -28,21 +29,9 @@ constexpr Partial kPartials[] = {
 constexpr double kAttackSeconds = 0.004;
 constexpr double kPeak = 0.7 * 32767.0;
 
-constexpr int kWavHeaderBytes = 44;
-constexpr int kWavFormatChunkBytes = 16;
-constexpr int kWavPcmFormat = 1;
-constexpr int kBitsPerSample = 16;
-constexpr int kBytesPerSample = kBitsPerSample / 8;
-
 // Encoding a few seconds takes milliseconds; this only bounds a stuck pipeline.
 constexpr GstClockTime kEncodeTimeout = 20 * GST_SECOND;
 constexpr double kVorbisQuality = 0.3;
-
-void AppendLe(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFFu));
-    }
-}
 
 }  // namespace
 
@@ -86,25 +75,8 @@ std::vector<std::int16_t> SynthesizeChime(const std::vector<double>& frequencies
 }
 
 bool WriteWav(const std::string& path, const std::vector<std::int16_t>& samples) {
-    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * kBytesPerSample);
-    std::string bytes;
-    bytes.reserve(kWavHeaderBytes + dataBytes);
-    bytes += "RIFF";
-    AppendLe(bytes, kWavHeaderBytes - 8 + dataBytes, 4);
-    bytes += "WAVEfmt ";
-    AppendLe(bytes, kWavFormatChunkBytes, 4);
-    AppendLe(bytes, kWavPcmFormat, 2);
-    AppendLe(bytes, 1, 2);  // mono
-    AppendLe(bytes, kChimeSampleRate, 4);
-    AppendLe(bytes, kChimeSampleRate * kBytesPerSample, 4);
-    AppendLe(bytes, kBytesPerSample, 2);
-    AppendLe(bytes, kBitsPerSample, 2);
-    bytes += "data";
-    AppendLe(bytes, dataBytes, 4);
-    for (std::int16_t sample : samples) {
-        AppendLe(bytes, static_cast<std::uint16_t>(sample), 2);
-    }
-    return schedule::WriteFileAtomically(path, bytes) == schedule::WriteResult::Ok;
+    return schedule::WriteFileAtomically(path, player::WavBytes(samples, kChimeSampleRate)) ==
+           schedule::WriteResult::Ok;
 }
 
 bool EncodeOgg(const std::string& wavPath, const std::string& oggPath, std::string& error) {

@@ -157,6 +157,7 @@ public:
         }
         prepared.clear();
     }
+    void WarmUpFor(const std::vector<std::string>& paths) override { warmedFiles = paths; }
 
     std::vector<std::string> QueuedNames() const {
         std::vector<std::string> names;
@@ -167,6 +168,8 @@ public:
     }
 
     std::vector<schedule::TrackEntry> queue;
+    // The files of the last warm-up request.
+    std::vector<std::string> warmedFiles;
     bool playing = false;
     int defaultVolume = -1;
     // The file of the prepared track, empty when none is prepared.

@@ -460,5 +460,48 @@ TEST_F(EngineTest, ARandomPlaylistsChoiceMadeAtArmingIsTheOneThatPlays) {
     }
 }
 
+TEST_F(EngineTest, TheDecodersOfTheDaysRemainingFilesAreAskedForWhenTheDayIsPlanned) {
+    schedule::CommonTrack track;
+    track.name = "预备铃";
+    track.main.path = "/m/warn.ogg";
+    track.secondary.path = "/m/signal.wav";
+    track.order = schedule::MainFirst;
+    ASSERT_TRUE(commonTracks.Add(&track));
+    schedule::Playlist list;
+    list.name = "课间";
+    list.randomPlay = 1;
+    list.randomLimit = 1;
+    for (const char* path : {"/m/a.mp3", "/m/b.mp3"}) {
+        schedule::TrackEntry entry;
+        entry.path = path;
+        entry.fullPlay = 1;
+        list.entries.push_back(entry);
+    }
+    ASSERT_TRUE(playlists.Add(&list));
+    ScheduleItem common = Single(Hms(9, 0, 0), "预备");
+    common.kind = schedule::CommonMusic;
+    common.musicName = "预备铃";
+    ScheduleItem breakMusic = Single(Hms(10, 0, 0), "课间");
+    breakMusic.kind = schedule::ListMusic;
+    breakMusic.musicName = "课间";
+
+    // At 07:07 the 07:00 item has passed: its file is not asked for; every entry a random
+    // playlist may choose is.
+    LoadDays({Single(Hms(7, 0, 0), "早读", "/m/old.wma"),
+              Single(Hms(8, 0, 0), "上课", "/m/bell.wav"), common, breakMusic});
+    EXPECT_EQ(player.warmedFiles, (std::vector<std::string>{"/m/a.mp3", "/m/b.mp3", "/m/bell.wav",
+                                                            "/m/signal.wav", "/m/warn.ogg"}));
+
+    // An edit that changes a file asks again; one that leaves the files be does not.
+    engine.Timetable().GetItem(kMonday, 1)->path = "/m/bell.wma";
+    engine.ReplanToday();
+    EXPECT_EQ(player.warmedFiles.size(), 5u);
+    EXPECT_EQ(player.warmedFiles[2], "/m/bell.wma");
+    player.warmedFiles.clear();
+    engine.Timetable().GetItem(kMonday, 1)->title = "第一节";
+    engine.ReplanToday();
+    EXPECT_TRUE(player.warmedFiles.empty());
+}
+
 }  // namespace
 }  // namespace engine_test

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include "player/fake_audio_system.h"
@@ -506,6 +507,20 @@ TEST_F(PlaybackEngineTest, APreparedTrackIsOnlyStartedByItsLoadAndNeverLeaks) {
     engine->Prepare(Entry("/music/b.mp3", 1, 0));
     engine.reset();
     EXPECT_EQ(audio.OpenSoundCount(), 0) << "no stream outlives the engine";
+}
+
+TEST_F(PlaybackEngineTest, AWarmUpAsksForTheKindsOfTheFilesThatCanBeRead) {
+    const char* data = std::getenv("QELT_TEST_DATA");
+    ASSERT_NE(data, nullptr);
+    const std::string dir = std::string(data) + "/";
+    audio.ClearCalls();
+    engine->WarmUpFor({dir + "audio_tone.wav", dir + "audio_cbr.mp3", dir + "audio_tone.ogg",
+                       dir + "audio_tone.wav", "/music/missing.wma"});
+    EXPECT_EQ(audio.LastWarmUp(), (AudioKinds{AudioKind::Wav, AudioKind::Mpeg, AudioKind::Ogg}));
+    engine->WarmUpFor({dir + "audio_ulaw.aifc"});
+    EXPECT_EQ(audio.LastWarmUp(), AudioKinds{AudioKind::AiffCompanded});
+    EXPECT_EQ(audio.WarmedKinds().size(), 4u);
+    EXPECT_TRUE(audio.Calls().empty()) << "a warm-up opens no file";
 }
 
 }  // namespace
