@@ -1,0 +1,196 @@
+// Start latency through the windowed program: the main window on the offscreen platform,
+// with its real tick, bell session, player window and notifier, rings single-file items
+// 3 s apart into "fakesink sync=true" (never a sound device). For each item the time from
+// its second to its first audio buffer at the sink is measured while the frame shows the
+// player and the notifier at that second.
+
+#include <time.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_frame.h"
+#include "bench_media.h"
+#include "platform/dialogs.h"
+#include "platform/power_control.h"
+#include "platform/system_clock.h"
+#include "player/gst_audio_system.h"
+#include "player/player_dlg.h"
+#include "schedule/model.h"
+
+namespace {
+
+constexpr int kItems = 30;
+constexpr int kGapSeconds = 3;
+constexpr int kFirstItemAfterSeconds = 6;
+constexpr int kFirstBufferWaitMs = 1000;
+
+double RealtimeMsPrecise() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// The GStreamer audio system, remembering the channel that played last.
+class WatchedAudio : public player::GstAudioSystem {
+public:
+    player::AudioResult PlaySound(player::SoundHandle sound, bool paused,
+                                  player::ChannelHandle* channel) override {
+        const player::AudioResult result = GstAudioSystem::PlaySound(sound, paused, channel);
+        if (result == player::AudioResult::Ok) {
+            m_Last = *channel;
+        }
+        return result;
+    }
+    // The wall-clock time of the channel's first buffer; 0 when it never moved.
+    double FirstBufferMs() {
+        const double end = RealtimeMsPrecise() + kFirstBufferWaitMs;
+        while (RealtimeMsPrecise() < end) {
+            std::uint32_t position = 0;
+            if (GetPosition(m_Last, player::TimeUnit::Ms, &position) == player::AudioResult::Ok &&
+                position > 0 && position != player::kLengthUnknown) {
+                return RealtimeMsPrecise() - position;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return 0;
+    }
+
+private:
+    player::ChannelHandle m_Last = player::kNoChannel;
+};
+
+class NoPowerOff : public platform::PowerControl {
+public:
+    void RequestPowerOff() override {}
+    platform::PowerOffState PowerOffStatus() override { return platform::PowerOffState::None; }
+};
+
+// Nothing asks during the run; a question would be answered No.
+class NoDialogs : public platform::Dialogs {
+public:
+    platform::MessageAnswer Message(const std::string&, const std::string&, platform::MessageIcon,
+                                    platform::MessageButtons buttons) override {
+        return buttons == platform::MessageButtons::Ok ? platform::MessageAnswer::Ok
+                                                       : platform::MessageAnswer::No;
+    }
+    std::vector<std::string> ChooseFiles(const platform::FileDialogRequest&) override { return {}; }
+    std::optional<std::uint32_t> ChooseColour(std::uint32_t) override { return std::nullopt; }
+};
+
+double Percentile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    const auto rank =
+        static_cast<std::size_t>(fraction * static_cast<double>(values.size()) + 0.999999);
+    return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QELT_AUDIO_SINK", "fakesink sync=true", 1);
+    setenv("QELT_NO_POWEROFF", "1", 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    bench::TempFolder folder;
+    bench::TempFolder config;
+    if (!folder.Ok() || !config.Ok()) {
+        std::fprintf(stderr, "bench_start_latency_window: no temporary folder\n");
+        return 1;
+    }
+    // The program's own settings stay out of the user's configuration.
+    setenv("XDG_CONFIG_HOME", config.File("").c_str(), 1);
+    QApplication app(argc, argv);
+    const std::string tone = std::string(QELT_SOURCE_DIR) + "/tests/data/audio_tone.wav";
+
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    const int firstSecond =
+        local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + kFirstItemAfterSeconds;
+    if (firstSecond + kItems * kGapSeconds >= schedule::kSecondsPerDay) {
+        std::fprintf(stderr, "bench_start_latency_window: too close to midnight, run it later\n");
+        return 1;
+    }
+    const std::int64_t firstItemMs =
+        static_cast<std::int64_t>(now.tv_sec) * 1000 + kFirstItemAfterSeconds * 1000LL;
+    schedule::CTimetable timetable;
+    for (int k = 0; k < kItems; ++k) {
+        schedule::ScheduleItem item;
+        item.time = firstSecond + k * kGapSeconds;
+        item.kind = schedule::SingleMusic;
+        item.title = "single " + std::to_string(k);
+        item.musicName = "tone";
+        item.path = tone;
+        for (int day = 0; day < schedule::kDaysPerWeek; ++day) {
+            timetable.AddItem(day, &item);
+        }
+    }
+    std::filesystem::create_directories(folder.File("作息表"));
+    if (!timetable.Save(folder.File("作息表/参考作息表.zxb"))) {
+        std::fprintf(stderr, "bench_start_latency_window: cannot write the timetable\n");
+        return 1;
+    }
+
+    platform::SystemClock clock;
+    WatchedAudio audio;
+    NoPowerOff power;
+    NoDialogs dialogs;
+    app::FrameServices services;
+    services.clock = &clock;
+    services.audio = &audio;
+    services.power = &power;
+    services.dialogs = &dialogs;
+    services.appDir = folder.File("");
+    services.loadPlugins = false;
+    app::CMainFrame frame(std::move(services));
+    if (!frame.Create()) {
+        std::fprintf(stderr, "bench_start_latency_window: the main window was not made\n");
+        return 1;
+    }
+    frame.show();
+
+    std::vector<double> lateness;
+    std::vector<bool> measured(kItems, false);
+    QObject::connect(frame.PlayerWindow(), &player::CPlayerDlg::trackStarted, [&] {
+        const double startedMs = RealtimeMsPrecise();
+        const auto k = static_cast<std::int64_t>(
+            std::floor((startedMs - static_cast<double>(firstItemMs)) / (kGapSeconds * 1000.0)));
+        const auto due = static_cast<double>(firstItemMs + k * kGapSeconds * 1000);
+        if (k < 0 || k >= kItems || measured[static_cast<std::size_t>(k)] ||
+            startedMs - due > kFirstBufferWaitMs) {
+            return;
+        }
+        measured[static_cast<std::size_t>(k)] = true;
+        const double firstBuffer = audio.FirstBufferMs();
+        if (firstBuffer > 0) {
+            lateness.push_back(firstBuffer - due);
+            std::printf("item %2lld: playing +%.1f ms, first buffer +%.1f ms\n",
+                        static_cast<long long>(k), startedMs - due, firstBuffer - due);
+        }
+    });
+    const int runMs = (kFirstItemAfterSeconds + kItems * kGapSeconds + 2) * 1000;
+    QTimer::singleShot(runMs, &app, &QCoreApplication::quit);
+    app.exec();
+    frame.Shutdown();
+
+    if (lateness.size() != static_cast<std::size_t>(kItems)) {
+        std::fprintf(stderr, "bench_start_latency_window: %zu of %d items measured\n",
+                     lateness.size(), kItems);
+    }
+    if (!lateness.empty()) {
+        std::printf("BENCH start_latency_median_window %.1f ms\n", Percentile(lateness, 0.5));
+        std::printf("BENCH start_latency_p99_window %.1f ms\n", Percentile(lateness, 0.99));
+    }
+    return 0;
+}
