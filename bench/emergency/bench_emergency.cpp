@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "bench_media.h"
+#include "bench_process.h"
 
 extern char** environ;
 
@@ -38,21 +39,6 @@ constexpr auto kPoll = std::chrono::microseconds(200);
 constexpr auto kLineTimeout = std::chrono::seconds(30);
 constexpr auto kBetweenRuns = std::chrono::milliseconds(300);
 constexpr auto kExitTimeout = std::chrono::seconds(10);
-
-std::optional<fs::path> FindExecutable(const std::string& name) {
-    std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (error) {
-        return std::nullopt;
-    }
-    for (const fs::path& candidate :
-         {self.parent_path() / name, self.parent_path().parent_path() / "bin" / name}) {
-        if (access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
-}
 
 // Starts argv with standard output and error appended to logPath; 0 when it could not.
 pid_t Spawn(std::vector<std::string> argv, const std::string& logPath) {
@@ -124,8 +110,8 @@ void Stop(pid_t pid) {
 }  // namespace
 
 int main() {
-    const auto qelt = FindExecutable("qelt");
-    const auto tool = FindExecutable("qelt-tool");
+    const auto qelt = bench::FindExecutable("qelt");
+    const auto tool = bench::FindExecutable("qelt-tool");
     bench::TempFolder folder;
     if (!qelt || !tool || !folder.Ok()) {
         std::fprintf(stderr, "bench_emergency: qelt, qelt-tool or a temporary folder missing\n");

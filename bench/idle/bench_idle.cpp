@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "bench_media.h"
+#include "bench_process.h"
 #include "schedule/records.h"
 #include "schedule/timetable.h"
 
@@ -59,22 +60,6 @@ constexpr const char* kMp3File = "音乐库/课间铃.mp3";
 constexpr const char* kWindowName = "Varnel V1.3";
 constexpr auto kTrayWait = std::chrono::seconds(1);
 constexpr auto kHideTimeout = std::chrono::seconds(5);
-
-// Where qelt and qelt-tool are: this executable's folder, or ../bin beside it.
-std::optional<fs::path> FindExecutable(const std::string& name) {
-    std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (error) {
-        return std::nullopt;
-    }
-    for (const fs::path& candidate :
-         {self.parent_path() / name, self.parent_path().parent_path() / "bin" / name}) {
-        if (access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
-}
 
 // This process's environment with the given variables replaced or added.
 std::vector<std::string> Environment(const std::vector<std::pair<std::string, std::string>>& set) {
@@ -391,8 +376,8 @@ bool Alive(pid_t pid) {
 }
 
 int Run() {
-    const auto qelt = FindExecutable("qelt");
-    const auto tool = FindExecutable("qelt-tool");
+    const auto qelt = bench::FindExecutable("qelt");
+    const auto tool = bench::FindExecutable("qelt-tool");
     if (!qelt || !tool) {
         std::printf("bench_idle: qelt or qelt-tool not found beside the bench; skipped\n");
         return 0;

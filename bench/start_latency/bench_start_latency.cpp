@@ -25,6 +25,7 @@
 #include "bench_media.h"
 #include "engine/schedule_engine.h"
 #include "engine/tick_driver.h"
+#include "latency_probe.h"
 #include "platform/power_control.h"
 #include "platform/system_clock.h"
 #include "player/gst_audio_system.h"
@@ -32,6 +33,12 @@
 #include "schedule/model.h"
 
 namespace {
+
+using bench::kFirstBufferWaitMs;
+using bench::NoPowerOff;
+using bench::Percentile;
+using bench::RealtimeMsPrecise;
+using bench::WatchedAudio;
 
 constexpr int kItemsPerKind = 30;
 constexpr int kPlaylistFiles = 200;
@@ -41,50 +48,12 @@ constexpr int kRandomMinutes = 45;
 constexpr int kGapSeconds = 3;
 constexpr int kFirstItemAfterSeconds = 5;
 constexpr int kIdleTickRuns = 200000;
-constexpr int kFirstBufferWaitMs = 1000;
-
-double RealtimeMsPrecise() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
-}
 
 double ThreadCpuUs() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
 }
-
-// The GStreamer audio system, remembering the channel that played last, so the first
-// buffer can be found by asking its position.
-class WatchedAudio : public player::GstAudioSystem {
-public:
-    player::AudioResult PlaySound(player::SoundHandle sound, bool paused,
-                                  player::ChannelHandle* channel) override {
-        const player::AudioResult result = GstAudioSystem::PlaySound(sound, paused, channel);
-        if (result == player::AudioResult::Ok) {
-            m_Last = *channel;
-        }
-        return result;
-    }
-    // The wall-clock time of the channel's first buffer: the moment its position first
-    // moves, less the position then reached; 0 when it never moved.
-    double FirstBufferMs() {
-        const double end = RealtimeMsPrecise() + kFirstBufferWaitMs;
-        while (RealtimeMsPrecise() < end) {
-            std::uint32_t position = 0;
-            if (GetPosition(m_Last, player::TimeUnit::Ms, &position) == player::AudioResult::Ok &&
-                position > 0 && position != player::kLengthUnknown) {
-                return RealtimeMsPrecise() - position;
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
-        return 0;
-    }
-
-private:
-    player::ChannelHandle m_Last = player::kNoChannel;
-};
 
 class QuietHost : public engine::IEngineHost {
 public:
@@ -101,12 +70,6 @@ public:
     void ShowPlayer() override {}
     void HidePlayer() override {}
     void TrimMemory() override {}
-};
-
-class NoPowerOff : public platform::PowerControl {
-public:
-    void RequestPowerOff() override {}
-    platform::PowerOffState PowerOffStatus() override { return platform::PowerOffState::None; }
 };
 
 // The kinds of item, rung in turn; the names are those of the BENCH lines.
@@ -148,13 +111,6 @@ void FillStores(const std::string& tone, const std::vector<std::string>& mp3s,
         }
         playlists.Add(&list);
     }
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const auto rank =
-        static_cast<std::size_t>(fraction * static_cast<double>(values.size()) + 0.999999);
-    return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 
 #include "app/main_frame.h"
 #include "bench_media.h"
+#include "latency_probe.h"
 #include "platform/dialogs.h"
 #include "platform/power_control.h"
 #include "platform/system_clock.h"
@@ -30,51 +31,15 @@
 
 namespace {
 
+using bench::kFirstBufferWaitMs;
+using bench::NoPowerOff;
+using bench::Percentile;
+using bench::RealtimeMsPrecise;
+using bench::WatchedAudio;
+
 constexpr int kItems = 30;
 constexpr int kGapSeconds = 3;
 constexpr int kFirstItemAfterSeconds = 6;
-constexpr int kFirstBufferWaitMs = 1000;
-
-double RealtimeMsPrecise() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-// The GStreamer audio system, remembering the channel that played last.
-class WatchedAudio : public player::GstAudioSystem {
-public:
-    player::AudioResult PlaySound(player::SoundHandle sound, bool paused,
-                                  player::ChannelHandle* channel) override {
-        const player::AudioResult result = GstAudioSystem::PlaySound(sound, paused, channel);
-        if (result == player::AudioResult::Ok) {
-            m_Last = *channel;
-        }
-        return result;
-    }
-    // The wall-clock time of the channel's first buffer; 0 when it never moved.
-    double FirstBufferMs() {
-        const double end = RealtimeMsPrecise() + kFirstBufferWaitMs;
-        while (RealtimeMsPrecise() < end) {
-            std::uint32_t position = 0;
-            if (GetPosition(m_Last, player::TimeUnit::Ms, &position) == player::AudioResult::Ok &&
-                position > 0 && position != player::kLengthUnknown) {
-                return RealtimeMsPrecise() - position;
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
-        return 0;
-    }
-
-private:
-    player::ChannelHandle m_Last = player::kNoChannel;
-};
-
-class NoPowerOff : public platform::PowerControl {
-public:
-    void RequestPowerOff() override {}
-    platform::PowerOffState PowerOffStatus() override { return platform::PowerOffState::None; }
-};
 
 // Nothing asks during the run; a question would be answered No.
 class NoDialogs : public platform::Dialogs {
@@ -87,13 +52,6 @@ public:
     std::vector<std::string> ChooseFiles(const platform::FileDialogRequest&) override { return {}; }
     std::optional<std::uint32_t> ChooseColour(std::uint32_t) override { return std::nullopt; }
 };
-
-double Percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const auto rank =
-        static_cast<std::size_t>(fraction * static_cast<double>(values.size()) + 0.999999);
-    return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
-}
 
 }  // namespace
 

@@ -42,6 +42,7 @@ constexpr int kTimeWidth = 80;
 constexpr int kEventWidth = 200;
 constexpr int kItemWidth = 260;
 constexpr int kFilterGap = 16;
+constexpr int kRowPadding = 6;
 // What went wrong is shown in dark red.
 constexpr QRgb kProblemColour = 0xB00000;
 constexpr int kDefaultHeight = 480;
@@ -83,6 +84,8 @@ CLogViewDlg::CLogViewDlg(IEditorHost& host, const std::string& path, QWidget* pa
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pTable->verticalHeader()->hide();
+    m_pTable->verticalHeader()->setDefaultSectionSize(m_pTable->fontMetrics().height() +
+                                                      kRowPadding);
     m_pTable->horizontalHeader()->setStretchLastSection(true);
     m_pTable->setColumnWidth(kTimeColumn, kTimeWidth);
     m_pTable->setColumnWidth(kEventColumn, kEventWidth);

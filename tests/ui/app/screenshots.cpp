@@ -54,6 +54,29 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The bell log of a morning so far, for its viewer: bells, a trial, a play by hand
+    // and an item passed over.
+    {
+        QFile log(demo.path() + QStringLiteral("/QELT.log"));
+        if (log.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            const QString music = demo.path() + QStringLiteral("/音乐库/");
+            log.write(QStringLiteral("2026-12-08 06:50:02 start Varnel V1.3\n"
+                                     "2026-12-08 07:00:00 item 07:00:00 [起床][预备铃]\n"
+                                     "2026-12-08 07:00:00 play %1预备铃.wav\n"
+                                     "2026-12-08 07:00:04 finished\n"
+                                     "2026-12-08 07:20:00 skip 07:20:00 [早操][课间] 时钟跳变\n"
+                                     "2026-12-08 07:31:15 trial %1上课铃.wav\n"
+                                     "2026-12-08 07:31:19 finished\n"
+                                     "2026-12-08 07:40:00 item 07:40:00 [早读][上课铃]\n"
+                                     "2026-12-08 07:40:00 play %1上课铃.wav\n"
+                                     "2026-12-08 07:40:04 finished\n"
+                                     "2026-12-08 07:52:30 manual %1提示音.ogg\n"
+                                     "2026-12-08 07:52:33 finished\n")
+                          .arg(music)
+                          .toUtf8());
+        }
+    }
+
     platform::VirtualClock clock;
     clock.Set(*platform::VirtualClock::Parse(kDemoNow));
     player::FakeAudioSystem audio;

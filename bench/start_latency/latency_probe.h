@@ -1,0 +1,72 @@
+#pragma once
+// What the start-latency benchmarks share: the wall clock to the microsecond, the
+// GStreamer audio system that finds a channel's first buffer, a power control that never
+// powers off, and percentiles.
+
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "engine/engine_player.h"
+#include "platform/power_control.h"
+#include "player/gst_audio_system.h"
+
+namespace bench {
+
+inline constexpr int kFirstBufferWaitMs = 1000;
+
+inline double RealtimeMsPrecise() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// The GStreamer audio system, remembering the channel that played last, so the first
+// buffer can be found by asking its position.
+class WatchedAudio : public player::GstAudioSystem {
+public:
+    player::AudioResult PlaySound(player::SoundHandle sound, bool paused,
+                                  player::ChannelHandle* channel) override {
+        const player::AudioResult result = GstAudioSystem::PlaySound(sound, paused, channel);
+        if (result == player::AudioResult::Ok) {
+            m_Last = *channel;
+        }
+        return result;
+    }
+    // The wall-clock time of the channel's first buffer: the moment its position first
+    // moves, less the position then reached; 0 when it never moved.
+    double FirstBufferMs() {
+        const double end = RealtimeMsPrecise() + kFirstBufferWaitMs;
+        while (RealtimeMsPrecise() < end) {
+            std::uint32_t position = 0;
+            if (GetPosition(m_Last, player::TimeUnit::Ms, &position) == player::AudioResult::Ok &&
+                position > 0 && position != engine::kLengthUnknown) {
+                return RealtimeMsPrecise() - position;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return 0;
+    }
+
+private:
+    player::ChannelHandle m_Last = player::kNoChannel;
+};
+
+class NoPowerOff : public platform::PowerControl {
+public:
+    void RequestPowerOff() override {}
+    platform::PowerOffState PowerOffStatus() override { return platform::PowerOffState::None; }
+};
+
+inline double Percentile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    const auto rank =
+        static_cast<std::size_t>(fraction * static_cast<double>(values.size()) + 0.999999);
+    return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
+}
+
+}  // namespace bench
