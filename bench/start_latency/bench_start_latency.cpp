@@ -34,7 +34,6 @@
 
 namespace {
 
-using bench::kFirstBufferWaitMs;
 using bench::NoPowerOff;
 using bench::Percentile;
 using bench::RealtimeMsPrecise;
@@ -185,7 +184,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<engine::CScheduleEngine> engine;
 
     player::CHeadlessPlayer::Events events;
-    std::vector<bool> measured(kItems, false);
+    bench::ItemStarts starts(firstItemMs, kGapSeconds, kItems);
     double lastTickMs = 0;
     // How late each tick woke after its wall-clock second.
     std::vector<double> tickLateness;
@@ -193,14 +192,11 @@ int main(int argc, char** argv) {
         const double startedMs = RealtimeMsPrecise();
         // The item whose second this start belongs to; a common track's secondary
         // track starts later on its own and is not an item's start.
-        const auto k = static_cast<std::int64_t>(
-            std::floor((startedMs - static_cast<double>(firstItemMs)) / (kGapSeconds * 1000.0)));
-        const auto due = static_cast<double>(firstItemMs + k * kGapSeconds * 1000);
-        if (k < 0 || k >= kItems || measured[static_cast<std::size_t>(k)] ||
-            startedMs - due > kFirstBufferWaitMs) {
+        const std::int64_t k = starts.Take(startedMs);
+        if (k < 0) {
             return;
         }
-        measured[static_cast<std::size_t>(k)] = true;
+        const double due = starts.DueMs(k);
         const double firstBuffer = audio.FirstBufferMs();
         if (firstBuffer > 0) {
             lateness.push_back(firstBuffer - due);

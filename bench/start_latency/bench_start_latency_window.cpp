@@ -31,7 +31,6 @@
 
 namespace {
 
-using bench::kFirstBufferWaitMs;
 using bench::NoPowerOff;
 using bench::Percentile;
 using bench::RealtimeMsPrecise;
@@ -119,17 +118,14 @@ int main(int argc, char** argv) {
     frame.show();
 
     std::vector<double> lateness;
-    std::vector<bool> measured(kItems, false);
+    bench::ItemStarts starts(firstItemMs, kGapSeconds, kItems);
     QObject::connect(frame.PlayerWindow(), &player::CPlayerDlg::trackStarted, [&] {
         const double startedMs = RealtimeMsPrecise();
-        const auto k = static_cast<std::int64_t>(
-            std::floor((startedMs - static_cast<double>(firstItemMs)) / (kGapSeconds * 1000.0)));
-        const auto due = static_cast<double>(firstItemMs + k * kGapSeconds * 1000);
-        if (k < 0 || k >= kItems || measured[static_cast<std::size_t>(k)] ||
-            startedMs - due > kFirstBufferWaitMs) {
+        const std::int64_t k = starts.Take(startedMs);
+        if (k < 0) {
             return;
         }
-        measured[static_cast<std::size_t>(k)] = true;
+        const double due = starts.DueMs(k);
         const double firstBuffer = audio.FirstBufferMs();
         if (firstBuffer > 0) {
             lateness.push_back(firstBuffer - due);

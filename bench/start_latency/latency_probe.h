@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -60,6 +61,34 @@ class NoPowerOff : public platform::PowerControl {
 public:
     void RequestPowerOff() override {}
     platform::PowerOffState PowerOffStatus() override { return platform::PowerOffState::None; }
+};
+
+// Items due every gapSeconds from firstItemMs on: the item a track start at startedMs
+// belongs to, taken once each. A start that is no item's own (a common track's secondary
+// track, a start more than a second late) gives -1.
+class ItemStarts {
+public:
+    ItemStarts(std::int64_t firstItemMs, int gapSeconds, int items)
+        : m_nFirstItemMs(firstItemMs), m_nGapMs(gapSeconds * 1000), m_Measured(items, false) {}
+
+    std::int64_t Take(double startedMs) {
+        const auto k = static_cast<std::int64_t>(
+            std::floor((startedMs - static_cast<double>(m_nFirstItemMs)) / m_nGapMs));
+        if (k < 0 || k >= static_cast<std::int64_t>(m_Measured.size()) ||
+            m_Measured[static_cast<std::size_t>(k)] || startedMs - DueMs(k) > kFirstBufferWaitMs) {
+            return -1;
+        }
+        m_Measured[static_cast<std::size_t>(k)] = true;
+        return k;
+    }
+    double DueMs(std::int64_t k) const {
+        return static_cast<double>(m_nFirstItemMs + k * m_nGapMs);
+    }
+
+private:
+    std::int64_t m_nFirstItemMs;
+    std::int64_t m_nGapMs;
+    std::vector<bool> m_Measured;
 };
 
 inline double Percentile(std::vector<double> values, double fraction) {
