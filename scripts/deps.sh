@@ -17,6 +17,7 @@ packages=(
     xvfb xauth x11-utils xdotool fonts-wqy-microhei
     lintian desktop-file-utils appstream man-db
     chromium chromium-driver python3-selenium
+    espeak-ng snapserver snapclient
 )
 
 missing=()
@@ -38,3 +39,14 @@ fi
 echo "deps: installing ${missing[*]}"
 $sudo apt-get update -q
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+# The Snapcast packages enable system services of their own; the tests start their own
+# server and clients on free loopback ports, and a client left running would play to the
+# machine's sound card. Stop and disable the services this run has just installed.
+if [ -d /run/systemd/system ]; then
+    for p in snapserver snapclient; do
+        if printf '%s\n' "${missing[@]}" | grep -qx "$p"; then
+            $sudo systemctl disable --now "$p.service" >/dev/null 2>&1 || true
+        fi
+    done
+fi
