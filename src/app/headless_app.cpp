@@ -140,7 +140,11 @@ bool CHeadlessApp::InitInstance() {
         }
     };
     events.trackWaiting = [this](const std::string& path) { Write("waiting", path); };
-    events.openFailed = [this](const std::string& path) { Write("openfailed", path); };
+    events.openFailed = [this](const std::string& path) {
+        m_Session.LogOpenFailed(path, m_Speech.FailureOf(path));
+    };
+    m_Speech.SetVoiceSource([this] { return player::VoiceOf(m_Session.Settings()); });
+    m_Audio.SetSpeech(&m_Speech);
     // As the player window does, the end of the queue reaches the session after the
     // player's own call has returned.
     events.queueFinished = [this] {

@@ -118,6 +118,7 @@ private:
     platform::SystemClock m_Clock;
     platform::PosixProcessRunner m_Runner;
     platform::LogindPowerControl m_Power;
+    player::CSpeechCache m_Speech{player::CSpeechCache::DefaultFolder()};
     player::GstAudioSystem m_Audio;
     session::CBellSession m_Session;
     // Destroyed before the session, so no answer reaches a session that has gone.

@@ -160,8 +160,11 @@ bool CMainFrame::Create() {
             ShowNotice(kOutputFallbackNotice);
         }
     });
-    connect(m_pPlayer, &player::CPlayerDlg::openFailed, this,
-            [this](const QString& path) { Log("openfailed", path.toStdString()); });
+    connect(m_pPlayer, &player::CPlayerDlg::openFailed, this, [this](const QString& path) {
+        const std::string file = path.toStdString();
+        m_Session.LogOpenFailed(
+            file, m_Services.speechFailure ? m_Services.speechFailure(file) : std::string());
+    });
 
     m_pClock = new CClockWnd(*m_Services.clock, m_pActions->ToolBar());
     m_pClock->SetBackColour(QColor(0, 0, 0));

@@ -89,6 +89,9 @@ struct FrameServices {
     std::function<std::vector<std::pair<std::string, std::string>>()> listAudioOutputs;
     std::function<void(const std::string& id)> setAudioOutput;
     std::function<bool()> takeOutputFallback;
+    // Why a text file could not be spoken (empty when it was not a speech failure), for
+    // the bell log's line beside "openfailed".
+    std::function<std::string(const std::string& path)> speechFailure;
     // Asked whether the system's clock is synchronised; none: not asked.
     platform::ClockSync* clockSync = nullptr;
 };

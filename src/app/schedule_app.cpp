@@ -37,6 +37,7 @@ bool CScheduleApp::InitInstance() {
     // The window comes first; loading the decoders and looking for an audio output
     // follow right after its first paint, long before the next item's lead-in.
     m_pAudio->DeferWarmUp();
+    m_pAudio->SetSpeech(&m_Speech);
 
     FrameServices services;
     services.clock = &m_Clock;
@@ -60,11 +61,13 @@ bool CScheduleApp::InitInstance() {
     services.setAudioOutput = [audio](const std::string& id) { audio->SetOutputDevice(id); };
     services.takeOutputFallback = [audio] { return audio->TakeFallbackNotice(); };
     services.clockSync = &m_ClockSync;
+    services.speechFailure = [this](const std::string& path) { return m_Speech.FailureOf(path); };
 
     m_pFrame = std::make_unique<CMainFrame>(std::move(services));
     if (!m_pFrame->Create()) {
         return false;
     }
+    m_Speech.SetVoiceSource([this] { return player::VoiceOf(m_pFrame->Session().Settings()); });
     QObject::connect(&m_Instance, &platform::SingleInstance::activationRequested, m_pFrame.get(),
                      [this] { m_pFrame->RestoreAndRaise(); });
     // A later copy's --emergency and --emergency-end reach the session here.

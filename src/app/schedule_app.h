@@ -41,6 +41,7 @@ private:
     platform::QtDialogs m_Dialogs;
     platform::PosixProcessRunner m_Runner;
     std::unique_ptr<platform::LogindPowerControl> m_pPower;
+    player::CSpeechCache m_Speech{player::CSpeechCache::DefaultFolder()};
     std::unique_ptr<player::GstAudioSystem> m_pAudio;
     platform::TimedatedClockSync m_ClockSync;
     std::unique_ptr<CMainFrame> m_pFrame;

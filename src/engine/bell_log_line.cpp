@@ -61,6 +61,7 @@ constexpr KindWords kKinds[] = {
     {"finished", "结束", true, false, false},
     {texts::kLogMissing, "曲目缺失", true, true, false},
     {"openfailed", "无法打开", true, true, true},
+    {texts::kLogSpeechFailed, "无法播报", true, true, false},
     {"run", "运行程序", false, false, true},
     {"poweroff", "关机", false, false, false},
     {"poweroff-refused", "关机被拒绝", false, true, false},

@@ -44,6 +44,8 @@ inline constexpr const char* kLogCalendar = "calendar";
 inline constexpr const char* kLogShuffle = "shuffle";
 // The current timetable could not be read, with the path and why.
 inline constexpr const char* kLogNoTimetable = "notimetable";
+// A text file that could not be spoken, with the path and why.
+inline constexpr const char* kLogSpeechFailed = "speechfailed";
 // Said after an item started by hand from the list.
 inline constexpr const char* kByHand = "手动";
 

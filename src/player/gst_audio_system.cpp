@@ -404,17 +404,29 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
     if (!m_bReady) {
         return AudioResult::NotInitialised;
     }
-    if (const AudioResult checked = CheckFile(path); checked != AudioResult::Ok) {
+    // A text file plays as the speech made of it, made ahead of now or here; an empty
+    // one is turned away by the speech, which keeps the reason.
+    const bool speech = m_pSpeech != nullptr && IsSpeechFile(path);
+    if (const AudioResult checked = CheckFile(path);
+        checked == AudioResult::FileNotFound || (checked != AudioResult::Ok && !speech)) {
         return checked;
     }
-    const std::string uri = UriOf(path);
+    std::string file = path;
+    if (speech) {
+        const std::optional<std::string> wav = m_pSpeech->WavFor(path);
+        if (!wav) {
+            return AudioResult::FileBad;
+        }
+        file = *wav;
+    }
+    const std::string uri = UriOf(file);
     if (uri.empty()) {
         return AudioResult::FileNotFound;
     }
-    const AudioKind kind = AudioKindOfFile(path).value_or(AudioKind::Unknown);
+    const AudioKind kind = AudioKindOfFile(file).value_or(AudioKind::Unknown);
     auto entry = std::make_unique<Sound>();
     if (mode == StreamMode::LengthOnly) {
-        const AudioResult measured = MeasureLength(path, uri, kind, nullptr, &entry->length);
+        const AudioResult measured = MeasureLength(file, uri, kind, nullptr, &entry->length);
         if (measured != AudioResult::Ok && measured != AudioResult::Unsupported) {
             return measured;
         }
@@ -426,10 +438,10 @@ AudioResult GstAudioSystem::CreateStream(const std::string& path, StreamMode mod
         }
         // A stream that plays needs no length to play; one that cannot be measured
         // plays without.
-        MeasureLength(path, uri, kind, entry->stream.get(), &entry->length);
+        MeasureLength(file, uri, kind, entry->stream.get(), &entry->length);
     }
     if (entry->length) {
-        m_lengths.Store(path, *entry->length);
+        m_lengths.Store(file, *entry->length);
     }
     const SoundHandle handle = m_nextHandle++;
     m_sounds.emplace(handle, std::move(entry));

@@ -14,6 +14,7 @@
 #include "player/audio_system.h"
 #include "player/gst_stream.h"
 #include "player/length_cache.h"
+#include "player/speech_cache.h"
 
 // GStreamer's own type name, so that this header needs no GStreamer headers.
 using GstDevice = struct _GstDevice;  // NOLINT(bugprone-reserved-identifier)
@@ -70,6 +71,9 @@ public:
     // was gone or would not start, so the owner can say so; again only after the chosen
     // output worked in between or another one was chosen.
     bool TakeFallbackNotice();
+    // Plays text files as the speech this gives of them; without it they are files that
+    // cannot be decoded. The speech must outlive the system.
+    void SetSpeech(ITextSpeech* speech) { m_pSpeech = speech; }
     // The pipeline description of the default output (autoaudiosink unless set), so
     // that tests can keep the default away from real devices.
     void SetDefaultSink(std::string description);
@@ -113,6 +117,7 @@ private:
     std::string m_strDefaultSink;
     bool m_bFallbackPending = false;  // a fallback the owner has not been told of
     bool m_bFallbackTold = false;     // the owner knows the chosen output is gone
+    ITextSpeech* m_pSpeech = nullptr;
 };
 
 }  // namespace player

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "player/audio_kind.h"
+#include "player/speech_cache.h"
 
 namespace player {
 
@@ -420,6 +421,13 @@ std::uint32_t CPlaybackEngine::ProbeLength(const std::string& path) {
 void CPlaybackEngine::WarmUpFor(const std::vector<std::string>& paths) {
     AudioKinds kinds;
     for (const std::string& path : paths) {
+        if (IsSpeechFile(path)) {
+            // An announcement is spoken now, not at its second: measuring it makes its
+            // speech, which plays as WAV.
+            ProbeLength(path);
+            kinds.insert(AudioKind::Wav);
+            continue;
+        }
         // A file that cannot be read now needs no decoder; it fails to open at once.
         if (const auto kind = AudioKindOfFile(path)) {
             kinds.insert(*kind);

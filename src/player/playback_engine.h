@@ -67,7 +67,8 @@ public:
     // The track that plays is not touched.
     std::uint32_t ProbeLength(const std::string& path);
     // Has the audio system make ready the decoders these files need (the day's files,
-    // as soon as the day is planned), so that none is loaded when a bell starts.
+    // as soon as the day is planned), so that none is loaded when a bell starts; the
+    // day's announcements are spoken into their cache then.
     void WarmUpFor(const std::vector<std::string>& paths);
     int MoveEntry(int index, bool down);
     bool RemoveEntry(int index);

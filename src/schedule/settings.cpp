@@ -122,7 +122,21 @@ bool CSettings::SetEmergencyFile(const std::string& path) {
     return WriteExactString(kEmergencyFile, path);
 }
 
-bool CSettings::WriteExactString(const char* key, const std::string& value) {
+std::string CSettings::GetSpeechEngine() const {
+    const std::string command = m_File.ReadString(kSpeech, kSpeechEngine, "");
+    return command.empty() ? kDefaultSpeechEngine : command;
+}
+bool CSettings::SetSpeechEngine(const std::string& command) {
+    return WriteExactString(kSpeech, kSpeechEngine, command);
+}
+std::int32_t CSettings::GetSpeechRate() const {
+    return m_File.ReadInt(kSpeech, kSpeechRate, kDefaultSpeechRate);
+}
+bool CSettings::SetSpeechRate(std::int32_t rate) {
+    return m_File.WriteInt(kSpeech, kSpeechRate, rate);
+}
+
+bool CSettings::WriteExactString(const char* section, const char* key, const std::string& value) {
     if (value.find_first_of("\r\n") != std::string::npos ||
         EncodeFileText(value).size() >= kProfileBufferSize) {
         return false;
@@ -132,7 +146,7 @@ bool CSettings::WriteExactString(const char* key, const std::string& value) {
     const bool needsQuotes =
         !value.empty() && (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' ||
                            value.back() == '\t' || value.front() == '"' || value.front() == '\'');
-    return m_File.WriteString(kSettings, key, needsQuotes ? "\"" + value + "\"" : value);
+    return m_File.WriteString(section, key, needsQuotes ? "\"" + value + "\"" : value);
 }
 
 bool CSettings::GetExtRun() const {

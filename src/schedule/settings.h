@@ -37,6 +37,10 @@ inline constexpr const char* kParamsBefore = "参数1";
 inline constexpr const char* kProgramAfter = "程序2";
 inline constexpr const char* kParamsAfter = "参数2";
 
+inline constexpr const char* kSpeech = "语音";
+inline constexpr const char* kSpeechEngine = "播报引擎";
+inline constexpr const char* kSpeechRate = "语速";
+
 inline constexpr const char* kTitles = "常用标题";
 inline constexpr const char* kTitleCount = "标题数";
 
@@ -47,6 +51,8 @@ inline constexpr std::int32_t kDefaultBackgroundColor = 9861210;  // red 90, gre
 inline constexpr std::int32_t kDefaultShutdownDelayMinutes = 5;
 inline constexpr std::int32_t kDefaultVolumeValue = 100;
 inline constexpr std::size_t kTitleBufferSize = 200;
+inline constexpr const char* kDefaultSpeechEngine = "espeak-ng -v cmn";
+inline constexpr std::int32_t kDefaultSpeechRate = 150;  // words a minute
 }  // namespace ini
 
 class CSettings {
@@ -101,6 +107,13 @@ public:
     bool SetExtRun(bool on, const std::string& programBefore, const std::string& programAfter,
                    const std::string& paramsBefore, const std::string& paramsAfter);
 
+    // Section "语音": the command line of the engine that speaks text files (the default
+    // when blank) and its rate in words a minute.
+    std::string GetSpeechEngine() const;
+    bool SetSpeechEngine(const std::string& command);
+    std::int32_t GetSpeechRate() const;
+    bool SetSpeechRate(std::int32_t rate);
+
     // Section "常用标题": the non-empty titles of keys "1".."标题数", in key order.
     std::vector<std::string> ReadPresetTitles() const;
     // Writes "标题数" and keys "1".."n"; keys above n stay in the file unread.
@@ -111,7 +124,10 @@ private:
     bool SetFlag(const char* section, const char* key, bool on);
     // Writes a text of section "设置" so that reading gives it back unchanged; false,
     // with the file unchanged, for one with a line break or longer than a stored text.
-    bool WriteExactString(const char* key, const std::string& value);
+    bool WriteExactString(const char* key, const std::string& value) {
+        return WriteExactString(ini::kSettings, key, value);
+    }
+    bool WriteExactString(const char* section, const char* key, const std::string& value);
 
     CProfileFile m_File;
 };

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "engine/engine_texts.h"
 #include "engine/plugin_host.h"
 #include "engine/tick_driver.h"
 #include "schedule/app_paths.h"
@@ -310,6 +311,13 @@ void CBellSession::Log(const std::string& kind, const std::string& text) {
     }
     if (m_Options.echo) {
         m_Options.echo(engine::CEventLog::FormatLine(m_Clock.Now(), kind, text));
+    }
+}
+
+void CBellSession::LogOpenFailed(const std::string& path, const std::string& speechFailure) {
+    Log("openfailed", path);
+    if (!speechFailure.empty()) {
+        Log(engine::texts::kLogSpeechFailed, path + "：" + speechFailure);
     }
 }
 

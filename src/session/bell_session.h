@@ -112,6 +112,9 @@ public:
     // One event line to the event log, to the bell log when it keeps its kind, and to
     // the echo.
     void Log(const std::string& kind, const std::string& text = std::string());
+    // A queued file that could not be opened; for a text that could not be spoken, the
+    // reason follows on a line of its own.
+    void LogOpenFailed(const std::string& path, const std::string& speechFailure);
     // Status pane 1's text, logged when it changes, as the engine's own texts are.
     void SetStatus(const std::string& text);
 

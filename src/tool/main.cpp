@@ -15,6 +15,8 @@ void PrintUsage(std::ostream& out) {
            "  build IN.json OUT              write the file a JSON description gives\n"
            "  next TIMETABLE WEEKDAY HH:MM:SS  the item due after a time (WEEKDAY 0 = Sunday)\n"
            "  probe FILE...                  the length of each music file in ms (-1: unreadable)\n"
+           "  say TEXT [--out WAV] [--engine COMMAND]\n"
+           "                                 the announcement spoken for a text, as a WAV file\n"
            "  simulate DIR --from TIME --to TIME [--jitter-ms N] [--seed S] [--jump TIME=TIME]...\n"
            "                                 preview what the program folder's timetable does\n"
            "  demo DIR [--in MINUTES] [--now TIME] [--force]\n"
@@ -30,7 +32,7 @@ int main(int argc, char** argv) {
         {"dump", &tool::RunDump},         {"build", &tool::RunBuild},
         {"next", &tool::RunNext},         {"probe", &tool::RunProbe},
         {"simulate", &tool::RunSimulate}, {"demo", &tool::RunDemo},
-        {"calendar", &tool::RunCalendar},
+        {"calendar", &tool::RunCalendar}, {"say", &tool::RunSay},
     };
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(argc < 2 ? std::cerr : std::cout);

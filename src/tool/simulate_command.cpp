@@ -195,10 +195,14 @@ public:
         return length;
     }
 
+    // Why a text file could not be spoken; empty when it was.
+    std::string SpeechFailure(const std::string& path) const { return m_Speech.FailureOf(path); }
+
 private:
     bool Ready() {
         if (!m_Gst) {
             m_Gst = std::make_unique<player::GstAudioSystem>();
+            m_Gst->SetSpeech(&m_Speech);
             m_bReady =
                 m_Gst->Create() == player::AudioResult::Ok &&
                 m_Gst->Init(player::CPlaybackEngine::kMaxChannels) == player::AudioResult::Ok;
@@ -206,6 +210,7 @@ private:
         return m_bReady;
     }
 
+    player::CSpeechCache m_Speech{player::CSpeechCache::DefaultFolder()};
     std::unique_ptr<player::GstAudioSystem> m_Gst;
     bool m_bReady = false;
     std::map<std::string, int> m_Lengths;
@@ -264,7 +269,9 @@ private:
             // The player posts its notice; the program handles it after the player's call.
             m_Posted.push_back([this] { m_Session.OnPlaybackEnded(); });
         };
-        events.openFailed = [this](const std::string& path) { m_Session.Log("openfailed", path); };
+        events.openFailed = [this](const std::string& path) {
+            m_Session.LogOpenFailed(path, m_Probe.SpeechFailure(path));
+        };
         events.progressTimer = [this](bool running) {
             m_nPlayerTimerDue = running ? m_nMono + kPlayerTimerMs : kNever;
         };

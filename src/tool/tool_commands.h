@@ -22,6 +22,7 @@ int RunDump(const Args& args);
 int RunBuild(const Args& args);
 int RunNext(const Args& args);
 int RunProbe(const Args& args);
+int RunSay(const Args& args);
 int RunSimulate(const Args& args);
 int RunDemo(const Args& args);
 int RunCalendar(const Args& args);
