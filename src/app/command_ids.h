@@ -34,6 +34,7 @@ enum CommandId : int {
     kCmdHolidays = 32809,
     kCmdBellLog = 32810,
     kCmdEmergency = 32811,
+    kCmdAnnounce = 32812,
     kCmdNewItem = 34469,
     kCmdDeleteItem = 34470,
     kCmdEditItem = 34471,

@@ -112,6 +112,7 @@ void CFrameActions::CreateActions() {
         {kCmdShowPlayer, "显示播放器(&S)", "显示媒体播放器\n显示播放器", "player"},
         {kCmdChooseFilesToPlay, "选择文件播放(&P)", "选择音乐文件进行播放\n选择音乐文件进行播放",
          nullptr},
+        {kCmdAnnounce, "播报(&A)...", "输入一段文字，立即用语音播报\n播报", nullptr},
         {kCmdSettings, "系统设置(&S)...", "设置系统参数\n设置系统参数", "settings"},
         {kCmdPresetTitles, "设置常用标题(&B)...", "设置常用的标题\n设置常用标题", "titles"},
         {kCmdCommonTracks, "设置常用曲目(&C)...", "设置常用的曲目\n设置常用曲目", "common"},
@@ -167,6 +168,7 @@ void CFrameActions::CreateMenus() {
     m_pPlayMenu->addAction(Action(kCmdShowPlayer));
     m_pPlayMenu->addSeparator();
     m_pPlayMenu->addAction(Action(kCmdChooseFilesToPlay));
+    m_pPlayMenu->addAction(Action(kCmdAnnounce));
     m_pPlayMenu->addSeparator();
     m_pPlayMenu->addAction(Action(kCmdEmergency));
 

@@ -160,6 +160,7 @@ bool CMainFrame::Create() {
             ShowNotice(kOutputFallbackNotice);
         }
     });
+    connect(m_pPlayer, &player::CPlayerDlg::announceRequested, this, [this] { Announce(); });
     connect(m_pPlayer, &player::CPlayerDlg::openFailed, this, [this](const QString& path) {
         const std::string file = path.toStdString();
         m_Session.LogOpenFailed(

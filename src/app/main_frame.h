@@ -222,6 +222,8 @@ private:
     // Starts an emergency broadcast of a file the user chooses (the last one proposed),
     // or ends the one that plays.
     void ToggleEmergency();
+    // Asks for a text and speaks it at once, saying why when it cannot be.
+    void Announce();
     // The pending view's line under the caption: the emergency, or a make-up day.
     void UpdateDayNote();
     void TogglePicture();

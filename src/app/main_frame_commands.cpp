@@ -30,6 +30,7 @@
 #include "editors/playlist_dlg.h"
 #include "editors/preset_title_dlg.h"
 #include "editors/settings_dlg.h"
+#include "editors/speak_dlg.h"
 #include "editors/timetable_edit_dlg.h"
 #include "engine/plugin_host.h"
 #include "platform/qt_text.h"
@@ -53,6 +54,8 @@ constexpr const char* kChoosePictureTitle = "选择背景图片";
 constexpr const char* kChooseEmergencyFile = "选择紧急广播文件";
 const std::string kEmergencyFileFailed = "无法播放紧急广播文件：";
 constexpr const char* kEmergencyCaption = "紧急广播";
+constexpr const char* kAnnouncementNotWritten = "无法把播报的文字保存到“音乐库/播报”文件夹。";
+const std::string kAnnouncementNotSpoken = "无法播报：";
 constexpr const char* kAutostartFailed = "无法写入随系统启动的设置，请检查配置文件夹的权限。";
 constexpr const char* kViewTimetableTitle = "选择需要查看的作息表";
 constexpr const char* kModifyTimetableTitle = "编辑作息表";
@@ -117,6 +120,7 @@ void CMainFrame::UpdateActionStates() {
     // While an emergency broadcast plays, the same place ends it.
     m_pActions->SetText(kCmdEmergency, m_Session.IsEmergency() ? QStringLiteral("解除紧急广播(&J)")
                                                                : QStringLiteral("紧急广播(&J)..."));
+    m_pActions->SetEnabled(kCmdAnnounce, !m_Session.IsEmergency());
 }
 
 // Commands.
@@ -211,6 +215,8 @@ bool CMainFrame::OnPlayCommand(int id) {
         }
     } else if (id == kCmdChooseFilesToPlay) {
         m_Session.PlayChosenFiles();
+    } else if (id == kCmdAnnounce) {
+        Announce();
     } else if (id == kCmdEmergency) {
         ToggleEmergency();
     } else if (id == kCmdPlayCurrentRow) {
@@ -272,6 +278,29 @@ void CMainFrame::ToggleEmergency() {
         session::EmergencyResult::Started) {
         m_Services.dialogs->Message(kEmergencyFileFailed + files.front(), kEmergencyCaption,
                                     platform::MessageIcon::Error, platform::MessageButtons::Ok);
+    }
+}
+
+void CMainFrame::Announce() {
+    if (m_Session.IsEmergency()) {
+        return;  // nothing is spoken over an emergency broadcast
+    }
+    editors::CSpeakDlg dialog(this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const std::optional<std::string> file = m_Session.Announce(dialog.Text());
+    std::string failure;
+    if (!file) {
+        failure = kAnnouncementNotWritten;
+    } else if (m_Services.speechFailure) {
+        if (const std::string reason = m_Services.speechFailure(*file); !reason.empty()) {
+            failure = kAnnouncementNotSpoken + reason;
+        }
+    }
+    if (!failure.empty()) {
+        m_Services.dialogs->Message(failure, schedule::kErrorCaption, platform::MessageIcon::Error,
+                                    platform::MessageButtons::Ok);
     }
 }
 

@@ -20,6 +20,7 @@
 
 #include "editors/number_field.h"
 #include "editors/text_limit.h"
+#include "player/speech_cache.h"
 #include "remote/remote_config.h"
 #include "remote/remote_token.h"
 
@@ -123,6 +124,7 @@ CSettingsDlg::CSettingsDlg(IEditorHost& host, QWidget* parent)
     layout->addWidget(m_pAutostart);
     layout->addWidget(volumeGroup);
     layout->addLayout(outputRow);
+    layout->addWidget(CreateSpeechGroup());
     layout->addWidget(CreateRemoteGroup());
     layout->addLayout(buttons);
 
@@ -203,6 +205,59 @@ QWidget* CSettingsDlg::CreateRemoteGroup() {
             [this] { QGuiApplication::clipboard()->setText(m_pRemoteUrl->text()); });
     ShowRemoteAddress();
     return group;
+}
+
+QWidget* CSettingsDlg::CreateSpeechGroup() {
+    auto* group = new QGroupBox(QStringLiteral("语音"), this);
+    group->setObjectName(QStringLiteral("speechGroup"));
+    m_pSpeechEngine = new QComboBox(group);
+    m_pSpeechEngine->setObjectName(QStringLiteral("speechEngine"));
+    m_pSpeechEngine->setEditable(true);
+    m_pSpeechEngine->setToolTip(
+        QStringLiteral("espeak-ng 的命令行，或写出 WAV 文件的任一命令：{text} 为文本，"
+                       "{textfile} 为文本文件，{wav} 为声音文件，{rate} 为语速"));
+    // espeak-ng's voices for Mandarin, Cantonese and English.
+    for (const char* voice : {"espeak-ng -v cmn", "espeak-ng -v yue", "espeak-ng -v en"}) {
+        m_pSpeechEngine->addItem(QString::fromUtf8(voice));
+    }
+    m_pSpeechEngine->setCurrentText(QString::fromStdString(m_Host.Settings().GetSpeechEngine()));
+    m_pSpeechRate = new QSpinBox(group);
+    m_pSpeechRate->setObjectName(QStringLiteral("speechRate"));
+    m_pSpeechRate->setRange(player::kMinSpeechRate, player::kMaxSpeechRate);
+    m_pSpeechRate->setValue(player::VoiceOf(m_Host.Settings()).rate);
+    m_pSpeechRate->setSuffix(QStringLiteral(" 字/分钟"));
+
+    auto* grid = new QGridLayout(group);
+    auto* engineLabel = new QLabel(QStringLiteral("播报引擎:"), group);
+    engineLabel->setBuddy(m_pSpeechEngine);
+    auto* rateLabel = new QLabel(QStringLiteral("语速:"), group);
+    rateLabel->setBuddy(m_pSpeechRate);
+    grid->addWidget(engineLabel, 0, 0);
+    grid->addWidget(m_pSpeechEngine, 0, 1);
+    grid->addWidget(rateLabel, 0, 2);
+    grid->addWidget(m_pSpeechRate, 0, 3);
+    grid->setColumnStretch(1, 1);
+    return group;
+}
+
+bool CSettingsDlg::ApplySpeech() {
+    schedule::CSettings& settings = m_Host.Settings();
+    std::string command = m_pSpeechEngine->currentText().trimmed().toStdString();
+    if (command.empty()) {
+        command = schedule::ini::kDefaultSpeechEngine;
+        m_pSpeechEngine->setCurrentText(QString::fromUtf8(command.c_str()));
+    }
+    const int rate = m_pSpeechRate->value();
+    // Nothing is written while the group shows what the file gives, so the defaults
+    // never land in a file that did not hold them.
+    bool written = true;
+    if (command != settings.GetSpeechEngine()) {
+        written = settings.SetSpeechEngine(command);
+    }
+    if (rate != player::VoiceOf(settings).rate) {
+        written = settings.SetSpeechRate(rate) && written;
+    }
+    return written;
 }
 
 void CSettingsDlg::ShowRemoteAddress() {
@@ -320,7 +375,8 @@ bool CSettingsDlg::Apply() {
     const session::ViewOptions view{schoolName, showPending};
     // In force even when the file cannot take it; the user is told it will not last, once.
     const bool written =
-        m_Host.Session().ApplyOptions(options, session::OptionKeys::SystemSettings, &view);
+        m_Host.Session().ApplyOptions(options, session::OptionKeys::SystemSettings, &view) &&
+        ApplySpeech();
     if (!written) {
         ReportSettingsNotWritten(m_Host);
     }

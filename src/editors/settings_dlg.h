@@ -47,6 +47,10 @@ private:
     // Writes the remote page's keys and puts them in force; false when it could not be done
     // (said, except an unwritten file when reportUnwritten is false).
     bool ApplyRemote(bool reportUnwritten);
+    // The "语音" group: the engine that speaks text files and its rate.
+    QWidget* CreateSpeechGroup();
+    // Writes the group's keys when they differ from the file's; false when not written.
+    bool ApplySpeech();
 
     IEditorHost& m_Host;
     QLineEdit* m_pSchoolName = nullptr;
@@ -63,6 +67,8 @@ private:
     QLineEdit* m_pRemoteAddress = nullptr;
     QSpinBox* m_pRemotePort = nullptr;
     QLineEdit* m_pRemoteUrl = nullptr;
+    QComboBox* m_pSpeechEngine = nullptr;
+    QSpinBox* m_pSpeechRate = nullptr;
     // The token shown and written on apply (a new one once regenerated).
     std::string m_strRemoteToken;
 };

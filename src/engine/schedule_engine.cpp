@@ -729,6 +729,26 @@ void CScheduleEngine::PlayChosenFiles() {
     if (m_Player.OpenFiles(true) <= 0) {
         return;
     }
+    StartChosenQueue();
+}
+
+bool CScheduleEngine::PlayFiles(const std::vector<std::string>& paths) {
+    if (m_bEmergency || paths.empty()) {
+        return false;
+    }
+    m_Player.ClearQueue(true);
+    int added = 0;
+    for (const std::string& path : paths) {
+        added += m_Player.AddFile(path, 1, -1, 0, -1) ? 1 : 0;
+    }
+    if (added == 0) {
+        return false;
+    }
+    StartChosenQueue();
+    return true;
+}
+
+void CScheduleEngine::StartChosenQueue() {
     if (m_Options.extRun) {
         RunWithStatus(m_Options.runBefore, m_Options.paramBefore);
     }

@@ -97,6 +97,8 @@ public:
     void PlayPlaylistFromMenu(int index);
     void PlayListRow(int row);
     void PlayChosenFiles();
+    // Plays these files as files chosen by hand are played; false when none was queued.
+    bool PlayFiles(const std::vector<std::string>& paths);
 
     // An emergency broadcast: stops whatever plays and plays the file at full volume,
     // again and again, until it is ended; meanwhile the items due pass and nothing
@@ -187,6 +189,8 @@ private:
     // Arms the pending item when it is due within the lead-in and not yet armed, running
     // the before-program when it asks for one and then preparing its playback; true
     // when a program was run.
+    // Starts a queue of files chosen by hand: the before-program, then its first track.
+    void StartChosenQueue();
     bool ArmIfDue(const platform::LocalTime& clock, int now);
     // Decides the pending item's queue and has the player open its first track.
     void Prepare();

@@ -38,6 +38,7 @@ const QColor kFrame(Qt::black);
 // Where the controls sit: the top row (title, V, _, X), the status display, progress,
 // the transport row with the volume, and below the compact height the queue list.
 const QRect kTitleRect(6, 3, 120, 14);
+const QRect kAnnounceRect(128, 3, 52, 16);
 const QPoint kListTogglePos(186, 2);
 const QPoint kHidePos(212, 2);
 const QPoint kClosePos(240, 2);
@@ -181,6 +182,14 @@ void CPlayerDlg::BuildControls() {
     m_pUp = MakeListButton(this, "↑", "上移", kUpRect);
     m_pDown = MakeListButton(this, "↓", "下移", kDownRect);
     m_pDelete = MakeListButton(this, "删", "删除", kDeleteRect);
+    // A flat text button in the title row, in the window's own colours.
+    m_pAnnounce = MakeListButton(this, "播报...", "输入文字并立即播报", kAnnounceRect);
+    m_pAnnounce->setFlat(true);
+    m_pAnnounce->setFocusPolicy(Qt::NoFocus);
+    m_pAnnounce->setStyleSheet(
+        QStringLiteral("QPushButton { color: rgb(200, 200, 200); border: "
+                       "1px solid rgb(90, 100, 110); padding: 0; }"
+                       "QPushButton:hover { color: rgb(0, 200, 200); }"));
     for (QWidget* control : {static_cast<QWidget*>(m_pList), static_cast<QWidget*>(m_pUp),
                              static_cast<QWidget*>(m_pDown), static_cast<QWidget*>(m_pDelete)}) {
         control->setVisible(false);
@@ -192,6 +201,7 @@ void CPlayerDlg::BuildControls() {
     connect(m_pPrevious, &QAbstractButton::clicked, this, [this] { OnPrevious(); });
     connect(m_pNext, &QAbstractButton::clicked, this, [this] { OnNext(); });
     connect(m_pOpen, &QAbstractButton::clicked, this, [this] { OnOpen(); });
+    connect(m_pAnnounce, &QAbstractButton::clicked, this, &CPlayerDlg::announceRequested);
     connect(m_pListToggle, &QAbstractButton::clicked, this, [this] { OnToggleList(); });
     connect(m_pHide, &QAbstractButton::clicked, this, [this] { hide(); });
     connect(m_pUp, &QAbstractButton::clicked, this, [this] { OnMove(false); });

@@ -50,7 +50,7 @@ public:
         "*.ASF;*.AIFF;*.FSB;*.OXM|波形文件WAV (*.WAV)|*.WAV|MP3/MP2音频 (*.MP3 *.MP2)|*.MP2;*.MP3|"
         "OGG音频文件 (*.OGG)|*.OGG|WMA音频格式 (*.WMA *.ASF)|*.WMA;*.ASF|MOD音频格式 (*.MOD)|*.MOD|"
         "AIFF音频格式(*.AIFF)|*.AIFF|MIDI音频格式(*.MID,*.RMI,*.SGT)|*.MID;*.RMI;*.SGT|"
-        "所有文件 (*.*)|*.*||";
+        "语音播报文件 (*.TXT)|*.TXT|所有文件 (*.*)|*.*||";
     static constexpr const char* kDeleteQuestion = "真的要删除当前选中的歌曲吗?";
     static constexpr const char* kDeleteCaption = "删除当前歌曲";
     static constexpr const char* kErrorCaption = "错误";
@@ -136,6 +136,8 @@ signals:
     void filesOpened();
     // A queue entry could not be opened; nothing plays now.
     void openFailed(const QString& path);
+    // The user asked to type a text and have it spoken ("播报...").
+    void announceRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -184,6 +186,7 @@ private:
     QPushButton* m_pUp = nullptr;
     QPushButton* m_pDown = nullptr;
     QPushButton* m_pDelete = nullptr;
+    QPushButton* m_pAnnounce = nullptr;
 
     CPlaybackEngine m_Playback;  // last: it reports to this window from its start
 };

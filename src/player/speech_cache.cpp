@@ -27,6 +27,23 @@ bool IsBlank(char c) {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
+// Whether the bytes read as UTF-8. Short GB18030 texts are often valid UTF-8 too, but then
+// of two-byte sequences (Greek, Cyrillic, Hebrew…), where a Chinese text in UTF-8 is
+// mostly three-byte sequences: a text with more of the former is taken as GB18030.
+bool LooksLikeUtf8(std::string_view bytes) {
+    if (!g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr)) {
+        return false;
+    }
+    int twoByte = 0;
+    int longer = 0;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        twoByte += (byte & 0xE0U) == 0xC0U ? 1 : 0;
+        longer += (byte & 0xF0U) >= 0xE0U ? 1 : 0;
+    }
+    return twoByte <= longer;
+}
+
 // The argument with each "{name}" of the table replaced, in one pass, so that a text
 // holding "{wav}" stays as it is.
 std::string Expand(const std::string& argument,
@@ -106,9 +123,7 @@ std::string SpeechTextOf(std::string_view bytes) {
     if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
         bytes.remove_prefix(kUtf8Mark.size());
     }
-    std::string text = g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr)
-                           ? std::string(bytes)
-                           : schedule::DecodeFileText(bytes);
+    std::string text = LooksLikeUtf8(bytes) ? std::string(bytes) : schedule::DecodeFileText(bytes);
     const auto first = std::find_if_not(text.begin(), text.end(), IsBlank);
     const auto last = std::find_if_not(text.rbegin(), text.rend(), IsBlank).base();
     return first < last ? std::string(first, last) : std::string();
@@ -230,7 +245,7 @@ std::string CSpeechCache::Synthesise(const SpeechVoice& voice, const std::string
     if (process == platform::ProcessRunner::kNoProcess) {
         reason = "无法启动播报引擎“" + *program + "”";
     } else {
-        const auto deadline = std::chrono::steady_clock::now() + kEngineTimeLimit;
+        const auto deadline = std::chrono::steady_clock::now() + m_TimeLimit;
         std::optional<int> code;
         while (!(code = m_Runner.ExitCode(process)) &&
                std::chrono::steady_clock::now() < deadline) {
@@ -238,7 +253,8 @@ std::string CSpeechCache::Synthesise(const SpeechVoice& voice, const std::string
         }
         if (!code) {
             m_Runner.EndRunningPrograms();
-            reason = "播报引擎超时（" + std::to_string(kEngineTimeLimit.count()) + " 秒）";
+            const auto seconds = std::chrono::ceil<std::chrono::seconds>(m_TimeLimit).count();
+            reason = "播报引擎超时（" + std::to_string(seconds) + " 秒）";
         } else if (*code != 0) {
             reason = "播报引擎出错（退出码 " + std::to_string(*code) + "）";
         } else if (fs::file_size(partial, error) <= kWavHeaderBytes || error) {

@@ -20,8 +20,9 @@ namespace player {
 // A text file to be spoken: its name ends in ".txt", in any letter case.
 bool IsSpeechFile(const std::string& path);
 
-// The text of a speech file as UTF-8: UTF-8 (with or without its byte-order mark) when
-// the bytes are valid UTF-8, else GB18030; with line ends and blanks at either end gone.
+// The text of a speech file as UTF-8: UTF-8 (with or without its byte-order mark) when the
+// bytes read as UTF-8 (a short GB18030 text can be valid UTF-8 of Greek or Cyrillic
+// letters, and is still read as GB18030), else GB18030; blanks at either end gone.
 std::string SpeechTextOf(std::string_view bytes);
 
 // The engine that speaks. A command with "{wav}" is run as written, its "{text}",
@@ -50,7 +51,7 @@ class CSpeechCache : public ITextSpeech {
 public:
     // Longest text spoken (a page of exam rules is a few KB).
     static constexpr std::size_t kMaxTextBytes = 64 * 1024;
-    static constexpr std::chrono::seconds kEngineTimeLimit{20};
+    static constexpr std::chrono::milliseconds kEngineTimeLimit{20000};
     // A text that failed is not tried again with the same engine for this long, so that
     // measuring, preparing and playing one item runs a failing engine once.
     static constexpr std::chrono::seconds kRetryAfter{300};
@@ -67,6 +68,9 @@ public:
     void SetVoice(const SpeechVoice& voice) {
         m_VoiceSource = [voice] { return voice; };
     }
+
+    // How long an engine may take for one text before it is ended.
+    void SetTimeLimit(std::chrono::milliseconds limit) { m_TimeLimit = limit; }
 
     // Reads the text file and speaks it; on failure FailureOf(textPath) says why.
     std::optional<std::string> WavFor(const std::string& textPath) override;
@@ -88,6 +92,7 @@ private:
     std::uint64_t m_nMaxBytes;
     VoiceSource m_VoiceSource = [] { return SpeechVoice{}; };
     platform::PosixProcessRunner m_Runner;
+    std::chrono::milliseconds m_TimeLimit = kEngineTimeLimit;
     int m_nEngineRuns = 0;
     struct Failure {
         std::string reason;

@@ -12,6 +12,7 @@
 #include "engine/plugin_host.h"
 #include "engine/tick_driver.h"
 #include "schedule/app_paths.h"
+#include "session/announcement.h"
 #include "session/logged_power_control.h"
 
 namespace session {
@@ -494,6 +495,19 @@ void CBellSession::PlayListRow(int row) {
 void CBellSession::PlayChosenFiles() {
     const ManualPlay manual(*this);
     m_pEngine->PlayChosenFiles();
+}
+
+std::optional<std::string> CBellSession::Announce(const std::string& text) {
+    if (m_pEngine->IsEmergency()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> file = WriteAnnouncement(
+        m_Options.appDir + schedule::kMusicFolder + '/' + kAnnouncementFolder, text);
+    if (file) {
+        const ManualPlay manual(*this);
+        m_pEngine->PlayFiles({*file});
+    }
+    return file;
 }
 
 void CBellSession::MarkManualPlay() {

@@ -174,6 +174,9 @@ public:
     void PlayPlaylistFromMenu(int index);
     void PlayListRow(int row);
     void PlayChosenFiles();
+    // Keeps a typed text under "音乐库/播报" and speaks it at once as a manual play. The
+    // file written; nothing when it could not be written, or during an emergency broadcast.
+    std::optional<std::string> Announce(const std::string& text);
     // The player finished its queue or was closed: logged, then the after-program.
     void OnPlaybackEnded();
     // The player window queued files of its own and started them: a manual play.

@@ -88,6 +88,7 @@ protected:
         services.startTickDriver = false;
         services.loadPlugins = m_bLoadPlugins;
         services.audioOutputAvailable = m_bAudioOutput;
+        services.speechFailure = speechFailure;
         frame = std::make_unique<app::CMainFrame>(std::move(services));
         EXPECT_TRUE(frame->Create());
         return *frame;
@@ -104,6 +105,7 @@ protected:
     }
 
     std::string m_Dir;
+    std::function<std::string(const std::string&)> speechFailure;
     bool m_bLoadPlugins = false;
     bool m_bAudioOutput = true;
     platform::VirtualClock clock;

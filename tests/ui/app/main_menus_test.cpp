@@ -4,15 +4,19 @@
 // the emergency broadcast.
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QStyleOptionMenuItem>
+#include <QTimer>
 
 #include "app/command_ids.h"
 #include "app/frame_fixture.h"
+#include "editors/speak_dlg.h"
 #include "platform/xdg_autostart.h"
 #include "player/player_dlg.h"
 #include "schedule/profile_file.h"
@@ -89,7 +93,8 @@ TEST_F(MenusTest, MenuBarReadsAsDesignedAndFollowsTheToggles) {
                            "新建作息表(&N)...", "修改作息表(&C)...", "-", "自动播放作息表(&P)", "-",
                            "退出系统(&X)"}));
     EXPECT_EQ(Entries(TopMenu(main, "播放控制(&E)")),
-              QStringList({"显示播放器(&S)", "-", "选择文件播放(&P)", "-", "紧急广播(&J)..."}));
+              QStringList({"显示播放器(&S)", "-", "选择文件播放(&P)", "播报(&A)...", "-",
+                           "紧急广播(&J)..."}));
     EXPECT_EQ(Entries(TopMenu(main, "设置(&S)")),
               QStringList({"系统设置(&S)...", "-", "设置常用标题(&B)...", "设置常用曲目(&C)...",
                            "设置列表曲目(&L)...", "设置节假日(&H)...", "-", "扩展运行>", "-",
@@ -188,8 +193,8 @@ TEST_F(MenusTest, TrackMenusFollowTheStoresAndPlayByHand) {
     main.CommonTracks().Add(&again);
     main.BuildTrackMenus();
     EXPECT_EQ(Entries(main.PlayMenu()),
-              QStringList({"显示播放器(&S)", "-", "选择文件播放(&P)", "-", "紧急广播(&J)...",
-                           "列表曲目播放(&L)>", "常用曲目播放(&C)>"}));
+              QStringList({"显示播放器(&S)", "-", "选择文件播放(&P)", "播报(&A)...", "-",
+                           "紧急广播(&J)...", "列表曲目播放(&L)>", "常用曲目播放(&C)>"}));
 }
 
 TEST_F(MenusTest, TheEmergencyCommandPlaysAChosenFileAndTheSamePlaceEndsIt) {
@@ -218,6 +223,43 @@ TEST_F(MenusTest, TheEmergencyCommandPlaysAChosenFileAndTheSamePlaceEndsIt) {
     EXPECT_EQ(dialogs.fileRequests.back().fileName, "警报.wav");
     EXPECT_EQ(dialogs.fileRequests.back().folder, m_Dir + "音乐库");
     EXPECT_FALSE(main.Session().IsEmergency());
+}
+
+TEST_F(MenusTest, AnnouncingKeepsTheTextAndSpeaksItByHandOrSaysWhyNot) {
+    speechFailure = [](const std::string& path) {
+        return path.find("故障") != std::string::npos ? "播报引擎出错（退出码 1）" : "";
+    };
+    app::CMainFrame& main = MakeFrame();
+    const auto typeAndSpeak = [&main](const QString& text) {
+        QTimer::singleShot(0, [text] {
+            auto* dialog = qobject_cast<editors::CSpeakDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->findChild<QPlainTextEdit*>(QStringLiteral("speakText"))->setPlainText(text);
+            dialog->accept();
+        });
+        main.OnCommand(app::kCmdAnnounce);
+    };
+    const std::string spoken = m_Dir + "音乐库/播报/放学了.txt";
+    audio.SetLength(spoken, 2000);
+    typeAndSpeak(QStringLiteral("  放学了\n"));
+    EXPECT_EQ(ReadFile(spoken), "放学了");
+    EXPECT_NE(ReadFile(m_Dir + "events.log").find(" manual " + spoken), std::string::npos);
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    // A text the engine fails on is kept, and the user hears why it is not spoken.
+    typeAndSpeak(QStringLiteral("故障演练"));
+    EXPECT_EQ(ReadFile(m_Dir + "音乐库/播报/故障演练.txt"), "故障演练");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages.back().text, "无法播报：播报引擎出错（退出码 1）");
+
+    // Nothing is spoken over an emergency broadcast.
+    std::ofstream(m_Dir + "音乐库/警报.wav") << "RIFF";
+    audio.SetLength(m_Dir + "音乐库/警报.wav", 3000);
+    ASSERT_EQ(
+        main.Session().StartEmergency(m_Dir + "音乐库/警报.wav", session::EmergencySource::Menu),
+        session::EmergencyResult::Started);
+    main.UpdateActionStates();
+    EXPECT_FALSE(main.Action(app::kCmdAnnounce)->isEnabled());
 }
 
 TEST_F(MenusTest, ChoosingATimetableWritesItsPathOnlyWhenItLoads) {

@@ -36,12 +36,13 @@ TEST(QtDialogsTest, TheFileDialogListsEachTypeOnceAsDescribed) {
     ASSERT_TRUE(seen);
     EXPECT_EQ(
         shown,
-        (QStringList{
-            QStringLiteral("所有音乐格式"), QStringLiteral("波形文件WAV (*.WAV)"),
-            QStringLiteral("MP3/MP2音频 (*.MP3 *.MP2)"), QStringLiteral("OGG音频文件 (*.OGG)"),
-            QStringLiteral("WMA音频格式 (*.WMA *.ASF)"), QStringLiteral("MOD音频格式 (*.MOD)"),
-            QStringLiteral("AIFF音频格式(*.AIFF)"),
-            QStringLiteral("MIDI音频格式(*.MID,*.RMI,*.SGT)"), QStringLiteral("所有文件 (*.*)")}));
+        (QStringList{QStringLiteral("所有音乐格式"), QStringLiteral("波形文件WAV (*.WAV)"),
+                     QStringLiteral("MP3/MP2音频 (*.MP3 *.MP2)"),
+                     QStringLiteral("OGG音频文件 (*.OGG)"),
+                     QStringLiteral("WMA音频格式 (*.WMA *.ASF)"),
+                     QStringLiteral("MOD音频格式 (*.MOD)"), QStringLiteral("AIFF音频格式(*.AIFF)"),
+                     QStringLiteral("MIDI音频格式(*.MID,*.RMI,*.SGT)"),
+                     QStringLiteral("语音播报文件 (*.TXT)"), QStringLiteral("所有文件 (*.*)")}));
 }
 
 }  // namespace

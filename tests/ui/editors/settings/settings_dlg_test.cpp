@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 
 #include <filesystem>
@@ -81,14 +82,21 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(host.closes, 0);
 
-    // A negative delay is applied and written as 0; Enter applies and closes, once.
+    // A negative delay is applied and written as 0; the voice is written once changed;
+    // Enter applies and closes, once.
     SetText(dlg, "shutdownDelay", QStringLiteral("-3"));
     Click(dlg, "autoShutdown");
+    EXPECT_EQ(Child<QComboBox>(dlg, "speechEngine")->currentText(),
+              QStringLiteral("espeak-ng -v cmn"));
+    Child<QComboBox>(dlg, "speechEngine")->setCurrentText(QStringLiteral("piper.sh {text} {wav}"));
+    Child<QSpinBox>(dlg, "speechRate")->setValue(120);
     QTest::keyClick(dlg, Qt::Key_Return);
     EXPECT_EQ(inForce.shutdownDelaySeconds, 0);
     EXPECT_FALSE(inForce.autoShutdown);
     EXPECT_EQ(host.Settings().GetShutdownDelayMinutes(), 0);
     EXPECT_FALSE(host.Settings().GetAutoShutdown());
+    EXPECT_EQ(host.Settings().GetSpeechEngine(), "piper.sh {text} {wav}");
+    EXPECT_EQ(host.Settings().GetSpeechRate(), 120);
     EXPECT_EQ(host.closes, 1);
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
