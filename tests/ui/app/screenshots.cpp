@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "app/main_frame.h"
 #include "common/scripted_dialogs.h"
 #include "editors/item_edit_dlg.h"
+#include "editors/speak_dlg.h"
 #include "editors/timetable_edit_dlg.h"
 #include "platform/logind_power_control.h"
 #include "platform/virtual_clock.h"
@@ -169,6 +171,16 @@ int main(int argc, char** argv) {
         ok = Save(editor, out, "timetable_editor.png") && ok;
         editor->close();
         QApplication::processEvents();
+    }
+
+    // The announcement dialog, with a text typed.
+    {
+        editors::CSpeakDlg speak(&frame);
+        speak.findChild<QPlainTextEdit*>(QStringLiteral("speakText"))
+            ->setPlainText(QStringLiteral("请各班班主任于下午三点到会议室开会。"));
+        speak.show();
+        QTest::qWait(50);
+        ok = Save(&speak, out, "announcement.png") && ok;
     }
 
     // The emergency broadcast: the red pane, the pending view's line, the notifier.
