@@ -16,9 +16,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -83,8 +85,11 @@ constexpr ItemKind kKinds[] = {
     {"list", schedule::ListMusic, "顺序"},
     {"random_files", schedule::ListMusic, "随机曲数"},
     {"random_minutes", schedule::ListMusic, "随机分钟"},
+    {"speech", schedule::SingleMusic, ""},  // a text file, spoken ahead into the cache
 };
 constexpr int kKindCount = static_cast<int>(std::size(kKinds));
+constexpr int kFirstListKind = 2;  // "list" to "random_minutes" name playlists
+constexpr int kLastListKind = 4;
 constexpr int kItems = kItemsPerKind * kKindCount;
 
 // The stores the items name: one common track and the three playlists, all over the
@@ -97,7 +102,7 @@ void FillStores(const std::string& tone, const std::vector<std::string>& mp3s,
     common.main.path = tone;
     common.secondary.path = mp3s.front();
     tracks.Add(&common);
-    for (int k = 2; k < kKindCount; ++k) {
+    for (int k = kFirstListKind; k <= kLastListKind; ++k) {
         schedule::Playlist list;
         list.name = kKinds[k].musicName;
         list.randomPlay = k == 2 ? 0 : 1;
@@ -139,6 +144,11 @@ int main(int argc, char** argv) {
                                    std::filesystem::copy_options::overwrite_existing);
     }
 
+    // The announcement the speech items read, spoken by espeak-ng into a cache of the run's.
+    const std::string note = folder.File("note.txt");
+    std::ofstream(note) << "第三节课将在五分钟后开始，请同学们回到教室。";
+    player::CSpeechCache speech(folder.File("speech"));
+
     // Item k is due at the wall-clock second first + 3k.
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
@@ -159,7 +169,7 @@ int main(int argc, char** argv) {
         item.time = firstSecond + k * kGapSeconds;
         item.kind = kind.kind;
         item.title = std::string(kind.name) + " " + std::to_string(k);
-        item.path = tone;
+        item.path = std::string_view(kind.name) == "speech" ? note : tone;
         item.musicName = kind.musicName;
         for (int day = 0; day < schedule::kDaysPerWeek; ++day) {
             timetable.AddItem(day, &item);
@@ -173,6 +183,7 @@ int main(int argc, char** argv) {
 
     platform::SystemClock clock;
     WatchedAudio audio;
+    audio.SetSpeech(&speech);
     QuietHost host;
     NoPowerOff power;
     schedule::CCommonTrackStore tracks;
