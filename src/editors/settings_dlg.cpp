@@ -217,7 +217,8 @@ QWidget* CSettingsDlg::CreateSpeechGroup() {
         QStringLiteral("espeak-ng 的命令行，或写出 WAV 文件的任一命令：{text} 为文本，"
                        "{textfile} 为文本文件，{wav} 为声音文件，{rate} 为语速"));
     // espeak-ng's voices for Mandarin, Cantonese and English.
-    for (const char* voice : {"espeak-ng -v cmn", "espeak-ng -v yue", "espeak-ng -v en"}) {
+    for (const char* voice :
+         {schedule::ini::kDefaultSpeechEngine, "espeak-ng -v yue", "espeak-ng -v en"}) {
         m_pSpeechEngine->addItem(QString::fromUtf8(voice));
     }
     m_pSpeechEngine->setCurrentText(QString::fromStdString(m_Host.Settings().GetSpeechEngine()));

@@ -50,7 +50,7 @@ public:
 class CSpeechCache : public ITextSpeech {
 public:
     // Longest text spoken (a page of exam rules is a few KB).
-    static constexpr std::size_t kMaxTextBytes = 64 * 1024;
+    static constexpr std::size_t kMaxTextBytes = std::size_t{64} << 10;
     static constexpr std::chrono::milliseconds kEngineTimeLimit{20000};
     // A text that failed is not tried again with the same engine for this long, so that
     // measuring, preparing and playing one item runs a failing engine once.

@@ -51,7 +51,9 @@ inline constexpr std::int32_t kDefaultBackgroundColor = 9861210;  // red 90, gre
 inline constexpr std::int32_t kDefaultShutdownDelayMinutes = 5;
 inline constexpr std::int32_t kDefaultVolumeValue = 100;
 inline constexpr std::size_t kTitleBufferSize = 200;
-inline constexpr const char* kDefaultSpeechEngine = "espeak-ng -v cmn";
+// espeak-ng's Mandarin voice that reads its own pinyin as pinyin: Debian 12's plain "cmn"
+// voice reads the tone digits of its pinyin in English ("ni three hao three").
+inline constexpr const char* kDefaultSpeechEngine = "espeak-ng -v cmn-latn-pinyin";
 inline constexpr std::int32_t kDefaultSpeechRate = 150;  // words a minute
 }  // namespace ini
 

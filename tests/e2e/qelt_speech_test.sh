@@ -71,7 +71,7 @@ cat > "$work/speak.sh" <<EOF
 #!/bin/sh
 echo "\$2" >> "$work/runs"
 case "\$2" in *故障*) exit 3;; esac
-exec espeak-ng -v cmn -s 170 -w "\$1" "\$2"
+exec espeak-ng -v cmn-latn-pinyin -s 170 -w "\$1" "\$2"
 EOF
 chmod +x "$work/speak.sh"
 printf '[语音]\n播报引擎=%s {wav} {text}\n' "$work/speak.sh" | iconv -f UTF-8 -t GB18030 >> "$dir/QELT.INI"

@@ -87,7 +87,7 @@ TEST(SettingsDlgTest, ApplyChangesTheMainWindowAndWritesTheKeysInOrder) {
     SetText(dlg, "shutdownDelay", QStringLiteral("-3"));
     Click(dlg, "autoShutdown");
     EXPECT_EQ(Child<QComboBox>(dlg, "speechEngine")->currentText(),
-              QStringLiteral("espeak-ng -v cmn"));
+              QStringLiteral("espeak-ng -v cmn-latn-pinyin"));
     Child<QComboBox>(dlg, "speechEngine")->setCurrentText(QStringLiteral("piper.sh {text} {wav}"));
     Child<QSpinBox>(dlg, "speechRate")->setValue(120);
     QTest::keyClick(dlg, Qt::Key_Return);
