@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "app/command_ids.h"
+#include "app/snapcast_notice.h"
 #include "editors/common_track_dlg.h"
 #include "editors/playlist_dlg.h"
 #include "editors/unsaved_work.h"
@@ -89,6 +90,7 @@ session::SessionOptions SessionOptionsOf(const FrameServices& services,
     options.runProgram = services.runProgram;
     options.reporter = reporter;
     options.setAudioOutput = services.setAudioOutput;
+    options.startLeadMs = services.startLeadMs;
     options.clockSync = services.clockSync;
     options.beforeTick = std::move(beforeTick);
     return options;
@@ -150,7 +152,10 @@ bool CMainFrame::Create() {
     m_pPlayer->installEventFilter(this);
     m_pPlayer->SetOpenFolder(m_Services.appDir + kMusicFolder);
     connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this,
-            [this] { OnFrameNotice(kNoticePlaybackEnded); });
+            [this] {
+                TellSnapcastTrouble();
+                OnFrameNotice(kNoticePlaybackEnded);
+            });
     connect(m_pPlayer, &player::CPlayerDlg::filesOpened, this,
             [this] { m_Session.MarkManualPlay(); });
     connect(m_pPlayer, &player::CPlayerDlg::trackStarted, this, [this](const QString& path) {
@@ -159,6 +164,7 @@ bool CMainFrame::Create() {
             Log("notice", kOutputFallbackNotice);
             ShowNotice(kOutputFallbackNotice);
         }
+        TellSnapcastTrouble();
     });
     connect(m_pPlayer, &player::CPlayerDlg::openFailed, this,
             [this](const QString& path) { Log("openfailed", path.toStdString()); });
@@ -502,6 +508,16 @@ void CMainFrame::SetStatusText(const std::string& text) {
     if (m_pPanes[1]->text() != value) {
         m_pPanes[1]->setText(value);
         m_pPanes[1]->repaint();
+    }
+}
+
+void CMainFrame::TellSnapcastTrouble() {
+    if (!m_Services.takeSnapcastNotice) {
+        return;
+    }
+    if (const char* text = SnapcastNoticeText(m_Services.takeSnapcastNotice())) {
+        Log(kSnapcastLogKind, text);
+        ShowNotice(text);
     }
 }
 

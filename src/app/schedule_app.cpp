@@ -59,6 +59,8 @@ bool CScheduleApp::InitInstance() {
     };
     services.setAudioOutput = [audio](const std::string& id) { audio->SetOutputDevice(id); };
     services.takeOutputFallback = [audio] { return audio->TakeFallbackNotice(); };
+    services.startLeadMs = [audio] { return audio->StartLeadMs(); };
+    services.takeSnapcastNotice = [audio] { return audio->TakeSnapcastNotice(); };
     services.clockSync = &m_ClockSync;
 
     m_pFrame = std::make_unique<CMainFrame>(std::move(services));
