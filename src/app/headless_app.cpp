@@ -113,7 +113,11 @@ CHeadlessApp::~CHeadlessApp() {
 
 bool CHeadlessApp::InitInstance() {
     // A windowed copy asking this one to show itself gets no answer: there is no window.
-    const platform::SingleInstance::Claim claim = m_Instance.ClaimInstance();
+    // While a windowed copy runs for this user, none without a display starts beside it.
+    const platform::SingleInstance::Claim claim =
+        platform::SingleInstance::Answers(QStringLiteral("Varnel"))
+            ? platform::SingleInstance::Claim::OtherCopyRunning
+            : m_Instance.ClaimInstance();
     if (claim == platform::SingleInstance::Claim::OtherCopyRunning) {
         std::fprintf(stderr, "%s\n", kAlreadyRunningText);
         return false;

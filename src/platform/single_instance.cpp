@@ -87,6 +87,17 @@ SingleInstance::RequestResult SingleInstance::SendRequest(const QString& name,
     return socket.readLine().trimmed() == kTaken ? RequestResult::Taken : RequestResult::Refused;
 }
 
+bool SingleInstance::Answers(const QString& name) {
+    const QString path = SocketPathFor(name);
+    if (path.isEmpty()) {
+        return false;
+    }
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    return socket.waitForConnected(kConnectTimeoutMs) &&
+           PeerIsThisUser(socket.socketDescriptor());
+}
+
 QStringList SingleInstance::RunningNames(const QString& prefix) {
     const QString folder = SafeFolder();
     if (folder.isEmpty()) {
