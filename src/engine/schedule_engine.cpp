@@ -336,9 +336,12 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
                 return;
             }
         }
-        if (m_bPrepared && !m_bStartedEarly && m_nPreparedLeadMs > 0 &&
-            !m_PreparedQueue.empty() &&
-            diff == (m_nPreparedLeadMs + 999) / 1000 + kReprepareSeconds) {
+        // A track prepared well ahead for an output with a lead is opened again shortly
+        // before it starts: the connection made at the arming may have gone meanwhile.
+        const int reopenAt = (m_nPreparedLeadMs + 999) / 1000 + kReprepareSeconds;
+        if (m_bPrepared && !m_bStartedEarly && !m_bReprepared && m_nPreparedLeadMs > 0 &&
+            !m_PreparedQueue.empty() && m_nPreparedAhead > reopenAt && diff <= reopenAt) {
+            m_bReprepared = true;
             m_Player.PrepareTrack(m_PreparedQueue.front());
         }
         if (m_Options.popupPrompt && diff >= 0 && diff <= kCountdownSeconds) {
@@ -504,8 +507,10 @@ void CScheduleEngine::Prepare() {
         m_Player.PrepareTrack(m_PreparedQueue.front());
     }
     m_bStartedEarly = false;
+    m_bReprepared = false;
     m_nPreparedLeadMs = m_StartLead ? std::clamp(m_StartLead(), 0, kMaxStartLeadMs) : 0;
     const platform::LocalTime now = m_Clock.Now();
+    m_nPreparedAhead = m_PreparedItem.time - now.SecondsSinceMidnight();
     const std::int64_t msIntoDay =
         static_cast<std::int64_t>(now.SecondsSinceMidnight()) * 1000 + now.millisecond;
     m_nPreparedDueMs = platform::CalendarMilliseconds(now) - msIntoDay +

@@ -43,8 +43,9 @@ inline constexpr int kFullVolume = 100;
 // The longest lead an output may ask for: well inside the lead-in, so the item is
 // prepared before it has to start.
 inline constexpr int kMaxStartLeadMs = 10000;
-// An item that starts early is opened again this long before it starts: its output's
-// connection, made at the arming, may have gone meanwhile (a server restarted).
+// An item that starts early is opened again this long before it starts (beyond its
+// lead): its output's connection, made at the arming, may have gone meanwhile (a server
+// restarted).
 inline constexpr int kReprepareSeconds = 2;
 
 // Runs an extension program with its parameter string and returns its exit code, or -1
@@ -247,10 +248,13 @@ private:
     PlayQueue m_PreparedQueue;
     QueueResult m_PreparedResult = QueueResult::Ok;
     // The lead asked for at the preparation, the prepared item's second in calendar
-    // milliseconds, and whether it was started ahead of it.
+    // milliseconds, how many seconds ahead it was prepared, whether it was opened again
+    // since and whether it was started ahead of its second.
     std::function<int()> m_StartLead;
     int m_nPreparedLeadMs = 0;
     std::int64_t m_nPreparedDueMs = 0;
+    int m_nPreparedAhead = 0;
+    bool m_bReprepared = false;
     bool m_bStartedEarly = false;
     schedule::CTimetable m_Timetable;
     // The files the player was last asked to make ready.

@@ -625,8 +625,11 @@ AudioResult GstAudioSystem::IsPlaying(ChannelHandle channel, bool* playing) {
         return AudioResult::InvalidHandle;
     }
     *playing = !stream->HasEnded();
-    if (!*playing) {
+    if (!*playing && m_Snapcast) {
         CheckSnapcastLoss(*stream);
+        // A server takes one sender at a time: an ended track lets its connection go at
+        // once rather than when it is released.
+        stream->Stop();
     }
     return AudioResult::Ok;
 }

@@ -260,6 +260,12 @@ bool CPlaybackEngine::StartPrepared() {
         return false;
     }
     m_preparedChannel = channel;
+    // The track that plays now gives the output over (a server takes one sender at a
+    // time): with the output's lead it has sounded its last by the new item's second.
+    // Its queue stands still until the load that takes the prepared track.
+    if (m_channel != kNoChannel) {
+        m_audio.Stop(m_channel);
+    }
     return true;
 }
 
@@ -502,7 +508,7 @@ bool CPlaybackEngine::RemoveEntry(int index) {
 
 CPlaybackEngine::TickResult CPlaybackEngine::Tick() {
     TickResult result;
-    if (!m_bLoaded) {
+    if (!m_bLoaded || m_preparedChannel != kNoChannel) {
         return result;
     }
     const std::uint32_t limit = m_nLimitMs;

@@ -83,8 +83,9 @@ public:
     bool HasPrepared() const { return m_prepared != kNoSound; }
     // Starts the prepared track sounding now, ahead of the load that will take it (an
     // output that sounds a fixed time after it is fed is fed that much early); the load
-    // then carries on with it where it is. False without a preparation, or when it
-    // already sounds or would not start.
+    // then carries on with it where it is. The track that plays now stops, and its queue
+    // stands still until that load. False without a preparation, or when it already
+    // sounds or would not start.
     bool StartPrepared();
 
     const std::vector<schedule::TrackEntry>& Queue() const { return m_queue; }

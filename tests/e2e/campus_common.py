@@ -276,13 +276,14 @@ sink = stderr
         """When the byte at offset sounds. A client writes each block of sound as it
         starts to play it, so a block's first byte sounds when the file first grew by it:
         each growth seen gives a bound (a reading taken late only makes it later), and
-        the earliest bound around offset, carried on at the sound's own rate, is the
-        best."""
+        the earliest bound, carried on at the sound's own rate, is the best. Only the
+        growths just before offset count: a client that fell behind skips sound to catch
+        up, and growths before such a skip would place offset early."""
         byte_rate = RATE * FRAME_BYTES
         best = None
         readings = self.samples.get(path, [])
         for (_, before), (when, size) in zip(readings, readings[1:]):
-            if size > before and offset - byte_rate // 2 <= before <= offset:
+            if size > before and offset - byte_rate // 10 <= before <= offset:
                 estimate = when + (offset - before) / byte_rate
                 best = estimate if best is None else min(best, estimate)
         return best

@@ -510,16 +510,23 @@ TEST_F(PlaybackEngineTest, APreparedTrackIsOnlyStartedByItsLoadAndNeverLeaks) {
 }
 
 TEST_F(PlaybackEngineTest, APreparedTrackStartedAheadIsCarriedOnByItsLoad) {
-    // Started ahead of its second beside the track that plays: it sounds from then on,
-    // and the load at its second carries on with it where it is.
+    // Started ahead of its second while another track plays: it sounds from then on, the
+    // other gives the output over, and its queue stands still (nothing moves on, nothing
+    // finishes) until the load at the second, which carries on with it where it is.
     engine->Append(Entry("/music/a.mp3", 1, 0));
+    engine->Append(Entry("/music/c.mp3", 1, 0));
     ASSERT_TRUE(engine->LoadTrack(0));
+    const ChannelHandle playing = audio.LastChannel();
     ASSERT_TRUE(engine->Prepare(Entry("/music/b.mp3", 1, 0)));
     audio.ClearCalls();
     ASSERT_TRUE(engine->StartPrepared());
     EXPECT_FALSE(engine->StartPrepared()) << "it already sounds";
     EXPECT_EQ(audio.CountCalls("PlaySound"), 1);
+    EXPECT_FALSE(audio.HasChannel(playing));
+    const std::size_t startedBefore = owner.started.size();
     RunSeconds(1);
+    EXPECT_EQ(owner.started.size(), startedBefore) << "the queue did not move on";
+    EXPECT_EQ(owner.finished, 0);
     engine->ClearQueue(true);
     engine->Append(Entry("/music/b.mp3", 1, 0));
     ASSERT_TRUE(engine->LoadTrack(0));
