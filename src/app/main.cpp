@@ -158,7 +158,8 @@ int SendEmergency(int argc, char** argv, const char* dir, bool end, const char* 
     // a folder named, the one copy without a display, when just one runs.
     QStringList names = {app::HeadlessInstanceName(ProgramFolder(dir)), QStringLiteral("Varnel")};
     if (dir == nullptr) {
-        const QStringList running = platform::SingleInstance::RunningNames(QStringLiteral("Varnel-"));
+        const QStringList running =
+            platform::SingleInstance::RunningNames(QStringLiteral("Varnel-"));
         if (running.size() == 1 && !names.contains(running.front())) {
             names << running.front();
         }

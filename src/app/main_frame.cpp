@@ -151,11 +151,10 @@ bool CMainFrame::Create() {
         new player::CPlayerDlg(*m_Services.audio, m_Session.Settings(), *m_Services.dialogs, this);
     m_pPlayer->installEventFilter(this);
     m_pPlayer->SetOpenFolder(m_Services.appDir + kMusicFolder);
-    connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this,
-            [this] {
-                TellSnapcastTrouble();
-                OnFrameNotice(kNoticePlaybackEnded);
-            });
+    connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this, [this] {
+        TellSnapcastTrouble();
+        OnFrameNotice(kNoticePlaybackEnded);
+    });
     connect(m_pPlayer, &player::CPlayerDlg::filesOpened, this,
             [this] { m_Session.MarkManualPlay(); });
     connect(m_pPlayer, &player::CPlayerDlg::trackStarted, this, [this](const QString& path) {

@@ -63,7 +63,7 @@ private:
     QSlider* m_pVolume = nullptr;
     QLabel* m_pVolumeLabel = nullptr;
     QComboBox* m_pOutputDevice = nullptr;  // each item's data is the output's identifier
-    int m_nOutputIndex = 0;                 // the output chosen before the Snapcast dialog
+    int m_nOutputIndex = 0;                // the output chosen before the Snapcast dialog
     QCheckBox* m_pRemoteOn = nullptr;
     QLineEdit* m_pRemoteAddress = nullptr;
     QSpinBox* m_pRemotePort = nullptr;

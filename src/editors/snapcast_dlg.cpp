@@ -23,8 +23,7 @@ constexpr int kDefaultSourcePort = 4953;
 
 }  // namespace
 
-CSnapcastDlg::CSnapcastDlg(const std::string& current, platform::Dialogs& dialogs,
-                           QWidget* parent)
+CSnapcastDlg::CSnapcastDlg(const std::string& current, platform::Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), m_Dialogs(dialogs) {
     setObjectName(QStringLiteral("snapcastDlg"));
     setWindowTitle(QString::fromUtf8(kCaption));

@@ -94,8 +94,7 @@ bool SingleInstance::Answers(const QString& name) {
     }
     QLocalSocket socket;
     socket.connectToServer(path);
-    return socket.waitForConnected(kConnectTimeoutMs) &&
-           PeerIsThisUser(socket.socketDescriptor());
+    return socket.waitForConnected(kConnectTimeoutMs) && PeerIsThisUser(socket.socketDescriptor());
 }
 
 QStringList SingleInstance::RunningNames(const QString& prefix) {
@@ -105,8 +104,8 @@ QStringList SingleInstance::RunningNames(const QString& prefix) {
     }
     const QString suffix = QLatin1Char('-') + QString::number(::getuid());
     QStringList names;
-    const QStringList entries = QDir(folder).entryList(
-        {prefix + QLatin1Char('*') + suffix}, QDir::System | QDir::NoDotAndDotDot);
+    const QStringList entries = QDir(folder).entryList({prefix + QLatin1Char('*') + suffix},
+                                                       QDir::System | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
         names << entry.chopped(suffix.size());
     }

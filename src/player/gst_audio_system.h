@@ -128,11 +128,11 @@ private:
     std::string m_strOutputDevice;
     GstDevice* m_pOutputDevice = nullptr;  // the chosen output as last found; owned
     std::string m_strDefaultSink;
-    bool m_bFallbackPending = false;  // a fallback the owner has not been told of
-    bool m_bFallbackTold = false;     // the owner knows the chosen output is gone
+    bool m_bFallbackPending = false;           // a fallback the owner has not been told of
+    bool m_bFallbackTold = false;              // the owner knows the chosen output is gone
     std::optional<SnapcastOutput> m_Snapcast;  // the chosen output when it is a server
     SnapcastTrouble m_SnapcastPending = SnapcastTrouble::None;
-    bool m_bSnapcastTold = false;  // the owner knows; again only after it worked
+    bool m_bSnapcastTold = false;          // the owner knows; again only after it worked
     std::optional<int> m_nServerBufferMs;  // as the server's status last gave it
 };
 

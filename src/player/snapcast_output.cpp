@@ -84,8 +84,8 @@ int ConnectWithin(const std::string& host, int port,
     int connected = -1;
     for (addrinfo* address = found; address != nullptr && connected < 0;
          address = address->ai_next) {
-        const int fd = ::socket(address->ai_family,
-                                address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        const int fd =
+            ::socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (fd < 0) {
             continue;
         }
@@ -99,8 +99,7 @@ int ConnectWithin(const std::string& host, int port,
         pollfd wait{fd, POLLOUT, 0};
         int error = 0;
         socklen_t length = sizeof error;
-        if (pending && left.count() > 0 &&
-            ::poll(&wait, 1, static_cast<int>(left.count())) == 1 &&
+        if (pending && left.count() > 0 && ::poll(&wait, 1, static_cast<int>(left.count())) == 1 &&
             ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0) {
             connected = fd;
         } else {
@@ -126,8 +125,7 @@ bool ParseSampleFormat(const std::string& text, SnapcastOutput* output) {
     const auto bits = ParseInt(parts[1]);
     const auto channels = ParseInt(parts[2]);
     if (!rate || !bits || !channels || *rate < kMinRate || *rate > kMaxRate ||
-        (*bits != 16 && *bits != 24 && *bits != 32) || *channels < 1 ||
-        *channels > kMaxChannels) {
+        (*bits != 16 && *bits != 24 && *bits != 32) || *channels < 1 || *channels > kMaxChannels) {
         return false;
     }
     output->rate = *rate;
@@ -240,8 +238,8 @@ std::string SnapcastSinkDescription(const SnapcastOutput& output, const std::str
     // The server reads the source at its own pace and stamps each chunk as it arrives,
     // so the sink sends in real time (sync) and never ahead of the sound.
     const std::string toServer =
-        std::string("audioconvert ! audioresample ! audio/x-raw,format=") +
-        RawFormat(output.bits) + ",layout=interleaved,rate=" + std::to_string(output.rate) +
+        std::string("audioconvert ! audioresample ! audio/x-raw,format=") + RawFormat(output.bits) +
+        ",layout=interleaved,rate=" + std::to_string(output.rate) +
         ",channels=" + std::to_string(output.channels) +
         " ! audiobuffersplit output-buffer-duration=1/200 ! tcpclientsink name=" +
         kSnapcastSinkName + " host=\"" + output.host + "\" port=" + std::to_string(output.port) +
@@ -284,7 +282,7 @@ std::optional<int> BufferFromStatus(const std::string& json, int port) {
             continue;
         }
         const nlohmann::json buffer = query.value("buffer", nlohmann::json());
-        const auto value = buffer.is_string() ? ParseInt(buffer.get<std::string>())
+        const auto value = buffer.is_string()           ? ParseInt(buffer.get<std::string>())
                            : buffer.is_number_integer() ? std::optional<int>(buffer.get<int>())
                                                         : std::nullopt;
         if (value && *value >= 0 && *value <= kSnapcastMaxLeadMs) {

@@ -37,14 +37,13 @@ TEST(SnapcastOutputTest, TheIdentifierIsReadAndWrittenWithItsOptions) {
     EXPECT_EQ(ParseSnapcastOutput(FormatSnapcastOutput(*output)), output);
 
     // Not well formed: no output at all, so nothing unchecked reaches the pipeline.
-    for (const char* bad : {"snapcast://bells.lan", "snapcast://bells.lan:0",
-                            "snapcast://bells.lan:70000", "snapcast://:4953",
-                            "snapcast://a b:4953", "snapcast://a!fakesink:4953",
-                            "snapcast://a\"b:4953", "snapcast://[::1:4953",
-                            "snapcast://h:4953?sampleformat=48000:12:2",
-                            "snapcast://h:4953?sampleformat=48000:16", "snapcast://h:4953?lead=-5",
-                            "snapcast://h:4953?lead=99999", "snapcast://h:4953?control=0",
-                            "alsa_output.pci.analog-stereo", ""}) {
+    for (const char* bad :
+         {"snapcast://bells.lan", "snapcast://bells.lan:0", "snapcast://bells.lan:70000",
+          "snapcast://:4953", "snapcast://a b:4953", "snapcast://a!fakesink:4953",
+          "snapcast://a\"b:4953", "snapcast://[::1:4953",
+          "snapcast://h:4953?sampleformat=48000:12:2", "snapcast://h:4953?sampleformat=48000:16",
+          "snapcast://h:4953?lead=-5", "snapcast://h:4953?lead=99999",
+          "snapcast://h:4953?control=0", "alsa_output.pci.analog-stereo", ""}) {
         EXPECT_FALSE(ParseSnapcastOutput(bad)) << bad;
     }
     EXPECT_TRUE(IsSnapcastOutput("snapcast://a b:4953"));
