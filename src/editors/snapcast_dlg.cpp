@@ -96,7 +96,7 @@ std::string CSnapcastDlg::Output() {
     }
     // The identifier is read back as the program will read it: a host that would not
     // survive that is refused here.
-    const std::string id = player::FormatSnapcastOutput(output);
+    std::string id = player::FormatSnapcastOutput(output);
     const auto parsed = player::ParseSnapcastOutput(id);
     if (!parsed || parsed->host != output.host) {
         m_Dialogs.Message(kSnapcastBadHost, kCaption, platform::MessageIcon::Error,

@@ -237,7 +237,7 @@ std::string FormatSnapcastOutput(const SnapcastOutput& output) {
 std::string SnapcastSinkDescription(const SnapcastOutput& output, const std::string& localSink) {
     // The server reads the source at its own pace and stamps each chunk as it arrives,
     // so the sink sends in real time (sync) and never ahead of the sound.
-    const std::string toServer =
+    std::string toServer =
         std::string("audioconvert ! audioresample ! audio/x-raw,format=") + RawFormat(output.bits) +
         ",layout=interleaved,rate=" + std::to_string(output.rate) +
         ",channels=" + std::to_string(output.channels) +
