@@ -2,6 +2,7 @@
 
 #include "player/audio_devices.h"
 #include "player/mpeg_audio_length.h"
+#include "player/snapcast_sink.h"
 #include "player/wav_writer.h"
 
 #include <gst/gst.h>
@@ -362,18 +363,28 @@ AudioResult GstAudioSystem::PrerollForPlay(GstStream& stream) {
 
 AudioResult GstAudioSystem::PrerollOnSnapcast(GstStream& stream, const SnapcastOutput& output) {
     // The local part is what the default output would be; tests keep it off real devices.
+    // The local output sounds as late as the server's speakers do, so the office hears
+    // each bell on its second too.
     const std::string configured = ConfiguredSink();
     const std::string local = configured.empty() ? m_strDefaultSink : configured;
-    const AudioResult result =
-        stream.Preroll(SnapcastSinkDescription(output, local), kPrerollTimeoutMs);
+    const int delayMs = m_nLastLeadMs.value_or(kSnapcastDefaultLeadMs);
+    GstElement* sink = BuildSnapcastSink(output, local, delayMs);
+    if (sink == nullptr) {
+        return AudioResult::InitFailed;
+    }
+    const AudioResult result = stream.Preroll(sink, kPrerollTimeoutMs);
     if (result == AudioResult::Ok) {
         m_bSnapcastTold = false;
         return result;
     }
     // The file itself may be at fault: then it fails again below, as it would anywhere.
     stream.Close();
-    const AudioResult fallback =
-        stream.Preroll(output.localToo ? local : std::string(kNowhereSink), kPrerollTimeoutMs);
+    GstElement* fallbackSink =
+        BuildDelayedSink(output.localToo ? local : std::string(kNowhereSink), delayMs);
+    if (fallbackSink == nullptr) {
+        return AudioResult::InitFailed;
+    }
+    const AudioResult fallback = stream.Preroll(fallbackSink, kPrerollTimeoutMs);
     if (fallback == AudioResult::Ok) {
         NoteSnapcastTrouble(SnapcastTrouble::Unreachable);
     }
@@ -402,12 +413,14 @@ int GstAudioSystem::StartLeadMs() {
         return 0;
     }
     if (m_Snapcast->leadMs >= 0) {
+        m_nLastLeadMs = m_Snapcast->leadMs;
         return m_Snapcast->leadMs;
     }
     if (const auto buffer = QuerySnapcastBufferMs(*m_Snapcast, kSnapcastStatusTimeoutMs)) {
         m_nServerBufferMs = buffer;
     }
-    return m_nServerBufferMs.value_or(kSnapcastDefaultLeadMs);
+    m_nLastLeadMs = m_nServerBufferMs.value_or(kSnapcastDefaultLeadMs);
+    return *m_nLastLeadMs;
 }
 
 bool GstAudioSystem::PrerollOnOutputDevice(GstStream& stream) {
@@ -450,6 +463,9 @@ void GstAudioSystem::SetOutputDevice(const std::string& id) {
         m_SnapcastPending = SnapcastTrouble::None;
         m_bSnapcastTold = false;
         m_nServerBufferMs.reset();
+        m_nLastLeadMs = m_Snapcast && m_Snapcast->leadMs >= 0
+                            ? std::optional<int>(m_Snapcast->leadMs)
+                            : std::nullopt;
     }
 }
 

@@ -134,6 +134,7 @@ private:
     SnapcastTrouble m_SnapcastPending = SnapcastTrouble::None;
     bool m_bSnapcastTold = false;          // the owner knows; again only after it worked
     std::optional<int> m_nServerBufferMs;  // as the server's status last gave it
+    std::optional<int> m_nLastLeadMs;      // as StartLeadMs last told it
 };
 
 }  // namespace player

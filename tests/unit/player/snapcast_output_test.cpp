@@ -1,5 +1,5 @@
-// The Snapcast output's identifier, its GStreamer sink and the buffer read from the
-// server's status.
+// The Snapcast output's identifier, its GStreamer sink (with the local output beside it
+// held back by the lead) and the buffer read from the server's status.
 
 #include "player/snapcast_output.h"
 
@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "player/snapcast_sink.h"
 
 namespace player {
 namespace {
@@ -50,26 +52,27 @@ TEST(SnapcastOutputTest, TheIdentifierIsReadAndWrittenWithItsOptions) {
     EXPECT_FALSE(IsSnapcastOutput("alsa_output.pci.analog-stereo"));
 }
 
-TEST(SnapcastOutputTest, TheSinkSendsTheSourceFormatAndMayPlayLocallyBeside) {
+TEST(SnapcastOutputTest, TheSinkSendsTheSourceFormatAndMayPlayLocallyBesideAsLate) {
     ASSERT_TRUE(gst_init_check(nullptr, nullptr, nullptr));
     auto output = ParseSnapcastOutput("snapcast://127.0.0.1:4953?sampleformat=44100:24:1");
     ASSERT_TRUE(output);
     for (const bool local : {false, true}) {
         SCOPED_TRACE(local);
         output->localToo = local;
-        GError* error = nullptr;
-        GstElement* bin = gst_parse_bin_from_description(
-            SnapcastSinkDescription(*output, "fakesink name=office").c_str(), TRUE, &error);
-        ASSERT_NE(bin, nullptr) << (error != nullptr ? error->message : "");
+        GstElement* bin = BuildSnapcastSink(*output, "fakesink name=office", 700);
+        ASSERT_NE(bin, nullptr);
         GstElement* sender = gst_bin_get_by_name(GST_BIN(bin), kSnapcastSinkName);
         ASSERT_NE(sender, nullptr);
         gchar* host = nullptr;
         gint port = 0;
         gboolean sync = FALSE;
-        g_object_get(sender, "host", &host, "port", &port, "sync", &sync, nullptr);
+        gint64 senderOffset = -1;
+        g_object_get(sender, "host", &host, "port", &port, "sync", &sync, "ts-offset",
+                     &senderOffset, nullptr);
         EXPECT_STREQ(host, "127.0.0.1");
         EXPECT_EQ(port, 4953);
         EXPECT_TRUE(sync) << "sent in real time";
+        EXPECT_EQ(senderOffset, 0) << "the server gets the sound at once";
         // What reaches the sender is the source's format.
         GstPad* pad = gst_element_get_static_pad(sender, "sink");
         GstPad* peer = gst_pad_get_peer(pad);
@@ -79,9 +82,13 @@ TEST(SnapcastOutputTest, TheSinkSendsTheSourceFormatAndMayPlayLocallyBeside) {
         EXPECT_TRUE(gst_caps_can_intersect(caps, wanted));
         GstCaps* other = gst_caps_from_string("audio/x-raw,format=S16LE,rate=48000,channels=2");
         EXPECT_FALSE(gst_caps_can_intersect(caps, other));
+        // The office hears it when the speakers of the campus do.
         GstElement* office = gst_bin_get_by_name(GST_BIN(bin), "office");
         EXPECT_EQ(office != nullptr, local);
         if (office != nullptr) {
+            gint64 officeOffset = 0;
+            g_object_get(office, "ts-offset", &officeOffset, nullptr);
+            EXPECT_EQ(officeOffset, 700 * GST_MSECOND);
             gst_object_unref(office);
         }
         gst_caps_unref(other);
@@ -91,8 +98,9 @@ TEST(SnapcastOutputTest, TheSinkSendsTheSourceFormatAndMayPlayLocallyBeside) {
         gst_object_unref(pad);
         g_free(host);
         gst_object_unref(sender);
-        gst_object_unref(gst_object_ref_sink(bin));
+        gst_object_unref(bin);
     }
+    EXPECT_EQ(BuildDelayedSink("no_such_element", 700), nullptr);
 }
 
 TEST(SnapcastOutputTest, TheBufferIsReadFromTheStatusOfTheSourceAtThePort) {
