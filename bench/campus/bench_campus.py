@@ -8,6 +8,7 @@ and the median offset, which shows on which side of the second the tones fall.
 usage: bench_campus.py QELT QELT_TOOL [ITEMS]"""
 
 import os
+import shutil
 import statistics
 import sys
 import time
@@ -30,7 +31,7 @@ def percentile(values, fraction):
 
 
 def main():
-    if any(campus_common.shutil.which(name) is None for name in campus_common.PACKAGES):
+    if any(shutil.which(name) is None for name in campus_common.PACKAGES):
         print("bench_campus: skipped: snapserver or snapclient not installed (make deps)")
         return 0
     items = int(sys.argv[3]) if len(sys.argv) > 3 else 10

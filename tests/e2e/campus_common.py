@@ -5,12 +5,12 @@ each client, read from the files. Nothing reaches the real user's settings or so
 every process is ended by its id and every wait is bounded."""
 
 import array
+import json
 import math
 import os
 import shutil
 import signal
 import socket
-import struct
 import subprocess
 import sys
 import tempfile
@@ -223,7 +223,6 @@ sink = stderr
                 "fullPlay": 1, "limit": 0, "path": tone, "title": f"第{n + 1}项",
                 "musicName": f"campus{n}", "runBefore": 0, "useDefaultParams": 1, "params": ""})
         source = os.path.join(self.work, f"{name}.json")
-        import json
         with open(source, "w", encoding="utf-8") as out:
             json.dump({"type": "timetable", "title": "校园", "days": days}, out,
                       ensure_ascii=False)

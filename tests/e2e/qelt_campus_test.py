@@ -19,7 +19,7 @@ from campus_common import Campus, nearest, second_of_day_to_epoch, seconds_from_
 
 # The server's buffer, not Snapcast's default: the lead must come from its status.
 BUFFER_MS = 700
-FIRST_LEAD_SECONDS = 7
+FIRST_LEAD_SECONDS = 9
 GAP_SECONDS = 4
 # The second item is cut by the server going away this far in, back after the pause.
 STOP_AFTER_SECONDS = 1.0
