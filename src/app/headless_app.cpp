@@ -5,12 +5,14 @@
 #include <sys/stat.h>
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
+#include "app/snapcast_notice.h"
 #include "engine/engine_texts.h"
 #include "engine/event_log.h"
 #include "engine/plugin_host.h"
@@ -59,6 +61,13 @@ void PrintLine(const std::string& line) {
 
 }  // namespace
 
+QString HeadlessInstanceName(const std::string& appDir) {
+    const QByteArray digest =
+        QCryptographicHash::hash(QByteArray::fromStdString(appDir), QCryptographicHash::Sha256);
+    return QStringLiteral("Varnel-") +
+           QString::fromLatin1(digest.toHex().left(kInstanceDigestChars));
+}
+
 bool CHeadlessApp::FileStamp::operator==(const FileStamp& other) const {
     return exists == other.exists && device == other.device && inode == other.inode &&
            size == other.size && modified.tv_sec == other.modified.tv_sec &&
@@ -67,7 +76,7 @@ bool CHeadlessApp::FileStamp::operator==(const FileStamp& other) const {
 
 CHeadlessApp::CHeadlessApp(std::string appDir, std::optional<remote::RemoteConfig> web)
     : m_strAppDir(std::move(appDir)),
-      m_Instance(QStringLiteral("Varnel")),
+      m_Instance(HeadlessInstanceName(m_strAppDir)),
       m_Session(m_Clock, *this,
                 [this] {
                     session::SessionOptions options;
@@ -82,6 +91,7 @@ CHeadlessApp::CHeadlessApp(std::string appDir, std::optional<remote::RemoteConfi
                     options.setAudioOutput = [this](const std::string& id) {
                         m_Audio.SetOutputDevice(id);
                     };
+                    options.startLeadMs = [this] { return m_Audio.StartLeadMs(); };
                     return options;
                 }()),
       m_Web(std::move(web)) {
@@ -103,7 +113,11 @@ CHeadlessApp::~CHeadlessApp() {
 
 bool CHeadlessApp::InitInstance() {
     // A windowed copy asking this one to show itself gets no answer: there is no window.
-    const platform::SingleInstance::Claim claim = m_Instance.ClaimInstance();
+    // While a windowed copy runs for this user, none without a display starts beside it.
+    const platform::SingleInstance::Claim claim =
+        platform::SingleInstance::Answers(QStringLiteral("Varnel"))
+            ? platform::SingleInstance::Claim::OtherCopyRunning
+            : m_Instance.ClaimInstance();
     if (claim == platform::SingleInstance::Claim::OtherCopyRunning) {
         std::fprintf(stderr, "%s\n", kAlreadyRunningText);
         return false;
@@ -138,6 +152,7 @@ bool CHeadlessApp::InitInstance() {
         if (m_Audio.TakeFallbackNotice()) {
             Write("notice", kOutputFallbackNotice);
         }
+        TellSnapcastTrouble();
     };
     events.trackWaiting = [this](const std::string& path) { Write("waiting", path); };
     events.openFailed = [this](const std::string& path) {
@@ -148,6 +163,7 @@ bool CHeadlessApp::InitInstance() {
     // As the player window does, the end of the queue reaches the session after the
     // player's own call has returned.
     events.queueFinished = [this] {
+        TellSnapcastTrouble();
         QMetaObject::invokeMethod(
             this,
             [this] {
@@ -235,6 +251,12 @@ void CHeadlessApp::LogPlugins() {
         if (slot.present != 0) {
             Write("plugin", slot.name + " " + slot.path);
         }
+    }
+}
+
+void CHeadlessApp::TellSnapcastTrouble() {
+    if (const char* text = SnapcastNoticeText(m_Audio.TakeSnapcastNotice())) {
+        Write(kSnapcastLogKind, text);
     }
 }
 

@@ -43,6 +43,13 @@ inline constexpr const char* kUnguardedText =
 // read once this long after the last one.
 inline constexpr int kReloadDelayMs = 200;
 
+// The single-instance name of the program without a display for a program folder (its
+// absolute path ending with '/'): each folder rings its own timetable, so copies for
+// different folders run side by side (one per zone of a campus), and a second copy for
+// the same folder ends.
+QString HeadlessInstanceName(const std::string& appDir);
+inline constexpr int kInstanceDigestChars = 16;
+
 class CHeadlessApp : public QObject,
                      public engine::IEngineHost,
                      private schedule::IMessageReporter {
@@ -55,8 +62,8 @@ public:
     CHeadlessApp(const CHeadlessApp&) = delete;
     CHeadlessApp& operator=(const CHeadlessApp&) = delete;
 
-    // Starts ringing, or, when another copy of the program (of either kind) runs, says so
-    // on standard error and returns false: the program then ends.
+    // Starts ringing, or, when another copy without a display runs for the same program
+    // folder, says so on standard error and returns false: the program then ends.
     bool InitInstance();
     // Stops the tick and the player; the exit is logged. Runs once.
     void Shutdown();
@@ -101,6 +108,8 @@ private:
     // keeps events of its kind.
     void Write(const std::string& kind, const std::string& text = std::string());
     void LogPlugins();
+    // A "snapcast" line, once, when the Snapcast server could not be reached or went away.
+    void TellSnapcastTrouble();
     // Starts the remote page when the settings or --web turn it on, and prints its
     // address with the token on standard output (never into a log).
     void StartRemote();

@@ -142,9 +142,10 @@ std::string ProgramFolder(const char* dir) {
     return path.toStdString();
 }
 
-// Asks the running copy of this user to start (with a file, or the last one) or end an
-// emergency broadcast; 0 when it took the request, 1 otherwise.
-int SendEmergency(int argc, char** argv, bool end, const char* file) {
+// Asks the running copy of this user (for the program folder dir, when named) to start
+// (with a file, or the last one) or end an emergency broadcast; 0 when it took the
+// request, 1 otherwise.
+int SendEmergency(int argc, char** argv, const char* dir, bool end, const char* file) {
     QCoreApplication application(argc, argv);
     QString argument;
     if (file != nullptr) {
@@ -152,10 +153,24 @@ int SendEmergency(int argc, char** argv, bool end, const char* file) {
         argument = QFileInfo(QString::fromLocal8Bit(file)).absoluteFilePath();
     }
     constexpr int kAnswerTimeoutMs = 10000;
-    const auto result = platform::SingleInstance::SendRequest(
-        QStringLiteral("Varnel"),
-        end ? QStringLiteral("emergency-end") : QStringLiteral("emergency"), argument,
-        kAnswerTimeoutMs);
+    const QString command = end ? QStringLiteral("emergency-end") : QStringLiteral("emergency");
+    // The copy without a display for the program folder, else the windowed copy; without
+    // a folder named, the one copy without a display, when just one runs.
+    QStringList names = {app::HeadlessInstanceName(ProgramFolder(dir)), QStringLiteral("Varnel")};
+    if (dir == nullptr) {
+        const QStringList running =
+            platform::SingleInstance::RunningNames(QStringLiteral("Varnel-"));
+        if (running.size() == 1 && !names.contains(running.front())) {
+            names << running.front();
+        }
+    }
+    auto result = platform::SingleInstance::RequestResult::NoCopy;
+    for (const QString& name : names) {
+        result = platform::SingleInstance::SendRequest(name, command, argument, kAnswerTimeoutMs);
+        if (result != platform::SingleInstance::RequestResult::NoCopy) {
+            break;
+        }
+    }
     switch (result) {
         case platform::SingleInstance::RequestResult::Taken:
             return 0;
@@ -232,7 +247,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "qelt: --emergency and --emergency-end go alone\n%s", kUsage);
             return 2;
         }
-        return SendEmergency(argc, argv, emergencyEnd, emergencyFile);
+        return SendEmergency(argc, argv, dir, emergencyEnd, emergencyFile);
     }
     if (webText != nullptr) {
         web = remote::ParseListenAddress(webText);

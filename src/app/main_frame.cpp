@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "app/command_ids.h"
+#include "app/snapcast_notice.h"
 #include "editors/common_track_dlg.h"
 #include "editors/playlist_dlg.h"
 #include "editors/unsaved_work.h"
@@ -89,6 +90,7 @@ session::SessionOptions SessionOptionsOf(const FrameServices& services,
     options.runProgram = services.runProgram;
     options.reporter = reporter;
     options.setAudioOutput = services.setAudioOutput;
+    options.startLeadMs = services.startLeadMs;
     options.clockSync = services.clockSync;
     options.beforeTick = std::move(beforeTick);
     return options;
@@ -149,8 +151,10 @@ bool CMainFrame::Create() {
         new player::CPlayerDlg(*m_Services.audio, m_Session.Settings(), *m_Services.dialogs, this);
     m_pPlayer->installEventFilter(this);
     m_pPlayer->SetOpenFolder(m_Services.appDir + kMusicFolder);
-    connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this,
-            [this] { OnFrameNotice(kNoticePlaybackEnded); });
+    connect(m_pPlayer, &player::CPlayerDlg::playbackFinished, this, [this] {
+        TellSnapcastTrouble();
+        OnFrameNotice(kNoticePlaybackEnded);
+    });
     connect(m_pPlayer, &player::CPlayerDlg::filesOpened, this,
             [this] { m_Session.MarkManualPlay(); });
     connect(m_pPlayer, &player::CPlayerDlg::trackStarted, this, [this](const QString& path) {
@@ -159,6 +163,7 @@ bool CMainFrame::Create() {
             Log("notice", kOutputFallbackNotice);
             ShowNotice(kOutputFallbackNotice);
         }
+        TellSnapcastTrouble();
     });
     connect(m_pPlayer, &player::CPlayerDlg::announceRequested, this, [this] { Announce(); });
     connect(m_pPlayer, &player::CPlayerDlg::openFailed, this, [this](const QString& path) {
@@ -506,6 +511,16 @@ void CMainFrame::SetStatusText(const std::string& text) {
     if (m_pPanes[1]->text() != value) {
         m_pPanes[1]->setText(value);
         m_pPanes[1]->repaint();
+    }
+}
+
+void CMainFrame::TellSnapcastTrouble() {
+    if (!m_Services.takeSnapcastNotice) {
+        return;
+    }
+    if (const char* text = SnapcastNoticeText(m_Services.takeSnapcastNotice())) {
+        Log(kSnapcastLogKind, text);
+        ShowNotice(text);
     }
 }
 

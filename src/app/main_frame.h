@@ -22,6 +22,7 @@
 #include "platform/power_control.h"
 #include "platform/xdg_autostart.h"
 #include "player/audio_system.h"
+#include "player/snapcast_output.h"
 #include "schedule/common_track_store.h"
 #include "schedule/message_reporter.h"
 #include "schedule/playlist_store.h"
@@ -88,6 +89,10 @@ struct FrameServices {
     // once). Empty functions: the default output only.
     std::function<std::vector<std::pair<std::string, std::string>>()> listAudioOutputs;
     std::function<void(const std::string& id)> setAudioOutput;
+    // The chosen output's lead: how long before its second an item must start sounding.
+    std::function<int()> startLeadMs;
+    // What went wrong with a Snapcast output since it was last told, once.
+    std::function<player::SnapcastTrouble()> takeSnapcastNotice;
     std::function<bool()> takeOutputFallback;
     // Why a text file could not be spoken (empty when it was not a speech failure), for
     // the bell log's line beside "openfailed".
@@ -141,6 +146,9 @@ public:
     QAction* Action(int id) const { return m_pActions->Action(id); }
     // Brings every action's check mark, text and enabling up to date.
     void UpdateActionStates();
+    // Says once, in pane 3 and the bell log, that the Snapcast server could not be
+    // reached or went away.
+    void TellSnapcastTrouble();
     // The text of status pane 0..3.
     QString PaneText(int pane) const;
 

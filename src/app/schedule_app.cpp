@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/main_frame.h"
@@ -28,7 +29,13 @@ CScheduleApp::~CScheduleApp() {
 }
 
 bool CScheduleApp::InitInstance() {
-    if (m_Instance.ClaimInstance() == platform::SingleInstance::Claim::OtherCopyRunning) {
+    // One copy per user: a copy without a display (of any program folder) counts too.
+    const QStringList headless = platform::SingleInstance::RunningNames(QStringLiteral("Varnel-"));
+    const bool headlessRuns =
+        std::any_of(headless.begin(), headless.end(),
+                    [](const QString& name) { return platform::SingleInstance::Answers(name); });
+    if (headlessRuns ||
+        m_Instance.ClaimInstance() == platform::SingleInstance::Claim::OtherCopyRunning) {
         m_bOtherCopy = true;
         return false;
     }
@@ -60,6 +67,8 @@ bool CScheduleApp::InitInstance() {
     };
     services.setAudioOutput = [audio](const std::string& id) { audio->SetOutputDevice(id); };
     services.takeOutputFallback = [audio] { return audio->TakeFallbackNotice(); };
+    services.startLeadMs = [audio] { return audio->StartLeadMs(); };
+    services.takeSnapcastNotice = [audio] { return audio->TakeSnapcastNotice(); };
     services.clockSync = &m_ClockSync;
     services.speechFailure = [this](const std::string& path) { return m_Speech.FailureOf(path); };
 

@@ -19,7 +19,9 @@
 #include <map>
 
 #include "editors/number_field.h"
+#include "editors/snapcast_dlg.h"
 #include "editors/text_limit.h"
+#include "player/snapcast_output.h"
 #include "player/speech_cache.h"
 #include "remote/remote_config.h"
 #include "remote/remote_token.h"
@@ -35,6 +37,10 @@ constexpr const char* kDefaultOutput = "系统默认";
 constexpr const char* kSameNameFormat = "%1 (%2)";
 // The stored output that the system does not offer now.
 constexpr const char* kMissingOutputFormat = "%1（未连接）";
+// The Snapcast output chosen, and the entry that opens its dialog (whose data is the
+// scheme alone, which names no output).
+constexpr const char* kSnapcastOutputFormat = "Snapcast 服务器 %1:%2";
+constexpr const char* kSnapcastChoice = "Snapcast 服务器…";
 constexpr const char* kRemoteBadAddress = "远程控制的地址应为 IP 地址，例如 127.0.0.1 或 0.0.0.0";
 constexpr const char* kRemoteFailed = "远程控制无法开启：\n%1";
 constexpr int kDelayArrowMinimum = 0;
@@ -330,6 +336,10 @@ void CSettingsDlg::FillOutputDevices() {
             selected = m_pOutputDevice->count() - 1;
         }
     }
+    if (player::ParseSnapcastOutput(stored)) {
+        ShowSnapcastOutput(stored);
+        selected = m_pOutputDevice->count() - 1;
+    }
     // A stored output that is unplugged now stays chosen, so that applying other
     // settings does not quietly switch the bells to the default output.
     if (!stored.empty() && selected == 0) {
@@ -338,7 +348,58 @@ void CSettingsDlg::FillOutputDevices() {
             QString::fromStdString(stored));
         selected = m_pOutputDevice->count() - 1;
     }
+    m_pOutputDevice->addItem(QString::fromUtf8(kSnapcastChoice),
+                             QString::fromUtf8(player::kSnapcastScheme));
     m_pOutputDevice->setCurrentIndex(selected);
+    m_nOutputIndex = selected;
+    connect(m_pOutputDevice, &QComboBox::activated, this, [this](int index) {
+        if (m_pOutputDevice->itemData(index).toString() ==
+            QString::fromUtf8(player::kSnapcastScheme)) {
+            ChooseSnapcast();
+        } else {
+            m_nOutputIndex = index;
+        }
+    });
+}
+
+void CSettingsDlg::ShowSnapcastOutput(const std::string& id) {
+    const auto output = player::ParseSnapcastOutput(id);
+    const QString text = QString::fromUtf8(kSnapcastOutputFormat)
+                             .arg(QString::fromStdString(output->host))
+                             .arg(output->port);
+    // One Snapcast entry, just before the entry that opens the dialog.
+    for (int i = 0; i < m_pOutputDevice->count(); ++i) {
+        if (player::ParseSnapcastOutput(m_pOutputDevice->itemData(i).toString().toStdString())) {
+            m_pOutputDevice->setItemText(i, text);
+            m_pOutputDevice->setItemData(i, QString::fromStdString(id));
+            m_pOutputDevice->setCurrentIndex(i);
+            return;
+        }
+    }
+    const int choice = m_pOutputDevice->findData(QString::fromUtf8(player::kSnapcastScheme));
+    const int at = choice >= 0 ? choice : m_pOutputDevice->count();
+    m_pOutputDevice->insertItem(at, text, QString::fromStdString(id));
+    m_pOutputDevice->setCurrentIndex(at);
+}
+
+void CSettingsDlg::ChooseSnapcast() {
+    // The dialog starts from the Snapcast output the list holds, if any.
+    std::string current;
+    for (int i = 0; i < m_pOutputDevice->count() && current.empty(); ++i) {
+        const std::string id = m_pOutputDevice->itemData(i).toString().toStdString();
+        if (player::ParseSnapcastOutput(id)) {
+            current = id;
+        }
+    }
+    auto* dialog = new CSnapcastDlg(current, m_Host.Dialogs(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        ShowSnapcastOutput(dialog->Chosen());
+        m_nOutputIndex = m_pOutputDevice->currentIndex();
+    });
+    connect(dialog, &QDialog::rejected, this,
+            [this] { m_pOutputDevice->setCurrentIndex(m_nOutputIndex); });
+    dialog->open();
 }
 
 bool CSettingsDlg::Apply() {

@@ -41,6 +41,10 @@ private:
     // Lists the default output, the system's outputs and a stored one that is missing,
     // and selects the stored one.
     void FillOutputDevices();
+    // Opens the Snapcast dialog; OK chooses its output, cancel the output chosen before.
+    void ChooseSnapcast();
+    // Shows the Snapcast output id in the list (its one entry for it) and chooses it.
+    void ShowSnapcastOutput(const std::string& id);
     // The "远程控制" group, filled from the settings' "远程" section.
     QWidget* CreateRemoteGroup();
     void ShowRemoteAddress();
@@ -63,6 +67,7 @@ private:
     QSlider* m_pVolume = nullptr;
     QLabel* m_pVolumeLabel = nullptr;
     QComboBox* m_pOutputDevice = nullptr;  // each item's data is the output's identifier
+    int m_nOutputIndex = 0;                // the output chosen before the Snapcast dialog
     QCheckBox* m_pRemoteOn = nullptr;
     QLineEdit* m_pRemoteAddress = nullptr;
     QSpinBox* m_pRemotePort = nullptr;

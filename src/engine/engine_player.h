@@ -39,6 +39,9 @@ public:
     // load at its second only starts it; any other load, or DropPrepared, lets it go.
     virtual void PrepareTrack(const schedule::TrackEntry& entry) = 0;
     virtual void DropPrepared() = 0;
+    // Starts the prepared track sounding now, ahead of the load at its second, for an
+    // output that sounds a fixed time after it is fed. A player that cannot does nothing.
+    virtual void StartPrepared() {}
     // The files the day's items may play, told when the day is planned, so that the
     // decoders they need are loaded then and not when an item starts.
     virtual void WarmUpFor(const std::vector<std::string>& paths) = 0;

@@ -336,6 +336,14 @@ void CScheduleEngine::TickAutoPlay(const platform::LocalTime& clock, bool planCh
                 return;
             }
         }
+        // A track prepared well ahead for an output with a lead is opened again shortly
+        // before it starts: the connection made at the arming may have gone meanwhile.
+        const int reopenAt = (m_nPreparedLeadMs + 999) / 1000 + kReprepareSeconds;
+        if (m_bPrepared && !m_bStartedEarly && !m_bReprepared && m_nPreparedLeadMs > 0 &&
+            !m_PreparedQueue.empty() && m_nPreparedAhead > reopenAt && diff <= reopenAt) {
+            m_bReprepared = true;
+            m_Player.PrepareTrack(m_PreparedQueue.front());
+        }
         if (m_Options.popupPrompt && diff >= 0 && diff <= kCountdownSeconds) {
             const std::string seconds = std::to_string(diff);
             SetStatus(FormatText(texts::kCountdownStatus, {seconds}));
@@ -498,11 +506,41 @@ void CScheduleEngine::Prepare() {
     if (!m_PreparedQueue.empty()) {
         m_Player.PrepareTrack(m_PreparedQueue.front());
     }
+    m_bStartedEarly = false;
+    m_bReprepared = false;
+    m_nPreparedLeadMs = m_StartLead ? std::clamp(m_StartLead(), 0, kMaxStartLeadMs) : 0;
+    const platform::LocalTime now = m_Clock.Now();
+    m_nPreparedAhead = m_PreparedItem.time - now.SecondsSinceMidnight();
+    const std::int64_t msIntoDay =
+        static_cast<std::int64_t>(now.SecondsSinceMidnight()) * 1000 + now.millisecond;
+    m_nPreparedDueMs = platform::CalendarMilliseconds(now) - msIntoDay +
+                       static_cast<std::int64_t>(m_PreparedItem.time) * 1000;
+}
+
+std::int64_t CScheduleEngine::EarlyStartAt() const {
+    // Only a queue the tick will start by itself is started early: a track waiting for
+    // Play, or no track at all, keeps its second.
+    if (!m_bPrepared || !m_bArmed || m_bStartedEarly || m_nPreparedLeadMs <= 0 ||
+        !m_Options.autoPlay || m_bEmergency || m_PreparedQueue.empty() ||
+        m_PreparedQueue.front().autoPlay == 0 || !SameItem(m_PreparedItem, m_NextItem)) {
+        return -1;
+    }
+    return m_nPreparedDueMs - m_nPreparedLeadMs;
+}
+
+void CScheduleEngine::StartEarly() {
+    const std::int64_t at = EarlyStartAt();
+    if (at < 0 || platform::CalendarMilliseconds(m_Clock.Now()) < at) {
+        return;
+    }
+    m_bStartedEarly = true;
+    m_Player.StartPrepared();
 }
 
 void CScheduleEngine::DropPreparation() {
     if (m_bPrepared) {
         m_bPrepared = false;
+        m_bStartedEarly = false;
         m_PreparedQueue.clear();
         m_Player.DropPrepared();
     }

@@ -40,6 +40,13 @@ using schedule::kSecondsPerMinute;
 inline constexpr int kClockJumpSeconds = 60;
 // An emergency broadcast plays at this volume, whatever the item and default volumes.
 inline constexpr int kFullVolume = 100;
+// The longest lead an output may ask for: well inside the lead-in, so the item is
+// prepared before it has to start.
+inline constexpr int kMaxStartLeadMs = 10000;
+// An item that starts early is opened again this long before it starts (beyond its
+// lead): its output's connection, made at the arming, may have gone meanwhile (a server
+// restarted).
+inline constexpr int kReprepareSeconds = 2;
 
 // Runs an extension program with its parameter string and returns its exit code, or -1
 // (the program binds it to RunProgram with the real process runner).
@@ -110,6 +117,18 @@ public:
     bool EndEmergency();
     bool IsEmergency() const { return m_bEmergency; }
     const std::string& EmergencyFile() const { return m_strEmergencyFile; }
+
+    // How many milliseconds before its second an item must start sounding, asked when an
+    // item is prepared (an output that sounds a fixed time after it is fed, such as a
+    // Snapcast server); none or 0: on its second.
+    void SetStartLead(std::function<int()> lead) { m_StartLead = std::move(lead); }
+    // When the prepared item is to start sounding ahead of its second, in the clock's
+    // calendar milliseconds; -1 when nothing is to start early. The countdown, the
+    // notifier and the bell log keep the item's own second.
+    std::int64_t EarlyStartAt() const;
+    // Starts the prepared item sounding when EarlyStartAt has come; the tick on its second
+    // then carries on with it.
+    void StartEarly();
 
     // Sends the power-off request; its answer is read on later counting ticks.
     void ShutdownSystem() { m_Countdown.RequestPowerOff(); }
@@ -232,6 +251,15 @@ private:
     schedule::ScheduleItem m_PreparedItem;
     PlayQueue m_PreparedQueue;
     QueueResult m_PreparedResult = QueueResult::Ok;
+    // The lead asked for at the preparation, the prepared item's second in calendar
+    // milliseconds, how many seconds ahead it was prepared, whether it was opened again
+    // since and whether it was started ahead of its second.
+    std::function<int()> m_StartLead;
+    int m_nPreparedLeadMs = 0;
+    std::int64_t m_nPreparedDueMs = 0;
+    int m_nPreparedAhead = 0;
+    bool m_bReprepared = false;
+    bool m_bStartedEarly = false;
     schedule::CTimetable m_Timetable;
     // The files the player was last asked to make ready.
     std::vector<std::string> m_WarmedFiles;

@@ -87,6 +87,31 @@ SingleInstance::RequestResult SingleInstance::SendRequest(const QString& name,
     return socket.readLine().trimmed() == kTaken ? RequestResult::Taken : RequestResult::Refused;
 }
 
+bool SingleInstance::Answers(const QString& name) {
+    const QString path = SocketPathFor(name);
+    if (path.isEmpty()) {
+        return false;
+    }
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    return socket.waitForConnected(kConnectTimeoutMs) && PeerIsThisUser(socket.socketDescriptor());
+}
+
+QStringList SingleInstance::RunningNames(const QString& prefix) {
+    const QString folder = SafeFolder();
+    if (folder.isEmpty()) {
+        return {};
+    }
+    const QString suffix = QLatin1Char('-') + QString::number(::getuid());
+    QStringList names;
+    const QStringList entries = QDir(folder).entryList({prefix + QLatin1Char('*') + suffix},
+                                                       QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        names << entry.chopped(suffix.size());
+    }
+    return names;
+}
+
 bool SingleInstance::IsPrivateFolder(const QString& folder) {
     struct stat info {};
     return ::lstat(QFile::encodeName(folder).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&

@@ -10,6 +10,7 @@
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace platform {
@@ -50,6 +51,11 @@ public:
     // timeoutMs for its answer. NoCopy: none answers (or it is another user's).
     static RequestResult SendRequest(const QString& name, const QString& command,
                                      const QString& argument, int timeoutMs);
+    // Whether a copy of this user listens under name (it is not asked anything).
+    static bool Answers(const QString& name);
+    // The names starting with prefix that this user's copies listen under (their sockets
+    // are there; a stale one of a crashed copy is among them).
+    static QStringList RunningNames(const QString& prefix);
 
 signals:
     // A later copy asked this one to restore and raise its window.

@@ -2,6 +2,7 @@
 
 #include "player/audio_devices.h"
 #include "player/mpeg_audio_length.h"
+#include "player/snapcast_sink.h"
 #include "player/wav_writer.h"
 
 #include <gst/gst.h>
@@ -29,6 +30,9 @@ constexpr const char* kSinkVariable = "QELT_AUDIO_SINK";
 constexpr const char* kDefaultSink = "autoaudiosink";
 // Measuring by preroll never opens a sound device.
 constexpr const char* kMeasureSink = "fakesink";
+// Where a track goes when its Snapcast server cannot be reached and nothing plays
+// locally: nowhere, but in real time, so the item ends when it would have.
+constexpr const char* kNowhereSink = "fakesink sync=true";
 
 // The silence prerolled to load the playing chain: a tenth of a second at 8 kHz.
 constexpr std::uint32_t kWarmUpRate = 8000;
@@ -335,6 +339,9 @@ AudioResult GstAudioSystem::MeasureLength(const std::string& path, const std::st
 }
 
 AudioResult GstAudioSystem::PrerollForPlay(GstStream& stream) {
+    if (m_Snapcast) {
+        return PrerollOnSnapcast(stream, *m_Snapcast);
+    }
     if (const std::string configured = ConfiguredSink(); !configured.empty()) {
         return stream.Preroll(configured, kPrerollTimeoutMs);
     }
@@ -352,6 +359,68 @@ AudioResult GstAudioSystem::PrerollForPlay(GstStream& stream) {
         m_bFallbackTold = true;
     }
     return result;
+}
+
+AudioResult GstAudioSystem::PrerollOnSnapcast(GstStream& stream, const SnapcastOutput& output) {
+    // The local part is what the default output would be; tests keep it off real devices.
+    // The local output sounds as late as the server's speakers do, so the office hears
+    // each bell on its second too.
+    const std::string configured = ConfiguredSink();
+    const std::string local = configured.empty() ? m_strDefaultSink : configured;
+    const int delayMs = m_nLastLeadMs.value_or(kSnapcastDefaultLeadMs);
+    GstElement* sink = BuildSnapcastSink(output, local, delayMs);
+    if (sink == nullptr) {
+        return AudioResult::InitFailed;
+    }
+    const AudioResult result = stream.Preroll(sink, kPrerollTimeoutMs);
+    if (result == AudioResult::Ok) {
+        m_bSnapcastTold = false;
+        return result;
+    }
+    // The file itself may be at fault: then it fails again below, as it would anywhere.
+    stream.Close();
+    GstElement* fallbackSink =
+        BuildDelayedSink(output.localToo ? local : std::string(kNowhereSink), delayMs);
+    if (fallbackSink == nullptr) {
+        return AudioResult::InitFailed;
+    }
+    const AudioResult fallback = stream.Preroll(fallbackSink, kPrerollTimeoutMs);
+    if (fallback == AudioResult::Ok) {
+        NoteSnapcastTrouble(SnapcastTrouble::Unreachable);
+    }
+    return fallback;
+}
+
+void GstAudioSystem::NoteSnapcastTrouble(SnapcastTrouble trouble) {
+    if (!m_bSnapcastTold) {
+        m_SnapcastPending = trouble;
+        m_bSnapcastTold = true;
+    }
+}
+
+void GstAudioSystem::CheckSnapcastLoss(const GstStream& stream) {
+    if (m_Snapcast && stream.ErrorSource() == kSnapcastSinkName) {
+        NoteSnapcastTrouble(SnapcastTrouble::Lost);
+    }
+}
+
+SnapcastTrouble GstAudioSystem::TakeSnapcastNotice() {
+    return std::exchange(m_SnapcastPending, SnapcastTrouble::None);
+}
+
+int GstAudioSystem::StartLeadMs() {
+    if (!m_Snapcast) {
+        return 0;
+    }
+    if (m_Snapcast->leadMs >= 0) {
+        m_nLastLeadMs = m_Snapcast->leadMs;
+        return m_Snapcast->leadMs;
+    }
+    if (const auto buffer = QuerySnapcastBufferMs(*m_Snapcast, kSnapcastStatusTimeoutMs)) {
+        m_nServerBufferMs = buffer;
+    }
+    m_nLastLeadMs = m_nServerBufferMs.value_or(kSnapcastDefaultLeadMs);
+    return *m_nLastLeadMs;
 }
 
 bool GstAudioSystem::PrerollOnOutputDevice(GstStream& stream) {
@@ -388,6 +457,15 @@ void GstAudioSystem::SetOutputDevice(const std::string& id) {
         m_strOutputDevice = id;
         m_bFallbackPending = false;
         m_bFallbackTold = false;
+        // A Snapcast identifier that is not well formed counts as a local output that
+        // is not there: the default output plays, and the owner is told.
+        m_Snapcast = ParseSnapcastOutput(id);
+        m_SnapcastPending = SnapcastTrouble::None;
+        m_bSnapcastTold = false;
+        m_nServerBufferMs.reset();
+        m_nLastLeadMs = m_Snapcast && m_Snapcast->leadMs >= 0
+                            ? std::optional<int>(m_Snapcast->leadMs)
+                            : std::nullopt;
     }
 }
 
@@ -575,6 +653,12 @@ AudioResult GstAudioSystem::IsPlaying(ChannelHandle channel, bool* playing) {
         return AudioResult::InvalidHandle;
     }
     *playing = !stream->HasEnded();
+    if (!*playing && m_Snapcast) {
+        CheckSnapcastLoss(*stream);
+        // A server takes one sender at a time: an ended track lets its connection go at
+        // once rather than when it is released.
+        stream->Stop();
+    }
     return AudioResult::Ok;
 }
 

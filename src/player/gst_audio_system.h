@@ -14,6 +14,7 @@
 #include "player/audio_system.h"
 #include "player/gst_stream.h"
 #include "player/length_cache.h"
+#include "player/snapcast_output.h"
 #include "player/speech_cache.h"
 
 // GStreamer's own type name, so that this header needs no GStreamer headers.
@@ -78,6 +79,16 @@ public:
     // that tests can keep the default away from real devices.
     void SetDefaultSink(std::string description);
 
+    // What went wrong with a Snapcast output since it last worked, told once: the server
+    // could not be reached when a track opened (the track then plays locally, or to no
+    // output, so the day keeps its time), or it went away while a track played.
+    SnapcastTrouble TakeSnapcastNotice();
+    // How long before its second a prepared item must start so that it sounds on the
+    // second: 0 for a local output; for a Snapcast output its lead, else the buffer the
+    // server's status gives for the source (asked each time, within a bounded wait),
+    // else the last one it gave, else Snapcast's default.
+    int StartLeadMs();
+
 private:
     struct Sound;
     struct Discoverer;
@@ -97,6 +108,12 @@ private:
     AudioResult PrerollForPlay(GstStream& stream);
     // Prerolls through the chosen output; false when it is gone or would not start.
     bool PrerollOnOutputDevice(GstStream& stream);
+    // Prerolls into the Snapcast server, or when it cannot be reached, into the local
+    // output or none.
+    AudioResult PrerollOnSnapcast(GstStream& stream, const SnapcastOutput& output);
+    // Notes a stream that a vanished server ended.
+    void CheckSnapcastLoss(const GstStream& stream);
+    void NoteSnapcastTrouble(SnapcastTrouble trouble);
     void DropOutputDevice();
     // Loads the decoders and parsers of these kinds not loaded yet.
     void LoadDecoders(const AudioKinds& kinds);
@@ -115,8 +132,13 @@ private:
     std::string m_strOutputDevice;
     GstDevice* m_pOutputDevice = nullptr;  // the chosen output as last found; owned
     std::string m_strDefaultSink;
-    bool m_bFallbackPending = false;  // a fallback the owner has not been told of
-    bool m_bFallbackTold = false;     // the owner knows the chosen output is gone
+    bool m_bFallbackPending = false;           // a fallback the owner has not been told of
+    bool m_bFallbackTold = false;              // the owner knows the chosen output is gone
+    std::optional<SnapcastOutput> m_Snapcast;  // the chosen output when it is a server
+    SnapcastTrouble m_SnapcastPending = SnapcastTrouble::None;
+    bool m_bSnapcastTold = false;          // the owner knows; again only after it worked
+    std::optional<int> m_nServerBufferMs;  // as the server's status last gave it
+    std::optional<int> m_nLastLeadMs;      // as StartLeadMs last told it
     ITextSpeech* m_pSpeech = nullptr;
 };
 

@@ -159,6 +159,10 @@ void GstStream::PollBus() {
         if (type == GST_MESSAGE_EOS || type == GST_MESSAGE_ERROR) {
             m_bEnded = true;
         }
+        if (type == GST_MESSAGE_ERROR && m_strErrorSource.empty() &&
+            GST_MESSAGE_SRC(message) != nullptr && GST_MESSAGE_SRC_NAME(message) != nullptr) {
+            m_strErrorSource = GST_MESSAGE_SRC_NAME(message);
+        }
         gst_message_unref(message);
     }
 }

@@ -46,6 +46,8 @@ public:
     void Stop();
     // True once the stream reached its end, failed or was stopped.
     bool HasEnded();
+    // The name of the element whose error ended the stream; empty when none did.
+    const std::string& ErrorSource() const { return m_strErrorSource; }
 
     void SetVolume(double volume);
     // The linear volume the pipeline applies.
@@ -73,6 +75,7 @@ private:
     bool m_bSeekPending = false;
     std::uint32_t m_nSeekTarget = 0;
     std::uint32_t m_nLastPosition = 0;
+    std::string m_strErrorSource;
 };
 
 }  // namespace player

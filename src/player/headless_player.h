@@ -46,6 +46,7 @@ public:
     }
     void PrepareTrack(const schedule::TrackEntry& entry) override { m_Playback.Prepare(entry); }
     void DropPrepared() override { m_Playback.DropPrepared(); }
+    void StartPrepared() override { m_Playback.StartPrepared(); }
     void WarmUpFor(const std::vector<std::string>& paths) override { m_Playback.WarmUpFor(paths); }
     // No one is there to choose files.
     int OpenFiles(bool) override { return 0; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "player/audio_kind.h"
 #include "player/speech_cache.h"
@@ -153,7 +154,8 @@ bool CPlaybackEngine::LoadTrack(int index) {
     // the preparation alone (the next item may begin with the same file).
     const bool startsQueue = m_bFreshQueue && index == 0;
     m_bFreshQueue = false;
-    SoundHandle sound = startsQueue ? TakePrepared(path, volume) : kNoSound;
+    ChannelHandle early = kNoChannel;
+    SoundHandle sound = startsQueue ? TakePrepared(path, volume, &early) : kNoSound;
     const AudioResult opened =
         sound != kNoSound ? Call(AudioResult::Ok)
         : m_bSystemReady
@@ -168,6 +170,7 @@ bool CPlaybackEngine::LoadTrack(int index) {
     }
 
     m_sound = sound;
+    m_earlyChannel = early;
     m_bLoaded = true;
     m_nCurrent = index;
     m_strPath = path;
@@ -193,6 +196,10 @@ bool CPlaybackEngine::LoadTrack(int index) {
     if (autoPlay) {
         Play();
     } else {
+        // A track that waits for Play does not sound ahead of it either.
+        if (m_earlyChannel != kNoChannel) {
+            m_audio.Stop(std::exchange(m_earlyChannel, kNoChannel));
+        }
         m_owner.SetStatusLine(kLineState, kTextManual);
         Tick();
         if (serial == m_nLoadSerial && m_bLoaded) {
@@ -245,8 +252,29 @@ void CPlaybackEngine::ReleaseRetired() {
     }
 }
 
+bool CPlaybackEngine::StartPrepared() {
+    if (m_prepared == kNoSound || m_preparedChannel != kNoChannel) {
+        return false;
+    }
+    ChannelHandle channel = kNoChannel;
+    if (m_audio.PlaySound(m_prepared, false, &channel) != AudioResult::Ok) {
+        return false;
+    }
+    m_preparedChannel = channel;
+    // The track that plays now gives the output over (a server takes one sender at a
+    // time): with the output's lead it has sounded its last by the new item's second.
+    // Its queue stands still until the load that takes the prepared track.
+    if (m_channel != kNoChannel) {
+        m_audio.Stop(m_channel);
+    }
+    return true;
+}
+
 void CPlaybackEngine::DropPrepared() {
     ReleaseRetired();
+    if (m_preparedChannel != kNoChannel) {
+        m_audio.Stop(std::exchange(m_preparedChannel, kNoChannel));
+    }
     if (m_prepared != kNoSound) {
         m_audio.Release(m_prepared);
         m_prepared = kNoSound;
@@ -254,7 +282,8 @@ void CPlaybackEngine::DropPrepared() {
     }
 }
 
-SoundHandle CPlaybackEngine::TakePrepared(const std::string& path, int volume) {
+SoundHandle CPlaybackEngine::TakePrepared(const std::string& path, int volume,
+                                          ChannelHandle* early) {
     if (m_prepared == kNoSound) {
         return kNoSound;
     }
@@ -263,6 +292,7 @@ SoundHandle CPlaybackEngine::TakePrepared(const std::string& path, int volume) {
         return kNoSound;
     }
     const SoundHandle sound = m_prepared;
+    *early = std::exchange(m_preparedChannel, kNoChannel);
     m_prepared = kNoSound;
     m_strPreparedPath.clear();
     return sound;
@@ -287,8 +317,10 @@ void CPlaybackEngine::Play() {
     if (IsPlaying() || !m_bLoaded) {
         return;
     }
-    ChannelHandle channel = kNoChannel;
-    if (Call(m_audio.PlaySound(m_sound, false, &channel)) == AudioResult::Ok) {
+    // A prepared track started ahead of its load already plays on its channel.
+    ChannelHandle channel = std::exchange(m_earlyChannel, kNoChannel);
+    if (channel != kNoChannel ||
+        Call(m_audio.PlaySound(m_sound, false, &channel)) == AudioResult::Ok) {
         m_channel = channel;
         Call(m_audio.SetVolume(m_channel, LinearVolume(m_nVolume)));
         m_owner.SetVolumeSlider(m_nVolume);
@@ -484,7 +516,7 @@ bool CPlaybackEngine::RemoveEntry(int index) {
 
 CPlaybackEngine::TickResult CPlaybackEngine::Tick() {
     TickResult result;
-    if (!m_bLoaded) {
+    if (!m_bLoaded || m_preparedChannel != kNoChannel) {
         return result;
     }
     const std::uint32_t limit = m_nLimitMs;

@@ -82,6 +82,12 @@ public:
     bool Prepare(const schedule::TrackEntry& entry);
     void DropPrepared();
     bool HasPrepared() const { return m_prepared != kNoSound; }
+    // Starts the prepared track sounding now, ahead of the load that will take it (an
+    // output that sounds a fixed time after it is fed is fed that much early); the load
+    // then carries on with it where it is. The track that plays now stops, and its queue
+    // stands still until that load. False without a preparation, or when it already
+    // sounds or would not start.
+    bool StartPrepared();
 
     const std::vector<schedule::TrackEntry>& Queue() const { return m_queue; }
     int Current() const { return m_nCurrent; }
@@ -111,7 +117,8 @@ private:
     // The effective volume of a queued entry as a load gives it.
     int EffectiveVolume(const schedule::TrackEntry& entry) const;
     // The prepared stream when it is the one a load of path at volume would open.
-    SoundHandle TakePrepared(const std::string& path, int volume);
+    // early: the channel it already sounds on, when it was started ahead.
+    SoundHandle TakePrepared(const std::string& path, int volume, ChannelHandle* early);
     // Lets the track stopped for a prepared one go, now that the new one plays.
     void ReleaseRetired();
     // Stops the current track; a track stopped earlier for a prepared one goes too
@@ -130,6 +137,10 @@ private:
     SoundHandle m_prepared = kNoSound;
     std::string m_strPreparedPath;
     int m_nPreparedVolume = 0;
+    // The prepared stream's channel once it was started ahead of its load.
+    ChannelHandle m_preparedChannel = kNoChannel;
+    // Taken over by the load from the preparation, for Play to carry on with.
+    ChannelHandle m_earlyChannel = kNoChannel;
     // The track stopped while a prepared one waited: silenced at once, but torn down
     // only after the prepared one has started, so that the switch at a bell's second
     // costs no more than starting a prerolled stream.

@@ -87,6 +87,7 @@ public:
     }
     void PrepareTrack(const schedule::TrackEntry& entry) override { m_Playback.Prepare(entry); }
     void DropPrepared() override { m_Playback.DropPrepared(); }
+    void StartPrepared() override { m_Playback.StartPrepared(); }
     void WarmUpFor(const std::vector<std::string>& paths) override { m_Playback.WarmUpFor(paths); }
     // Lets the user choose music files and queues them for automatic, whole-file play
     // at the slider's volume; with clearFirst the queue is emptied once the user has

@@ -156,6 +156,7 @@ public:
     void SetDefaultVolume(int volume) override { m_Player.SetDefaultVolume(volume); }
     void PrepareTrack(const schedule::TrackEntry& entry) override { m_Player.PrepareTrack(entry); }
     void DropPrepared() override { m_Player.DropPrepared(); }
+    void StartPrepared() override { m_Player.StartPrepared(); }
     void WarmUpFor(const std::vector<std::string>& paths) override { m_Player.WarmUpFor(paths); }
 
 private:
@@ -207,6 +208,7 @@ void CBellSession::Start(engine::IPlayer& player) {
                                                           std::move(run), m_CommonTracks,
                                                           m_Playlists, m_Options.appDir);
     m_pEngine->Timetable().SetReporter(m_Options.reporter);
+    m_pEngine->SetStartLead(m_Options.startLeadMs);
     if (m_Options.setAudioOutput) {
         m_Options.setAudioOutput(m_Settings.GetOutputDevice());
     }
@@ -216,6 +218,14 @@ void CBellSession::Start(engine::IPlayer& player) {
         m_pTickDriver = std::make_unique<engine::CTickDriver>(m_Clock, [this] { Tick(); });
         m_pTickDriver->SetClockSetHandler([this] { OnClockSet(); });
         m_pEngine->SetClockSetsReported(m_pTickDriver->ReportsClockSets());
+        m_pEarlyStartTimer = std::make_unique<QTimer>();
+        m_pEarlyStartTimer->setSingleShot(true);
+        m_pEarlyStartTimer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(m_pEarlyStartTimer.get(), &QTimer::timeout, &m_Context, [this] {
+            if (m_pEngine && !m_bStopped) {
+                m_pEngine->StartEarly();
+            }
+        });
         m_pTickDriver->Start();
     }
     LoadPlugins();
@@ -292,6 +302,9 @@ void CBellSession::Stop() {
     if (m_pClockSyncTimer) {
         m_pClockSyncTimer->stop();
     }
+    if (m_pEarlyStartTimer) {
+        m_pEarlyStartTimer->stop();
+    }
 }
 
 void CBellSession::Tick() {
@@ -302,6 +315,25 @@ void CBellSession::Tick() {
         m_nClockOffsetMs = ClockOffsetMs(m_Clock);
         m_bHaveClockOffset = true;
         m_pEngine->OnTick();
+        ArmEarlyStart();
+    }
+}
+
+void CBellSession::ArmEarlyStart() {
+    if (!m_pEarlyStartTimer) {
+        return;
+    }
+    // Armed afresh on every tick from the clock, so that it never drifts from the second.
+    m_pEarlyStartTimer->stop();
+    const std::int64_t at = m_pEngine->EarlyStartAt();
+    if (at < 0) {
+        return;
+    }
+    const std::int64_t delay = at - platform::CalendarMilliseconds(m_Clock.Now());
+    if (delay <= 0) {
+        m_pEngine->StartEarly();
+    } else {
+        m_pEarlyStartTimer->start(static_cast<int>(delay));
     }
 }
 

@@ -59,6 +59,9 @@ struct SessionOptions {
     std::function<void()> beforeTick;
     // Chooses the audio output for the next track ("" for the system's default).
     std::function<void(const std::string& id)> setAudioOutput;
+    // How long before its second an item must start sounding on the chosen output (a
+    // Snapcast server's buffer), asked when an item is prepared; none: on its second.
+    std::function<int()> startLeadMs;
     // Asked at the start and every hour whether the system's clock is synchronised;
     // none: not asked.
     platform::ClockSync* clockSync = nullptr;
@@ -215,6 +218,8 @@ private:
     class PlayerRelay;
 
     void LoadPlugins();
+    // Sets the timer that starts the prepared item ahead of its second, when one is due.
+    void ArmEarlyStart();
     // Whether the day may be changed through the current timetable (not a special day).
     bool TodayEditable() const;
 
@@ -259,6 +264,8 @@ private:
     // The clock's synchronisation as last told, and the hourly question.
     platform::ClockSyncState m_ClockSync = platform::ClockSyncState::Unknown;
     std::unique_ptr<QTimer> m_pClockSyncTimer;
+    // Starts a prepared item ahead of its second when the output asks for a lead.
+    std::unique_ptr<QTimer> m_pEarlyStartTimer;
     // The wall clock less a steady clock at the last tick, in milliseconds: a clock set
     // changes it by the set's size.
     bool m_bHaveClockOffset = false;

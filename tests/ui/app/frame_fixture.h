@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/main_frame.h"
 #include "common/scripted_dialogs.h"
@@ -89,6 +90,14 @@ protected:
         services.loadPlugins = m_bLoadPlugins;
         services.audioOutputAvailable = m_bAudioOutput;
         services.speechFailure = speechFailure;
+        services.takeSnapcastNotice = [this] {
+            if (snapcastTrouble.empty()) {
+                return player::SnapcastTrouble::None;
+            }
+            const player::SnapcastTrouble next = snapcastTrouble.front();
+            snapcastTrouble.erase(snapcastTrouble.begin());
+            return next;
+        };
         frame = std::make_unique<app::CMainFrame>(std::move(services));
         EXPECT_TRUE(frame->Create());
         return *frame;
@@ -108,6 +117,8 @@ protected:
     std::function<std::string(const std::string&)> speechFailure;
     bool m_bLoadPlugins = false;
     bool m_bAudioOutput = true;
+    // What a Snapcast output's trouble the audio system tells next, in turn.
+    std::vector<player::SnapcastTrouble> snapcastTrouble;
     platform::VirtualClock clock;
     player::FakeAudioSystem audio;
     platform::LogindPowerControl power;

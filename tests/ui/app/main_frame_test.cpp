@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <fstream>
+#include <iterator>
 
 #include "app/command_ids.h"
 #include "app/frame_fixture.h"
@@ -98,6 +100,29 @@ TEST_F(MainFrameTest, WithoutAudioOutputItSaysSoOnceAndStillRings) {
     EXPECT_EQ(main.PendingView()->GetItemTitle(), "第一节下课");
     QApplication::processEvents();
     EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(MainFrameTest, ASnapcastServerOutOfReachIsSaidInPaneThreeAndTheBellLog) {
+    // Not there when the item's track opened, then gone while it played: each said once,
+    // when the track starts and when it ends, and the day goes on.
+    snapcastTrouble = {player::SnapcastTrouble::Unreachable, player::SnapcastTrouble::Lost};
+    app::CMainFrame& main = MakeFrame();
+    TickTo(8, 0, 0);
+    EXPECT_EQ(main.PaneText(3).toStdString(), "Snapcast 服务器无法连接，铃声未能送到各处扬声器");
+    audio.Advance(5000);
+    main.PlayerWindow()->UpdateStatus();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return main.PaneText(3).toStdString() == "Snapcast 服务器连接中断，下一项将重新连接";
+        },
+        2000));
+    EXPECT_TRUE(snapcastTrouble.empty());
+    std::ifstream file(m_Dir + "QELT.log");
+    const std::string bells((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+    EXPECT_NE(bells.find(" snapcast Snapcast 服务器无法连接"), std::string::npos) << bells;
+    EXPECT_NE(bells.find(" snapcast Snapcast 服务器连接中断"), std::string::npos) << bells;
+    EXPECT_EQ(main.PendingView()->GetItemTitle(), "第一节下课");
 }
 
 TEST_F(MainFrameTest, HolidayKeepsTheBellsQuiet) {

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <memory>
 
 namespace {
 
@@ -127,6 +128,32 @@ TEST_F(SingleInstanceTest, RequestsAreAnsweredAndOnlyPeersOfThisUserCount) {
     EXPECT_TRUE(platform::SingleInstance::PeerIsUser(accepted, kNobody));
     ::close(accepted);
     ::close(listener);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SingleInstanceTest, CopiesUnderRelatedNamesAreFoundAndOnlyLiveOnesAnswer) {
+    // Two copies without a display for two program folders run side by side.
+    auto zoneA = std::make_unique<platform::SingleInstance>(QStringLiteral("VarnelTest-a"));
+    platform::SingleInstance zoneB(QStringLiteral("VarnelTest-b"));
+    ASSERT_EQ(zoneA->ClaimInstance(), platform::SingleInstance::Claim::Running);
+    ASSERT_EQ(zoneB.ClaimInstance(), platform::SingleInstance::Claim::Running);
+    platform::SingleInstance windowed(QStringLiteral("VarnelTest"));
+    ASSERT_EQ(windowed.ClaimInstance(), platform::SingleInstance::Claim::Running);
+    QStringList names = platform::SingleInstance::RunningNames(QStringLiteral("VarnelTest-"));
+    names.sort();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("VarnelTest-a"), QStringLiteral("VarnelTest-b")}));
+    EXPECT_TRUE(platform::SingleInstance::Answers(QStringLiteral("VarnelTest-a")));
+    EXPECT_TRUE(platform::SingleInstance::Answers(QStringLiteral("VarnelTest")));
+
+    // One that ended answers no more; a name nobody took never did.
+    zoneA.reset();
+    EXPECT_FALSE(platform::SingleInstance::Answers(QStringLiteral("VarnelTest-a")));
+    EXPECT_FALSE(platform::SingleInstance::Answers(QStringLiteral("VarnelTest-c")));
+    EXPECT_EQ(platform::SingleInstance::RunningNames(QStringLiteral("VarnelTest-")),
+              QStringList{QStringLiteral("VarnelTest-b")});
 }
 
 }  // namespace

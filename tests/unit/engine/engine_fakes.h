@@ -157,6 +157,9 @@ public:
         }
         prepared.clear();
     }
+    void StartPrepared() override {
+        m_Log.Add("early " + std::filesystem::path(prepared).filename().string());
+    }
     void WarmUpFor(const std::vector<std::string>& paths) override { warmedFiles = paths; }
 
     std::vector<std::string> QueuedNames() const {

@@ -422,6 +422,53 @@ TEST_F(EngineTest, AnArmedItemIsPreparedAndRemadeOnAnEditAndAClockSet) {
     EXPECT_TRUE(player.prepared.empty());
 }
 
+TEST_F(EngineTest, AnOutputsLeadStartsTheItemAheadWhileItsSecondStaysItsOwn) {
+    int lead = 800;
+    engine.SetStartLead([&lead] { return lead; });
+    ScheduleItem byHand = Single(Hms(8, 0, 30), "手动");
+    byHand.autoPlay = 0;
+    LoadDays({Single(Hms(8, 0, 0), "上课"), byHand});
+    const std::int64_t second = platform::VirtualClock::ToMilliseconds(Time(7, 8, 0, 0)) - 500;
+    clock.Set(Time(7, 7, 59, 0));
+    TickThrough(7, 59, 40);
+    ASSERT_TRUE(engine.IsPrepared());
+    EXPECT_EQ(engine.EarlyStartAt(), second - 800);
+
+    // Opened again shortly before, as the connection made at the arming may have gone.
+    log.Clear();
+    TickThrough(7, 59, 58);
+    EXPECT_EQ(log.With("prepare").size(), 1u) << ::testing::PrintToString(log.Lines());
+
+    // Not before its moment; at it, the prepared track starts, and only that: the
+    // countdown goes on and the item is logged on its own second.
+    clock.SetMilliseconds(second - 801);
+    engine.StartEarly();
+    EXPECT_TRUE(log.With("early").empty());
+    clock.SetMilliseconds(second - 800);
+    engine.StartEarly();
+    engine.StartEarly();
+    EXPECT_EQ(log.With("early").size(), 1u);
+    EXPECT_EQ(engine.EarlyStartAt(), -1);
+    EXPECT_TRUE(log.With("log item").empty());
+    clock.SetMilliseconds(second - 500);
+    engine.OnTick();
+    EXPECT_TRUE(log.With("log item").empty());
+    clock.SetMilliseconds(second + 5);
+    engine.OnTick();
+    EXPECT_EQ(log.With("log item").size(), 1u);
+    EXPECT_EQ(log.With("load 0").size(), 1u);
+
+    // A track that waits for Play, or an output without a lead, keeps the second.
+    TickThrough(8, 0, 20);
+    EXPECT_TRUE(engine.IsPrepared());
+    EXPECT_EQ(engine.EarlyStartAt(), -1);
+    lead = 0;
+    LoadDays({Single(Hms(8, 1, 0), "下课")});
+    TickThrough(8, 0, 50);
+    ASSERT_TRUE(engine.IsPrepared());
+    EXPECT_EQ(engine.EarlyStartAt(), -1);
+}
+
 TEST_F(EngineTest, ARandomPlaylistsChoiceMadeAtArmingIsTheOneThatPlays) {
     schedule::Playlist list;
     list.name = "随机";

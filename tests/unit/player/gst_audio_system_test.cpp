@@ -5,6 +5,10 @@
 
 #include <gst/gst.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -260,6 +264,135 @@ TEST_F(GstAudioSystemTest, EnginePlaysAQueueToItsEnd) {
     }
     EXPECT_EQ(owner.finished, 1);
     EXPECT_TRUE(engine.Queue().empty());
+}
+
+}  // namespace
+}  // namespace player
+
+namespace player {
+namespace {
+
+// A TCP port of 127.0.0.1 listening as a snapserver's TCP source does (or, once closed,
+// one where nothing listens).
+class SourcePort {
+public:
+    SourcePort() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(m_listener, 4);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_nPort = ntohs(address.sin_port);
+    }
+    ~SourcePort() {
+        Hang();
+        CloseListener();
+    }
+    SourcePort(const SourcePort&) = delete;
+    SourcePort& operator=(const SourcePort&) = delete;
+
+    int Port() const { return m_nPort; }
+    void CloseListener() {
+        if (m_listener >= 0) {
+            ::close(m_listener);
+            m_listener = -1;
+        }
+    }
+    // Waits up to timeoutMs for the sender to connect.
+    bool Accept(int timeoutMs) {
+        pollfd wait{m_listener, POLLIN, 0};
+        if (::poll(&wait, 1, timeoutMs) != 1) {
+            return false;
+        }
+        m_connection = ::accept(m_listener, nullptr, nullptr);
+        return m_connection >= 0;
+    }
+    // Reads until the sender closes, nothing comes for timeoutMs, or limit bytes came.
+    std::size_t Read(int timeoutMs, std::size_t limit = SIZE_MAX) {
+        std::size_t total = 0;
+        char buffer[4096];
+        pollfd wait{m_connection, POLLIN, 0};
+        while (total < limit && ::poll(&wait, 1, timeoutMs) == 1) {
+            const ssize_t got = ::recv(m_connection, buffer, sizeof buffer, 0);
+            if (got <= 0) {
+                break;
+            }
+            total += static_cast<std::size_t>(got);
+        }
+        return total;
+    }
+    void Hang() {
+        if (m_connection >= 0) {
+            ::close(m_connection);
+            m_connection = -1;
+        }
+    }
+
+private:
+    int m_listener = -1;
+    int m_connection = -1;
+    int m_nPort = 0;
+};
+
+TEST_F(GstAudioSystemTest, StreamsToASnapcastSourceInItsFormatAndSaysOnceWhenItIsGone) {
+    const std::string tone = DataFile("audio_tone.wav");  // one second
+    SoundHandle sound = kNoSound;
+    ChannelHandle channel = kNoChannel;
+
+    // Nothing listens: the track still opens (to no output, in real time) and the
+    // trouble is told once, however many tracks follow; no status: Snapcast's own lead.
+    {
+        SourcePort gone;
+        gone.CloseListener();
+        const std::string port = std::to_string(gone.Port());
+        audio.SetOutputDevice("snapcast://127.0.0.1:" + port + "?control=" + port);
+    }
+    ASSERT_EQ(audio.CreateStream(tone, StreamMode::Play, 1.0f, &sound), AudioResult::Ok);
+    EXPECT_EQ(audio.TakeSnapcastNotice(), SnapcastTrouble::Unreachable);
+    audio.Release(sound);
+    ASSERT_EQ(audio.CreateStream(tone, StreamMode::Play, 1.0f, &sound), AudioResult::Ok);
+    EXPECT_EQ(audio.TakeSnapcastNotice(), SnapcastTrouble::None);
+    audio.Release(sound);
+    EXPECT_EQ(audio.StartLeadMs(), kSnapcastDefaultLeadMs);
+
+    // A source that listens gets raw PCM in its own format, in real time and not in one
+    // burst; the lead given in the output is the lead.
+    SourcePort source;
+    audio.SetOutputDevice("snapcast://127.0.0.1:" + std::to_string(source.Port()) +
+                          "?sampleformat=44100:16:1&lead=600");
+    EXPECT_EQ(audio.StartLeadMs(), 600);
+    ASSERT_EQ(audio.CreateStream(tone, StreamMode::Play, 1.0f, &sound), AudioResult::Ok);
+    EXPECT_EQ(audio.TakeSnapcastNotice(), SnapcastTrouble::None);
+    ASSERT_TRUE(source.Accept(2000));
+    EXPECT_EQ(source.Read(200), 0u) << "nothing is sent before it plays";
+    const auto started = Clock::now();
+    ASSERT_EQ(audio.PlaySound(sound, false, &channel), AudioResult::Ok);
+    const std::size_t bytes = source.Read(2000);
+    EXPECT_NEAR(static_cast<double>(bytes), 88200.0, 88200.0 * 0.02) << "44.1 kHz, 16 bits, mono";
+    EXPECT_GT(MsSince(started), 850.0);
+    audio.Release(sound);
+    source.Hang();
+
+    // The server going away in the middle of a track ends it, and that is told once.
+    ASSERT_EQ(audio.CreateStream(tone, StreamMode::Play, 1.0f, &sound), AudioResult::Ok);
+    ASSERT_TRUE(source.Accept(2000));
+    ASSERT_EQ(audio.PlaySound(sound, false, &channel), AudioResult::Ok);
+    EXPECT_GT(source.Read(2000, 8820), 0u);
+    source.Hang();
+    bool playing = true;
+    const auto hung = Clock::now();
+    while (playing && MsSince(hung) < 3000) {
+        audio.IsPlaying(channel, &playing);
+        SleepMs(10);
+    }
+    EXPECT_FALSE(playing);
+    EXPECT_LT(MsSince(hung), 900.0) << "ended by the loss, not by the end of the track";
+    EXPECT_EQ(audio.TakeSnapcastNotice(), SnapcastTrouble::Lost);
+    EXPECT_EQ(audio.TakeSnapcastNotice(), SnapcastTrouble::None);
+    audio.Release(sound);
 }
 
 }  // namespace

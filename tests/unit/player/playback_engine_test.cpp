@@ -509,6 +509,56 @@ TEST_F(PlaybackEngineTest, APreparedTrackIsOnlyStartedByItsLoadAndNeverLeaks) {
     EXPECT_EQ(audio.OpenSoundCount(), 0) << "no stream outlives the engine";
 }
 
+TEST_F(PlaybackEngineTest, APreparedTrackStartedAheadIsCarriedOnByItsLoad) {
+    // Started ahead of its second while another track plays: it sounds from then on, the
+    // other gives the output over, and its queue stands still (nothing moves on, nothing
+    // finishes) until the load at the second, which carries on with it where it is.
+    engine->Append(Entry("/music/a.mp3", 1, 0));
+    engine->Append(Entry("/music/c.mp3", 1, 0));
+    ASSERT_TRUE(engine->LoadTrack(0));
+    const ChannelHandle playing = audio.LastChannel();
+    ASSERT_TRUE(engine->Prepare(Entry("/music/b.mp3", 1, 0)));
+    audio.ClearCalls();
+    ASSERT_TRUE(engine->StartPrepared());
+    EXPECT_FALSE(engine->StartPrepared()) << "it already sounds";
+    EXPECT_EQ(audio.CountCalls("PlaySound"), 1);
+    EXPECT_FALSE(audio.HasChannel(playing));
+    const std::size_t startedBefore = owner.started.size();
+    RunSeconds(1);
+    EXPECT_EQ(owner.started.size(), startedBefore) << "the queue did not move on";
+    EXPECT_EQ(owner.finished, 0);
+    engine->ClearQueue(true);
+    engine->Append(Entry("/music/b.mp3", 1, 0));
+    ASSERT_TRUE(engine->LoadTrack(0));
+    EXPECT_EQ(audio.CountCalls("PlaySound"), 1) << "not started a second time";
+    EXPECT_EQ(audio.CountCalls("CreateStream"), 0);
+    EXPECT_TRUE(engine->IsPlaying());
+    EXPECT_EQ(owner.started.back(), "0 /music/b.mp3");
+    RunSeconds(1);
+    EXPECT_GE(engine->LastTick().position, 2000u) << "its position counts from its early start";
+    RunSeconds(4);
+    EXPECT_FALSE(engine->IsPlaying()) << "it ends five seconds after it started";
+
+    // Dropped, or replaced by a load of another file, it falls silent; a track that waits
+    // for Play does not keep sounding ahead of it either.
+    for (const auto& load : {Entry("/music/c.mp3", 1, 0), Entry("/music/b.mp3", 1, 0, 0)}) {
+        ASSERT_TRUE(engine->Prepare(Entry("/music/b.mp3", 1, 0)));
+        ASSERT_TRUE(engine->StartPrepared());
+        const ChannelHandle early = audio.LastChannel();
+        engine->ClearQueue(true);
+        engine->Append(load);
+        ASSERT_TRUE(engine->LoadTrack(0));
+        EXPECT_FALSE(audio.HasChannel(early)) << load.autoPlay;
+    }
+    EXPECT_FALSE(engine->IsPlaying());
+    ASSERT_TRUE(engine->Prepare(Entry("/music/b.mp3", 1, 0)));
+    ASSERT_TRUE(engine->StartPrepared());
+    engine->DropPrepared();
+    EXPECT_FALSE(engine->StartPrepared()) << "nothing is prepared";
+    engine.reset();
+    EXPECT_EQ(audio.OpenSoundCount(), 0);
+}
+
 TEST_F(PlaybackEngineTest, AWarmUpAsksForTheKindsOfTheFilesThatCanBeRead) {
     const char* data = std::getenv("QELT_TEST_DATA");
     ASSERT_NE(data, nullptr);

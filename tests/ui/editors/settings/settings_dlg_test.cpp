@@ -20,11 +20,15 @@
 #include "editors/common/fake_editor_host.h"
 #include "editors/ext_run_dlg.h"
 #include "editors/preset_title_dlg.h"
+#include "editors/snapcast_dlg.h"
 
 namespace settings_test {
 namespace {
 
 using editors::CSettingsDlg;
+using editors::CSnapcastDlg;
+using editors::kSnapcastBadFormat;
+using editors::kSnapcastBadHost;
 using platform::MessageAnswer;
 using ui_test::FakeEditorHost;
 
@@ -168,7 +172,8 @@ TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
     EXPECT_EQ(itemTexts(combo),
               (QStringList{QStringLiteral("系统默认"), QStringLiteral("内置音频"),
                            QStringLiteral("USB 音箱 (alsa_output.usb-a.analog-stereo)"),
-                           QStringLiteral("USB 音箱 (alsa_output.usb-b.analog-stereo)")}));
+                           QStringLiteral("USB 音箱 (alsa_output.usb-b.analog-stereo)"),
+                           QStringLiteral("Snapcast 服务器…")}));
     EXPECT_EQ(combo->currentIndex(), 0);
     Click(dlg, "applyButton");
     EXPECT_EQ(host.audioOutputRequests, std::vector<std::string>{""});
@@ -192,7 +197,8 @@ TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(itemTexts(combo),
               (QStringList{QStringLiteral("系统默认"), QStringLiteral("内置音频"),
-                           QStringLiteral("alsa_output.usb-b.analog-stereo（未连接）")}));
+                           QStringLiteral("alsa_output.usb-b.analog-stereo（未连接）"),
+                           QStringLiteral("Snapcast 服务器…")}));
     EXPECT_EQ(combo->currentIndex(), 2);
     Click(dlg, "applyButton");
     EXPECT_EQ(host.audioOutputRequests.back(), "alsa_output.usb-b.analog-stereo");
@@ -206,6 +212,74 @@ TEST(SettingsDlgTest, OutputDeviceListsTheOutputsAndKeepsAMissingChoice) {
     EXPECT_EQ(host.Settings().GetOutputDevice(), "");
     DeleteClosedDialogs();
     EXPECT_TRUE(dlg.isNull());
+}
+
+TEST(SettingsDlgTest, ASnapcastServerIsChosenInItsOwnDialogAndStoredAsItsAddress) {
+    FakeEditorHost host;
+    host.audioOutputs = {{"alsa_output.pci.analog-stereo", "内置音频"}};
+    QPointer<CSettingsDlg> dlg = host.Watched(new CSettingsDlg(host));
+    dlg->show();
+    auto* combo = Child<QComboBox>(dlg, "outputDevice");
+    ASSERT_NE(combo, nullptr);
+    const auto chooseSnapcast = [&] {
+        const int entry = combo->findText(QStringLiteral("Snapcast 服务器…"));
+        combo->setCurrentIndex(entry);
+        emit combo->activated(entry);
+        return dlg->findChild<CSnapcastDlg*>(QStringLiteral("snapcastDlg"));
+    };
+
+    // Cancelled: the output chosen before stays chosen.
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    CSnapcastDlg* snapcast = chooseSnapcast();
+    ASSERT_NE(snapcast, nullptr);
+    Click(snapcast, "snapcastCancel");
+    EXPECT_EQ(combo->currentIndex(), 1);
+    DeleteClosedDialogs();
+
+    // A host that would add to the audio pipeline and a sample format Snapcast cannot
+    // take are refused and said; the dialog stays open.
+    snapcast = chooseSnapcast();
+    ASSERT_NE(snapcast, nullptr);
+    SetText(snapcast, "snapcastHost", QStringLiteral("server ! filesink location=/tmp/x"));
+    Click(snapcast, "snapcastOk");
+    SetText(snapcast, "snapcastHost", QStringLiteral("bells.school.lan"));
+    SetText(snapcast, "snapcastFormat", QStringLiteral("44100:12:2"));
+    Click(snapcast, "snapcastOk");
+    EXPECT_EQ(host.MessageTexts(),
+              (std::vector<std::string>{kSnapcastBadHost, kSnapcastBadFormat}));
+    EXPECT_TRUE(snapcast->isVisible());
+
+    // Accepted: listed by its address, chosen, told to the main window and stored with
+    // only the options that differ from Snapcast's defaults.
+    SetText(snapcast, "snapcastFormat", QStringLiteral("44100:16:2"));
+    Child<QSpinBox>(snapcast, "snapcastPort")->setValue(4953);
+    Click(snapcast, "snapcastLocal");
+    Click(snapcast, "snapcastOk");
+    EXPECT_EQ(combo->currentText(), QStringLiteral("Snapcast 服务器 bells.school.lan:4953"));
+    Click(dlg, "okButton");
+    const std::string stored = "snapcast://bells.school.lan:4953?sampleformat=44100:16:2&local=1";
+    EXPECT_EQ(host.audioOutputRequests.back(), stored);
+    EXPECT_EQ(host.Settings().GetOutputDevice(), stored);
+    DeleteClosedDialogs();
+
+    // Opened again: the stored server is chosen and the dialog starts from it; a lead
+    // given by hand replaces the server's own, in the same one entry.
+    dlg = host.Watched(new CSettingsDlg(host));
+    dlg->show();
+    combo = Child<QComboBox>(dlg, "outputDevice");
+    EXPECT_EQ(combo->currentText(), QStringLiteral("Snapcast 服务器 bells.school.lan:4953"));
+    snapcast = chooseSnapcast();
+    ASSERT_NE(snapcast, nullptr);
+    EXPECT_EQ(Child<QLineEdit>(snapcast, "snapcastFormat")->text(), QStringLiteral("44100:16:2"));
+    EXPECT_TRUE(Child<QCheckBox>(snapcast, "snapcastLocal")->isChecked());
+    Child<QSpinBox>(snapcast, "snapcastLead")->setValue(800);
+    Click(snapcast, "snapcastOk");
+    Click(dlg, "okButton");
+    EXPECT_EQ(host.Settings().GetOutputDevice(),
+              "snapcast://bells.school.lan:4953?sampleformat=44100:16:2&local=1&lead=800");
+    EXPECT_EQ(combo->count(), 4);
+    DeleteClosedDialogs();
 }
 
 TEST(SettingsDlgTest, ASettingsFileThatCannotBeWrittenIsSaidAndKeepsEachDialogOpen) {
