@@ -39,6 +39,7 @@ def main():
     try:
         campus.start_server()
         campus.start_clients(2)
+        campus.demo_folder()
         first = seconds_from_now(FIRST_LEAD_SECONDS)
         dues = [first + n * GAP_SECONDS for n in range(items)]
         folder = campus.program_folder([(due, TONE_SECONDS) for due in dues],

@@ -44,6 +44,7 @@ def main():
 def check(campus):
     campus.start_server(buffer_ms=BUFFER_MS)
     campus.start_clients(2)
+    campus.demo_folder()
     first = seconds_from_now(FIRST_LEAD_SECONDS)
     dues = [first, first + GAP_SECONDS, first + GAP_SECONDS + THIRD_AFTER_SECONDS]
     folder = campus.program_folder(list(zip(dues, TONE_SECONDS)), campus.snapcast_output())

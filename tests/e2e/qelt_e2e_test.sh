@@ -29,8 +29,6 @@ main_windows() {
     done
 }
 
-plan_due_today "$kLeadSeconds"
-
 # Nothing the program does may reach the real user's settings, autostart entry, sound
 # card or power button.
 isolate_environment
@@ -39,6 +37,8 @@ export QELT_EVENT_LOG="$work/events.log"
 
 # The demo folder's settings, stores and chimes, with a timetable of one item today.
 make_demo_folder
+# The items' seconds are counted from now, once the slow part of the set-up is done.
+plan_due_today "$kLeadSeconds"
 write_timetable "$work/t.json" "$due" 1 "端到端"
 "$tool" build "$work/t.json" "$dir/作息表/参考作息表.zxb" || fail "qelt-tool build"
 

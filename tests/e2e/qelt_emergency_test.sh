@@ -48,10 +48,11 @@ with wave.open(sys.argv[1], "wb") as out:
 PY
 }
 
-plan_due_today "$kAfterLead"
 unset DISPLAY WAYLAND_DISPLAY QELT_EVENT_LOG
 isolate_environment
 make_demo_folder
+# The items' seconds are counted from now, once the slow part of the set-up is done.
+plan_due_today "$kAfterLead"
 before=$((due - kAfterLead + kBeforeLead))
 passed=$((due - kAfterLead + kPassedLead))
 python3 - "$work/day.json" "$weekday" "$before" "$passed" "$due" <<'PY'

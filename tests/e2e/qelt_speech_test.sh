@@ -28,12 +28,13 @@ if ! command -v espeak-ng > /dev/null; then
     exit $kSkip
 fi
 
-plan_due_today "$kAgainLead"
 unset DISPLAY WAYLAND_DISPLAY QELT_EVENT_LOG
 isolate_environment
 export XDG_CACHE_HOME="$work/cache"
 export QELT_AUDIO_SINK="wavenc ! filesink append=true location=$work/out.wav"
 make_demo_folder
+# The items' seconds are counted from now, once the slow part of the set-up is done.
+plan_due_today "$kAgainLead"
 start=$((due - kAgainLead))
 printf '\xef\xbb\xbf请同学们回到教室，准备上课。\n' > "$dir/音乐库/通知.txt"
 : > "$dir/音乐库/空白.txt"
