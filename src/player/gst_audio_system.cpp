@@ -368,17 +368,24 @@ AudioResult GstAudioSystem::PrerollOnSnapcast(GstStream& stream, const SnapcastO
     const std::string configured = ConfiguredSink();
     const std::string local = configured.empty() ? m_strDefaultSink : configured;
     const int delayMs = m_nLastLeadMs.value_or(kSnapcastDefaultLeadMs);
-    GstElement* sink = BuildSnapcastSink(output, local, delayMs);
-    if (sink == nullptr) {
-        return AudioResult::InitFailed;
+    // The server's name is looked up here within a bound, and the sink given its address:
+    // the sink's own lookup would wait as long as a resolver that does not answer.
+    if (const std::optional<std::string> address =
+            ResolveHostWithin(output.host, kSnapcastLookupTimeoutMs)) {
+        SnapcastOutput resolved = output;
+        resolved.host = *address;
+        GstElement* sink = BuildSnapcastSink(resolved, local, delayMs);
+        if (sink == nullptr) {
+            return AudioResult::InitFailed;
+        }
+        const AudioResult result = stream.Preroll(sink, kPrerollTimeoutMs);
+        if (result == AudioResult::Ok) {
+            m_bSnapcastTold = false;
+            return result;
+        }
+        // The file itself may be at fault: then it fails again below, as it would anywhere.
+        stream.Close();
     }
-    const AudioResult result = stream.Preroll(sink, kPrerollTimeoutMs);
-    if (result == AudioResult::Ok) {
-        m_bSnapcastTold = false;
-        return result;
-    }
-    // The file itself may be at fault: then it fails again below, as it would anywhere.
-    stream.Close();
     GstElement* fallbackSink =
         BuildDelayedSink(output.localToo ? local : std::string(kNowhereSink), delayMs);
     if (fallbackSink == nullptr) {

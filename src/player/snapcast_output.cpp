@@ -11,7 +11,11 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
+#include <thread>
 #include <vector>
 
 namespace player {
@@ -71,14 +75,52 @@ const char* RawFormat(int bits) {
     }
 }
 
+// A name lookup shared with the thread that makes it, so that either may go first.
+struct Lookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool abandoned = false;
+    addrinfo* found = nullptr;
+};
+
+// The addresses of host:port, looked up before deadline; null when none came in time.
+// The caller frees them with freeaddrinfo.
+addrinfo* LookUpBefore(const std::string& host, int port,
+                       std::chrono::steady_clock::time_point deadline) {
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, host, service = std::to_string(port)] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0) {
+            found = nullptr;
+        }
+        const std::lock_guard lock(lookup->mutex);
+        if (lookup->abandoned) {
+            if (found != nullptr) {
+                ::freeaddrinfo(found);
+            }
+            return;
+        }
+        lookup->found = found;
+        lookup->finished = true;
+        lookup->done.notify_one();
+    }).detach();
+    std::unique_lock lock(lookup->mutex);
+    if (!lookup->done.wait_until(lock, deadline, [&lookup] { return lookup->finished; })) {
+        lookup->abandoned = true;
+        return nullptr;
+    }
+    return lookup->found;
+}
+
 // A connected TCP socket to host:port, or -1, within the time left until deadline.
 int ConnectWithin(const std::string& host, int port,
                   std::chrono::steady_clock::time_point deadline) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) {
+    addrinfo* found = LookUpBefore(host, port, deadline);
+    if (found == nullptr) {
         return -1;
     }
     int connected = -1;
@@ -290,6 +332,20 @@ std::optional<int> BufferFromStatus(const std::string& json, int port) {
         }
     }
     return std::nullopt;
+}
+
+std::optional<std::string> ResolveHostWithin(const std::string& host, int timeoutMs) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    addrinfo* found = LookUpBefore(host, 0, deadline);
+    if (found == nullptr) {
+        return std::nullopt;
+    }
+    char address[NI_MAXHOST] = {};
+    const bool named = ::getnameinfo(found->ai_addr, found->ai_addrlen, address, sizeof address,
+                                     nullptr, 0, NI_NUMERICHOST) == 0;
+    ::freeaddrinfo(found);
+    return named ? std::optional<std::string>(address) : std::nullopt;
 }
 
 std::optional<int> QuerySnapcastBufferMs(const SnapcastOutput& output, int timeoutMs) {

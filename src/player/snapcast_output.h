@@ -66,6 +66,13 @@ std::string SnapcastSinkDescription(const SnapcastOutput& output, const std::str
 // carries "buffer=MS"), or, failing that, for the server; nullopt when the server does
 // not answer within timeoutMs or says nothing of a buffer.
 std::optional<int> QuerySnapcastBufferMs(const SnapcastOutput& output, int timeoutMs);
+
+// How long the server's name may take to look up before a bell gives up on the server.
+inline constexpr int kSnapcastLookupTimeoutMs = 1000;
+// The numeric address of host, looked up within timeoutMs; nothing when it cannot be found
+// in time. A lookup given up on finishes on a thread of its own, so a resolver that does
+// not answer never holds the caller longer than the bound.
+std::optional<std::string> ResolveHostWithin(const std::string& host, int timeoutMs);
 // The buffer from a Server.GetStatus answer, as above; nullopt when it says nothing.
 std::optional<int> BufferFromStatus(const std::string& json, int port);
 

@@ -128,6 +128,13 @@ TEST(SnapcastOutputTest, TheBufferIsReadFromTheStatusOfTheSourceAtThePort) {
     const auto output = ParseSnapcastOutput("snapcast://127.0.0.1:4953?control=1");
     ASSERT_TRUE(output);
     EXPECT_EQ(QuerySnapcastBufferMs(*output, 2000), std::nullopt);
+
+    // The sink is given the server's address, looked up within a bound.
+    EXPECT_EQ(ResolveHostWithin("127.0.0.1", 1000), "127.0.0.1");
+    const auto local = ResolveHostWithin("localhost", 1000);
+    ASSERT_TRUE(local);
+    EXPECT_TRUE(*local == "127.0.0.1" || *local == "::1") << *local;
+    EXPECT_EQ(ResolveHostWithin("qelt-no-such-host.invalid", 1000), std::nullopt);
 }
 
 }  // namespace
