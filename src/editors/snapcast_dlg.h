@@ -16,9 +16,9 @@ class QSpinBox;
 
 namespace editors {
 
-inline constexpr const char* kSnapcastBadHost = "Snapcast 服务器的主机应为主机名或 IP 地址";
+inline constexpr const char* kSnapcastBadHost = "Snapcast 服务器的主机应为主机名或 IP 地址。";
 inline constexpr const char* kSnapcastBadFormat =
-    "采样格式应为 采样率:位数:声道数，例如 48000:16:2";
+    "采样格式应为 采样率:位数:声道数，例如 48000:16:2。";
 
 class CSnapcastDlg : public QDialog {
     Q_OBJECT

@@ -16,6 +16,7 @@
 #include "app/main_frame.h"
 #include "common/scripted_dialogs.h"
 #include "editors/item_edit_dlg.h"
+#include "editors/snapcast_dlg.h"
 #include "editors/speak_dlg.h"
 #include "editors/timetable_edit_dlg.h"
 #include "platform/logind_power_control.h"
@@ -181,6 +182,14 @@ int main(int argc, char** argv) {
         speak.show();
         QTest::qWait(50);
         ok = Save(&speak, out, "announcement.png") && ok;
+    }
+
+    // The Snapcast output of a campus, as the settings' output list opens it.
+    {
+        editors::CSnapcastDlg snapcast("snapcast://bells.school.lan:4953?local=1", dialogs, &frame);
+        snapcast.show();
+        QTest::qWait(50);
+        ok = Save(&snapcast, out, "snapcast.png") && ok;
     }
 
     // The emergency broadcast: the red pane, the pending view's line, the notifier.
