@@ -18,6 +18,8 @@ import threading
 import time
 import wave
 
+from remote_common import isolated_environment
+
 SKIP = 77
 RATE = 48000
 CHANNELS = 2
@@ -69,15 +71,7 @@ class Campus:
         self.qelt, self.tool = os.path.abspath(qelt), os.path.abspath(tool)
         self.work = tempfile.mkdtemp()
         self.processes = {}
-        env = dict(os.environ)
-        for name in ("home", "config", "runtime"):
-            os.makedirs(os.path.join(self.work, name), mode=0o700)
-        env.update(HOME=os.path.join(self.work, "home"),
-                   XDG_CONFIG_HOME=os.path.join(self.work, "config"),
-                   XDG_RUNTIME_DIR=os.path.join(self.work, "runtime"),
-                   QELT_AUDIO_SINK="fakesink sync=true", QELT_NO_POWEROFF="1")
-        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QELT_EVENT_LOG"):
-            env.pop(name, None)
+        env = isolated_environment(self.work)
         self.env = env
         self.source_port, self.stream_port, self.control_port = free_ports(3)
         self.clients = []

@@ -21,20 +21,25 @@ HOSTILE_TITLE = '<script>window.hacked=1</script><img src=x onerror="window.hack
 LEAD_SECONDS = 900
 
 
+def isolated_environment(work):
+    """The environment of a copy run by a test: a home, configuration and runtime folder
+    of its own under work, a sink that plays nothing, no power-off and no display."""
+    env = dict(os.environ)
+    for name in ("home", "config", "runtime"):
+        os.makedirs(os.path.join(work, name), mode=0o700)
+    env.update(HOME=os.path.join(work, "home"), XDG_CONFIG_HOME=os.path.join(work, "config"),
+               XDG_RUNTIME_DIR=os.path.join(work, "runtime"),
+               QELT_AUDIO_SINK="fakesink sync=true", QELT_NO_POWEROFF="1")
+    for name in ("DISPLAY", "WAYLAND_DISPLAY", "QELT_EVENT_LOG"):
+        env.pop(name, None)
+    return env
+
+
 class Copy:
     def __init__(self, qelt, tool):
         self.work = tempfile.mkdtemp()
         self.process = None
-        env = dict(os.environ)
-        for name in ("home", "config", "runtime"):
-            os.makedirs(os.path.join(self.work, name), mode=0o700)
-        env.update(HOME=os.path.join(self.work, "home"),
-                   XDG_CONFIG_HOME=os.path.join(self.work, "config"),
-                   XDG_RUNTIME_DIR=os.path.join(self.work, "runtime"),
-                   QELT_AUDIO_SINK="fakesink sync=true", QELT_NO_POWEROFF="1")
-        env.pop("DISPLAY", None)
-        env.pop("WAYLAND_DISPLAY", None)
-        env.pop("QELT_EVENT_LOG", None)
+        env = isolated_environment(self.work)
         self.env = env
         self.dir = os.path.join(self.work, "程序")
         subprocess.run([tool, "demo", self.dir], env=env, check=True, stdout=subprocess.DEVNULL,
