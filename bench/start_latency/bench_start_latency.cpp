@@ -150,18 +150,13 @@ int main(int argc, char** argv) {
     player::CSpeechCache speech(folder.File("speech"));
 
     // Item k is due at the wall-clock second first + 3k.
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    localtime_r(&now.tv_sec, &local);
-    const int nowSecond = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
-    const int firstSecond = nowSecond + kFirstItemAfterSeconds;
-    if (firstSecond + kItems * kGapSeconds >= schedule::kSecondsPerDay) {
+    const auto plan = bench::PlanItems(kFirstItemAfterSeconds, kItems, kGapSeconds);
+    if (!plan) {
         std::fprintf(stderr, "bench_start_latency: too close to midnight, run it again later\n");
         return 1;
     }
-    const std::int64_t firstItemMs =
-        static_cast<std::int64_t>(now.tv_sec) * 1000 + kFirstItemAfterSeconds * 1000LL;
+    const int firstSecond = plan->firstSecond;
+    const std::int64_t firstItemMs = plan->firstItemMs;
     schedule::CTimetable timetable;
     for (int k = 0; k < kItems; ++k) {
         schedule::ScheduleItem item;

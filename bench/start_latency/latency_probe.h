@@ -9,12 +9,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "engine/engine_player.h"
 #include "platform/power_control.h"
 #include "player/gst_audio_system.h"
+#include "schedule/records.h"
 
 namespace bench {
 
@@ -90,6 +92,27 @@ private:
     std::int64_t m_nGapMs;
     std::vector<bool> m_Measured;
 };
+
+// When a run's items ring: the first one afterSeconds from now, as its second of the day
+// and on the wall clock in ms; nothing when the last of items, gapSeconds apart, would
+// pass midnight.
+struct ItemPlan {
+    int firstSecond = 0;
+    std::int64_t firstItemMs = 0;
+};
+inline std::optional<ItemPlan> PlanItems(int afterSeconds, int items, int gapSeconds) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    ItemPlan plan;
+    plan.firstSecond = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + afterSeconds;
+    if (plan.firstSecond + items * gapSeconds >= schedule::kSecondsPerDay) {
+        return std::nullopt;
+    }
+    plan.firstItemMs = static_cast<std::int64_t>(now.tv_sec) * 1000 + afterSeconds * 1000LL;
+    return plan;
+}
 
 inline double Percentile(std::vector<double> values, double fraction) {
     std::sort(values.begin(), values.end());

@@ -34,6 +34,17 @@ wait_for_match() {  # FILE PATTERN SECONDS
     return 1
 }
 
+# What a copy without a display printed, kept in qelt.out and qelt.err, for dump_logs.
+dump_program_output() {
+    echo "--- standard output"; cat "$work/qelt.out" 2>/dev/null
+    echo "--- standard error"; tail -n 40 "$work/qelt.err" 2>/dev/null
+}
+
+# Waits up to SECONDS for a line of that copy's standard output.
+wait_for_line() {  # PATTERN SECONDS
+    wait_for_match "$work/qelt.out" "$@"
+}
+
 # The second of the day of the first line of FILE that matches the pattern.
 second_of_match() {  # FILE PATTERN
     local stamp

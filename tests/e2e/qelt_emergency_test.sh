@@ -18,12 +18,7 @@ readonly kRequestSeconds=10  # a request must be answered this soon
 source "$(dirname "$0")/e2e_common.sh"
 
 dump_logs() {
-    echo "--- standard output"; cat "$work/qelt.out" 2>/dev/null
-    echo "--- standard error"; tail -n 40 "$work/qelt.err" 2>/dev/null
-}
-
-wait_for_line() {  # PATTERN SECONDS
-    wait_for_match "$work/qelt.out" "$@"
+    dump_program_output
 }
 
 count_lines() {  # PATTERN

@@ -22,12 +22,7 @@ readonly kExitWaitMs=1000        # the program must end this soon after SIGTERM
 source "$(dirname "$0")/e2e_common.sh"
 
 dump_logs() {
-    echo "--- standard output"; cat "$work/qelt.out" 2>/dev/null
-    echo "--- standard error"; tail -n 40 "$work/qelt.err" 2>/dev/null
-}
-
-wait_for_line() {  # PATTERN SECONDS
-    wait_for_match "$work/qelt.out" "$@"
+    dump_program_output
 }
 
 second_of_line() {  # PATTERN

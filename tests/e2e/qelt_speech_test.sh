@@ -18,9 +18,8 @@ readonly kEventWaitSeconds=20
 source "$(dirname "$0")/e2e_common.sh"
 
 dump_logs() {
-    echo "--- standard output"; cat "$work/qelt.out" 2>/dev/null
+    dump_program_output
     echo "--- engine runs"; cat "$work/runs" 2>/dev/null
-    echo "--- standard error"; tail -n 40 "$work/qelt.err" 2>/dev/null
 }
 
 if ! command -v espeak-ng > /dev/null; then
@@ -79,9 +78,9 @@ printf '[语音]\n播报引擎=%s {wav} {text}\n' "$work/speak.sh" | iconv -f UT
 
 "$qelt" --headless --dir "$dir" > "$work/qelt.out" 2> "$work/qelt.err" &
 pid=$!
-wait_for_match "$work/qelt.out" " play .*/通知\.txt$" $((kAgainLead + kEventWaitSeconds)) ||
+wait_for_line " play .*/通知\.txt$" $((kAgainLead + kEventWaitSeconds)) ||
     fail "the common track's text did not play"
-wait_for_match "$work/qelt.out" " item $(hms $((start + kAgainLead))) \[再播\]" \
+wait_for_line " item $(hms $((start + kAgainLead))) \[再播\]" \
     $((kAgainLead + kEventWaitSeconds)) || fail "the last item did not ring"
 # The last text ends: a " finished" after its second play.
 deadline=$((SECONDS + kEventWaitSeconds))
